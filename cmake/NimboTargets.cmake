@@ -1,0 +1,61 @@
+# Compile settings shared by every Nimbo target.
+
+set(NIMBO_WARNINGS -Wall -Wextra -Wpedantic)
+if(NIMBO_WERROR)
+  list(APPEND NIMBO_WARNINGS -Werror)
+endif()
+
+if(NIMBO_SANITIZE)
+  add_compile_options(-fsanitize=${NIMBO_SANITIZE} -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=${NIMBO_SANITIZE})
+  if(NIMBO_SANITIZE MATCHES "undefined")
+    add_compile_options(-fno-sanitize-recover=undefined)
+  endif()
+endif()
+
+# nimbo_library(NAME folder SOURCES ... DEPENDS ...): one static library per
+# layer, with the namespaced alias nimbo::<name> and the repository root on
+# the include path so that headers are included as "net/ByteString.h".
+function(nimbo_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_library(nimbo_${name} STATIC ${ARG_SOURCES})
+  add_library(nimbo::${name} ALIAS nimbo_${name})
+  target_include_directories(nimbo_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_options(nimbo_${name} PRIVATE ${NIMBO_WARNINGS})
+  target_link_libraries(nimbo_${name} PUBLIC ${ARG_DEPENDS})
+endfunction()
+
+# nimbo_executable(NAME SOURCES ... DEPENDS ...)
+function(nimbo_executable name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${NIMBO_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPENDS})
+endfunction()
+
+# nimbo_test(NAME SOURCES ... DEPENDS ... [LABELS ...]): one GoogleTest
+# executable; every case becomes its own ctest test so that ctest -j runs
+# them in parallel. The label "threaded" selects the ThreadSanitizer run.
+function(nimbo_test name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${NIMBO_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  set(properties TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_LABELS)
+    list(APPEND properties LABELS "${ARG_LABELS}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
+endfunction()
+
+# nimbo_fuzzer(NAME SOURCES ... DEPENDS ...): a libFuzzer target (clang only).
+function(nimbo_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${NIMBO_WARNINGS} -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} -fsanitize=fuzzer)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endfunction()

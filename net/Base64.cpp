@@ -1,0 +1,100 @@
+#include "net/Base64.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/CodePage.h"
+
+namespace nimbo::base64 {
+namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr unsigned char kPad = 64;
+
+constexpr std::array<unsigned char, 256> MakeDecodeTable() {
+    std::array<unsigned char, 256> table{};
+    // Characters outside the alphabet decode as 0: the decoder does not
+    // validate, it only has to stay in bounds.
+    for (auto& value : table)
+        value = 0;
+    for (unsigned char i = 0; i < 64; ++i)
+        table[static_cast<unsigned char>(kAlphabet[i])] = i;
+    table['='] = kPad;
+    return table;
+}
+
+constexpr std::array<unsigned char, 256> kDecode = MakeDecodeTable();
+
+// Decodes the group at `text` (of `available` >= 1 characters, completed
+// with pads) into `out`; returns the number of bytes it yields.
+int DecodeGroup(const char* text, std::size_t available, unsigned char out[3]) {
+    unsigned char s[4];
+    for (std::size_t i = 0; i < 4; ++i)
+        s[i] = i < available ? kDecode[static_cast<unsigned char>(text[i])] : kPad;
+    auto value = [](unsigned char symbol) { return symbol == kPad ? 0 : symbol; };
+    out[0] = static_cast<unsigned char>((value(s[0]) << 2) | (value(s[1]) >> 4));
+    out[1] = static_cast<unsigned char>((value(s[1]) << 4) | (value(s[2]) >> 2));
+    out[2] = static_cast<unsigned char>((value(s[2]) << 6) | value(s[3]));
+    if (s[2] == kPad)
+        return 1;
+    return s[3] == kPad ? 2 : 3;
+}
+
+}  // namespace
+
+bool EncodeInto(const void* bytes, std::size_t length, ByteString& out) {
+    const auto* in = static_cast<const unsigned char*>(bytes);
+    if (length > static_cast<std::size_t>(INT32_MAX) / 4 * 3 - 3)
+        return false;
+    std::size_t encodedLength = (length + 2) / 3 * 4;
+    ByteString result;
+    char* text = result.GetBuffer(static_cast<int>(encodedLength));
+    if (!text)
+        return false;
+    std::size_t o = 0;
+    for (std::size_t i = 0; i < length; i += 3) {
+        unsigned b0 = in[i];
+        unsigned b1 = i + 1 < length ? in[i + 1] : 0;
+        unsigned b2 = i + 2 < length ? in[i + 2] : 0;
+        text[o++] = kAlphabet[b0 >> 2];
+        text[o++] = kAlphabet[((b0 & 3) << 4) | (b1 >> 4)];
+        text[o++] = i + 1 < length ? kAlphabet[((b1 & 15) << 2) | (b2 >> 6)] : '=';
+        text[o++] = i + 2 < length ? kAlphabet[b2 & 63] : '=';
+    }
+    result.ReleaseBuffer(static_cast<int>(o));
+    out = result;
+    return true;
+}
+
+std::vector<unsigned char> Decode(const char* text, std::size_t length) {
+    std::vector<unsigned char> bytes;
+    bytes.reserve(length / 4 * 3 + 3);
+    unsigned char group[3];
+    for (std::size_t i = 0; i < length; i += 4) {
+        int count = DecodeGroup(text + i, std::min<std::size_t>(4, length - i), group);
+        bytes.insert(bytes.end(), group, group + count);
+    }
+    return bytes;
+}
+
+int DecodeInto(const char* text, char* buffer, int capacity) {
+    if (capacity <= 0)
+        return 0;
+    std::vector<unsigned char> bytes = Decode(text, std::strlen(text));
+    std::size_t count = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(capacity - 1));
+    std::memcpy(buffer, bytes.data(), count);
+    buffer[count] = '\0';
+    return static_cast<int>(count);
+}
+
+ByteString DecodeText(const ByteString& text, std::size_t limit) {
+    std::vector<unsigned char> bytes = Decode(text.c_str(), static_cast<std::size_t>(text.GetLength()));
+    std::string_view decoded(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    decoded = decoded.substr(0, decoded.find('\0'));
+    decoded = decoded.substr(0, platform::CodePage::CharBoundary(decoded, limit));
+    return ByteString(decoded.data(), static_cast<int>(decoded.size()));
+}
+
+}  // namespace nimbo::base64

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace nimbo::platform {
+
+enum class MessageBoxButtons { Ok, YesNo };
+enum class MessageBoxResult { Ok, Yes, No };
+
+using MessageBoxHandler =
+    std::function<MessageBoxResult(const std::u16string& text, const std::u16string& caption, MessageBoxButtons buttons)>;
+
+// Shows a message box from any thread and waits for the answer. The
+// application installs a handler that shows a real dialog on its GUI thread;
+// without one, the text goes to standard error and the answer is Ok / No.
+MessageBoxResult ShowMessageBox(const std::u16string& text, MessageBoxButtons buttons = MessageBoxButtons::Ok,
+                                const std::u16string& caption = u"");
+
+// Installs `handler` (an empty handler restores the default); returns the
+// previous one.
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+}  // namespace nimbo::platform

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "platform/WindowMessages.h"
+
+namespace nimbo::platform {
+
+// A plain, Qt-free message loop for the command-line client and tests. The
+// thread that constructs it owns it.
+class MessageLoop : public IMessageThread {
+public:
+    MessageLoop();
+
+    void Queue(std::function<void()> call) override;
+    bool IsCurrentThread() const override;
+
+    // Handles queued calls until Quit().
+    void Run();
+    // Handles queued calls until `done` returns true (checked after each
+    // call) or `timeout` passes; returns `done()`.
+    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+    // Handles the calls queued so far without waiting.
+    void ProcessPending();
+    void Quit();
+
+private:
+    bool RunOne(std::unique_lock<std::mutex>& lock);
+
+    std::thread::id m_owner;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_queue;
+    bool m_quit = false;
+};
+
+}  // namespace nimbo::platform
