@@ -1,0 +1,21 @@
+#pragma once
+
+namespace nimbo {
+
+// Presence: an index into the status words that travel on the wire.
+enum LogonStatus {
+    LOGON_ONLINE = 0,
+    LOGON_ABSENCE = 1,
+    LOGON_BUSY = 2,
+    LOGON_FOOD = 3,
+    LOGON_DENIAL = 4,
+    LOGON_OFFLINE = 5,
+};
+
+// The wire word of a status ("online" ... "offline"); out-of-range means offline.
+const char* StatusWord(int status);
+
+// The status of a wire word: exact, case-sensitive; anything else is offline.
+LogonStatus StatusFromWord(const char* word);
+
+}  // namespace nimbo
