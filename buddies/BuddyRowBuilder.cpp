@@ -112,6 +112,8 @@ void AppendGroupRows(const NamedGroup& named, const CBuddyTable& buddies, std::v
 
 std::vector<BuddyRow> BuildBuddyRows(const CGroupTable& groups, const CBuddyTable& buddies) {
     std::vector<BuddyRow> rows;
+    // Usually one row per buddy and per group: one allocation for a long list.
+    rows.reserve(buddies.Size() + groups.Size());
     for (const NamedGroup& named : ShownGroups(groups))
         AppendGroupRows(named, buddies, rows);
     if (const CBuddyGroup* nogroup = groups.Lookup(NOGROUP_NAME))
