@@ -21,9 +21,6 @@ TEST(LogonStatus, WordsMapToTheirCodeExactly) {
         info.SetStatusWord(c.word);
         EXPECT_EQ(info.status, c.status) << (c.word ? c.word : "(null)");
     }
-}
-
-TEST(LogonStatus, CodesOutsideTheTableSendOffline) {
     EXPECT_STREQ(StatusWord(LOGON_FOOD), "food");
     EXPECT_STREQ(StatusWord(-1), "offline");
     EXPECT_STREQ(StatusWord(6), "offline");
