@@ -109,6 +109,13 @@ void CommandHandler::PeerCall(Connection& connection, const ByteString& line) {
         connection.Send(Reply::Error(Reply::BAD_REQUEST, "unknown kind or bad body"));
         return;
     }
+    // The pushed line is longer than the command by the caller's ID; the
+    // callee's listener gives up on a line beyond its bound.
+    if (Reply::PeerCall(connection.UserId(), kind, body64, callee).GetLength() - 2 >
+        static_cast<int>(Connection::MAX_LINE)) {
+        connection.Send(Reply::Error(Reply::LINE_TOO_LONG, "peer call too long for the callee"));
+        return;
+    }
     switch (m_hub.Deliver(connection.UserId(), callee, kind, body64)) {
     case NotificationHub::Delivery::Pushed:
     case NotificationHub::Delivery::Stored:

@@ -16,7 +16,8 @@ public:
         BAD_REQUEST = 400,       // malformed arguments or bytes
         UNAUTHORIZED = 401,      // refused credentials, or no "auth" yet
         NO_SUCH_USER = 404,      // unknown callee
-        LINE_TOO_LONG = 414,     // the connection is closed after it
+        LINE_TOO_LONG = 414,     // a line over the bound (the connection is closed after
+                                 // it), or a peer call too long to push
         OFFLINE = 480,           // a file offer to a user without notification connection
         UNKNOWN_COMMAND = 500,
         BUSY = 503,              // connection bound reached, or the directory failed

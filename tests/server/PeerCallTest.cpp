@@ -70,5 +70,17 @@ TEST_F(PeerCall, BadCalleeKindOrBodyIsRefusedAndNothingIsDelivered) {
     EXPECT_EQ(bob->ReadBlock(), Block("instmsg", "T0s="));
 }
 
+TEST_F(PeerCall, PushedLineNeverExceedsTheListenersLineBound) {
+    StartOn("127.0.4.28");
+    auto bob = m_server->Listener("bob", "pw-b");
+    auto alice = m_server->SignedIn("alice", "pw-a");
+    // "peercall alice instmsg " + body + " bob" + CR LF: 994 body bytes make 1023.
+    EXPECT_EQ(alice->Command("peercall bob instmsg " + std::string(996, 'A')),
+              "ERR 414\r\nmessage=peer call too long for the callee\r\n\r\n");
+    std::string longest(994, 'B');
+    EXPECT_EQ(alice->Command("peercall bob instmsg " + longest), "OK\r\n\r\n");
+    EXPECT_EQ(bob->ReadBlock(), Block("instmsg", longest));
+}
+
 }  // namespace
 }  // namespace nimbo::server::test
