@@ -55,7 +55,7 @@ TEST(BadInput, SilentClientsAreClosedAfterTheIdleBoundButAListenerStays) {
     EXPECT_EQ(silentNotify->ReadUntilClosed(), "");
     EXPECT_EQ(halfCommand->ReadUntilClosed(), "");
     // The identified notification connection outlived the bound.
-    EXPECT_EQ(server.SignedIn("alice", "pw-a")->Command("peercall bob instmsg SGk="), "OK\r\n\r\n");
+    EXPECT_EQ(server.SendNote("alice", "pw-a", "bob", "SGk="), "OK\r\n\r\n");
     EXPECT_EQ(listener->ReadBlock(), "peercall alice instmsg SGk= bob\r\n\r\n");
 }
 
@@ -72,7 +72,7 @@ TEST(BadInput, ClientsThatDisappearMidCommandOrMidAuthLeaveNoTrace) {
         auto midAuth = server.Connect();
         midAuth->Send(ServerHarness::AuthLine("alice", "not-cached-" + std::to_string(i)) + "\r\ngetgroup\r\n");
     }
-    EXPECT_EQ(server.SignedIn("alice", "pw-a")->Command("peercall bob instmsg SGk="), "OK\r\n\r\n");
+    EXPECT_EQ(server.SendNote("alice", "pw-a", "bob", "SGk="), "OK\r\n\r\n");
     EXPECT_EQ(listener->ReadBlock(), "peercall alice instmsg SGk= bob\r\n\r\n");
 }
 

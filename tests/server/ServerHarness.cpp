@@ -82,6 +82,11 @@ std::unique_ptr<WireClient> ServerHarness::Listener(const std::string& id, std::
     return client;
 }
 
+std::string ServerHarness::SendNote(const std::string& caller, std::string_view password, const std::string& callee,
+                                    const std::string& body64) const {
+    return SignedIn(caller, password)->Command("peercall " + callee + " instmsg " + body64);
+}
+
 std::string ServerHarness::Base64(std::string_view bytes) {
     ByteString encoded;
     base64::EncodeInto(bytes.data(), bytes.size(), encoded);

@@ -39,6 +39,9 @@ public:
     std::unique_ptr<WireClient> SignedIn(const std::string& id, std::string_view password) const;
     // A notification connection after a successful "auth".
     std::unique_ptr<WireClient> Listener(const std::string& id, std::string_view password) const;
+    // The reply to one "peercall CALLEE instmsg BODY64" on a fresh connection.
+    std::string SendNote(const std::string& caller, std::string_view password, const std::string& callee,
+                         const std::string& body64) const;
 
     static std::string Base64(std::string_view bytes);
     static std::string AuthLine(const std::string& id, std::string_view password);
