@@ -36,9 +36,12 @@ Connection::Connection(UniqueFd fd, std::uint64_t id, Port port)
 
 void Connection::Receive() {
     char chunk[RECEIVE_CHUNK];
-    while (!m_aborted && !m_inputClosed && (m_closing || m_input.size() < INPUT_LIMIT)) {
-        ssize_t count = ::recv(m_fd.Get(), chunk, sizeof chunk, MSG_DONTWAIT);
+    // The budget keeps one fast sender from holding the loop while it drains.
+    std::size_t budget = INPUT_LIMIT;
+    while (!m_aborted && !m_inputClosed && budget > 0 && (m_closing || m_input.size() < INPUT_LIMIT)) {
+        ssize_t count = ::recv(m_fd.Get(), chunk, std::min(sizeof chunk, budget), MSG_DONTWAIT);
         if (count > 0) {
+            budget -= static_cast<std::size_t>(count);
             m_lastActivity = Clock::now();
             // A closing connection only drains what its peer still sends.
             if (!m_closing)
