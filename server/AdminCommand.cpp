@@ -20,6 +20,33 @@ struct Subcommand {
     int (AdminCommand::*run)(const std::vector<std::string>&);
 };
 
+bool Names(const Subcommand& subcommand, const std::vector<std::string>& words) {
+    if (words.empty() || words[0] != subcommand.noun)
+        return false;
+    return *subcommand.verb == '\0' || (words.size() >= 2 && words[1] == subcommand.verb);
+}
+
+// Splits the words after "group add OWNER GROUP" into members and the value
+// of "--type"; false when that value is not 0, 1 or 2.
+bool SplitGroupWords(const std::vector<std::string>& words, std::optional<int>& type,
+                     std::vector<std::string>& members) {
+    for (std::size_t i = 4; i < words.size(); ++i) {
+        if (words[i] != "--type") {
+            members.push_back(words[i]);
+            continue;
+        }
+        if (++i == words.size())
+            return false;
+        int value = -1;
+        const std::string& text = words[i];
+        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || end != text.data() + text.size() || value < 0 || value > 2)
+            return false;
+        type = value;
+    }
+    return true;
+}
+
 }  // namespace
 
 AdminCommand::AdminCommand(Directory& directory, std::istream& in, std::ostream& out, std::ostream& err)
@@ -33,8 +60,7 @@ int AdminCommand::Run(const Words& words) {
         {"group", "list", 3, &AdminCommand::GroupList},     {"demo", "", 1, &AdminCommand::Demo},
     };
     for (const auto& subcommand : SUBCOMMANDS) {
-        bool nounOnly = *subcommand.verb == '\0';
-        if (words.empty() || words[0] != subcommand.noun || (!nounOnly && (words.size() < 2 || words[1] != subcommand.verb)))
+        if (!Names(subcommand, words))
             continue;
         return words.size() < subcommand.minWords ? UsageError() : (this->*subcommand.run)(words);
     }
@@ -92,18 +118,8 @@ int AdminCommand::GroupAdd(const Words& words) {
     const std::string& name = words[3];
     std::optional<int> type;
     std::vector<std::string> members;
-    for (std::size_t i = 4; i < words.size(); ++i) {
-        if (words[i] != "--type") {
-            members.push_back(words[i]);
-            continue;
-        }
-        int value = -1;
-        const std::string& text = i + 1 < words.size() ? words[++i] : words[i];
-        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error != std::errc() || end != text.data() + text.size() || value < 0 || value > 2)
-            return Refuse("--type needs 0 (shown), 1 or 2 (hidden)");
-        type = value;
-    }
+    if (!SplitGroupWords(words, type, members))
+        return Refuse("--type needs 0 (shown), 1 or 2 (hidden)");
     if (!IsUser(owner))
         return Refuse("no user " + owner);
     if (!WireText::IsGroupName(name))

@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <stdexcept>
 #include <system_error>
-#include <vector>
 
 #include "server/Reply.h"
 #include "server/ServerLog.h"
@@ -81,38 +80,8 @@ void AgentServer::Stop() noexcept {
 }
 
 void AgentServer::Run() {
-    std::vector<pollfd> entries;
-    std::vector<Connection*> polled;
-    while (true) {
-        bool accepting = Clock::now() >= m_acceptPausedUntil;
-        entries.assign({{m_stop.Get(), POLLIN, 0},
-                        {m_authenticator.WakeFd(), POLLIN, 0},
-                        {accepting ? m_agentListener.Get() : -1, POLLIN, 0},
-                        {accepting ? m_notifyListener.Get() : -1, POLLIN, 0}});
-        polled.clear();
-        for (const auto& [id, connection] : m_connections) {
-            auto events = static_cast<short>((connection->WantsRead() ? POLLIN : 0) |
-                                             (connection->WantsWrite() ? POLLOUT : 0));
-            entries.push_back({connection->Fd(), events, 0});
-            polled.push_back(connection.get());
-        }
-        if (::poll(entries.data(), entries.size(), PollTimeout()) < 0) {
-            if (errno == EINTR)
-                continue;
-            throw std::system_error(errno, std::generic_category(), "poll");
-        }
-        if (entries[0].revents)
-            break;
-        if (entries[1].revents)
-            FinishAuths();
-        if (entries[2].revents)
-            Accept(m_agentListener.Get(), Connection::Port::Agent);
-        if (entries[3].revents)
-            Accept(m_notifyListener.Get(), Connection::Port::Notify);
-        for (std::size_t i = 0; i < polled.size(); ++i) {
-            if (entries[FIXED_ENTRIES + i].revents)
-                Service(*polled[i], entries[FIXED_ENTRIES + i].revents);
-        }
+    while (WaitForEvents()) {
+        HandleEvents();
         for (const auto& [id, connection] : m_connections)
             Pump(*connection);
         for (const auto& [id, connection] : m_connections)
@@ -124,6 +93,39 @@ void AgentServer::Run() {
     for (const auto& [id, connection] : m_connections)
         m_log.Event(*connection, "closed (server shutting down)");
     m_connections.clear();
+}
+
+bool AgentServer::WaitForEvents() {
+    bool accepting = Clock::now() >= m_acceptPausedUntil;
+    m_entries.assign({{m_stop.Get(), POLLIN, 0},
+                      {m_authenticator.WakeFd(), POLLIN, 0},
+                      {accepting ? m_agentListener.Get() : -1, POLLIN, 0},
+                      {accepting ? m_notifyListener.Get() : -1, POLLIN, 0}});
+    m_polled.clear();
+    for (const auto& [id, connection] : m_connections) {
+        auto events =
+            static_cast<short>((connection->WantsRead() ? POLLIN : 0) | (connection->WantsWrite() ? POLLOUT : 0));
+        m_entries.push_back({connection->Fd(), events, 0});
+        m_polled.push_back(connection.get());
+    }
+    while (::poll(m_entries.data(), m_entries.size(), PollTimeout()) < 0) {
+        if (errno != EINTR)
+            throw std::system_error(errno, std::generic_category(), "poll");
+    }
+    return m_entries[0].revents == 0;
+}
+
+void AgentServer::HandleEvents() {
+    if (m_entries[1].revents)
+        FinishAuths();
+    if (m_entries[2].revents)
+        Accept(m_agentListener.Get(), Connection::Port::Agent);
+    if (m_entries[3].revents)
+        Accept(m_notifyListener.Get(), Connection::Port::Notify);
+    for (std::size_t i = 0; i < m_polled.size(); ++i) {
+        if (m_entries[FIXED_ENTRIES + i].revents)
+            Service(*m_polled[i], m_entries[FIXED_ENTRIES + i].revents);
+    }
 }
 
 void AgentServer::Accept(int listener, Connection::Port port) {

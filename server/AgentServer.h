@@ -1,10 +1,13 @@
 #pragma once
 
+#include <poll.h>
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "server/Authenticator.h"
 #include "server/CommandHandler.h"
@@ -44,6 +47,9 @@ private:
     using Clock = Connection::Clock;
 
     UniqueFd Listen(std::uint16_t port) const;
+    // Polls the loop's descriptors; false when Stop() was called.
+    bool WaitForEvents();
+    void HandleEvents();
     void Accept(int listener, Connection::Port port);
     void Service(Connection& connection, short events);
     void Pump(Connection& connection);
@@ -68,6 +74,8 @@ private:
     Clock::time_point m_acceptPausedUntil{};
     std::uint64_t m_nextId = 1;
     std::map<std::uint64_t, std::unique_ptr<Connection>> m_connections;
+    std::vector<pollfd> m_entries;    // of the last poll: fixed entries, then one per connection
+    std::vector<Connection*> m_polled;  // the connections of those entries, in order
 };
 
 }  // namespace nimbo::server

@@ -20,7 +20,8 @@ std::optional<AuthOutcome> Authenticator::Begin(Connection& connection, AuthPurp
     std::optional<Directory::User> user = m_directory.FindUser(userId);
     if (!user)
         return outcome;
-    std::vector<unsigned char> bytes = base64::Decode(password64.c_str(), static_cast<std::size_t>(password64.GetLength()));
+    std::vector<unsigned char> bytes =
+        base64::Decode(password64.c_str(), static_cast<std::size_t>(password64.GetLength()));
     std::string password(bytes.begin(), bytes.end());
     sodium_memzero(bytes.data(), bytes.size());
     CredentialCache::Digest digest = m_cache.DigestOf(userId, password, user->passwordHash);

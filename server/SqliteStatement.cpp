@@ -41,7 +41,9 @@ void SqliteStatement::Run() {
 
 std::string SqliteStatement::Text(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column))) : std::string();
+    if (!text)
+        return {};
+    return std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column)));
 }
 
 std::int64_t SqliteStatement::Int(int column) const { return sqlite3_column_int64(m_statement, column); }

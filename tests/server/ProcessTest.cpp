@@ -34,8 +34,9 @@ protected:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, (m_folder / "stdin").c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, (m_folder / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, (m_folder / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int output = O_WRONLY | O_CREAT | O_TRUNC;
+        posix_spawn_file_actions_addopen(&actions, 1, (m_folder / "stdout").c_str(), output, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, (m_folder / "stderr").c_str(), output, 0600);
         std::vector<std::string> all = {NIMBO_AGENTD_PATH};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -52,7 +53,9 @@ protected:
         waitpid(pid, &status, 0);
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
-    int Run(const std::vector<std::string>& args, const std::string& input = "") { return ExitStatus(Spawn(args, input)); }
+    int Run(const std::vector<std::string>& args, const std::string& input = "") {
+        return ExitStatus(Spawn(args, input));
+    }
     std::string Read(const char* name) {
         std::ostringstream text;
         text << std::ifstream(m_folder / name).rdbuf();
@@ -99,7 +102,8 @@ TEST_P(Process, SignalShutsTheServerDownCleanlyAndTheLogNeverShowsThePassword) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, Process,
-                         ::testing::Values(std::make_pair(SIGTERM, "127.0.4.26"), std::make_pair(SIGINT, "127.0.4.27")));
+                         ::testing::Values(std::make_pair(SIGTERM, "127.0.4.26"),
+                                           std::make_pair(SIGINT, "127.0.4.27")));
 
 TEST_F(Process, BadCommandLinesAreRefusedWithTheUsage) {
     EXPECT_EQ(Run({"--listen", "nowhere"}), 2);

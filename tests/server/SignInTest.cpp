@@ -52,7 +52,8 @@ TEST(SignIn, CommandsBeforeAuthAndAfterARefusedAuthAreRefused) {
     server.AddUser("bob", "bob", "hunter2");
     server.Start();
     auto client = server.Connect();
-    for (const char* line : {"getgroup", "getlogonstatall", "setlogonstat online ", "logout", "peercall bob instmsg QQ=="})
+    for (const char* line :
+         {"getgroup", "getlogonstatall", "setlogonstat online ", "logout", "peercall bob instmsg QQ=="})
         EXPECT_EQ(client->Command(line), AUTH_REQUIRED) << line;
     EXPECT_EQ(client->Command(ServerHarness::AuthLine("alice", "secret")), "OK\r\n\r\n");
     EXPECT_EQ(client->Command("setlogonstat online "), "OK\r\n\r\n");
@@ -68,7 +69,8 @@ TEST(SignIn, UnknownCommandIsAnsweredAndTheNextCommandWorks) {
     const std::string unknown = "ERR 500\r\nmessage=unknown command\r\n\r\n";
     EXPECT_EQ(client->Command("hello world"), unknown);
     EXPECT_EQ(client->Command("GETGROUP"), unknown);
-    EXPECT_EQ(client->Command("setlogonstat sleeping "), "ERR 400\r\nmessage=unknown status word or bad status text\r\n\r\n");
+    EXPECT_EQ(client->Command("setlogonstat sleeping "),
+              "ERR 400\r\nmessage=unknown status word or bad status text\r\n\r\n");
     EXPECT_EQ(client->Command("getgroup"), "OK\r\n\r\n");
 }
 
