@@ -5,14 +5,13 @@
 
 #include <cerrno>
 #include <chrono>
-#include <functional>
 #include <future>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "net/CBlockingSocketException.h"
 #include "tests/support/ScriptedPeer.h"
+#include "tests/support/SocketFailure.h"
 
 // Each test that needs the network has its own loopback address 127.0.2.N.
 
@@ -21,6 +20,7 @@ namespace {
 
 using test::PeerConnection;
 using test::ScriptedPeer;
+using test::SocketFailure;
 
 constexpr int PORT = 10000;
 constexpr auto LET_THE_OTHER_THREAD_BLOCK = std::chrono::milliseconds(100);
@@ -33,18 +33,6 @@ std::string Dotted(const sockaddr_in& address) {
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
     return text;
-}
-
-// Runs `operation` and returns the exception it throws (failing the test when
-// it throws none).
-CBlockingSocketException Failure(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const CBlockingSocketException& failure) {
-        return failure;
-    }
-    ADD_FAILURE() << "no CBlockingSocketException";
-    return CBlockingSocketException(u"none", 0);
 }
 
 // A client connected to `host`:PORT.
@@ -107,7 +95,7 @@ TEST(CBlockingSocket, ReceiveTimesOutWhenNothingArrives) {
     ScriptedPeer peer("127.0.2.4", PORT);
     Client client("127.0.2.4");
     char buffer[8];
-    auto failure = Failure([&] { client.socket.Receive(buffer, sizeof buffer, 1); });
+    auto failure = SocketFailure([&] { client.socket.Receive(buffer, sizeof buffer, 1); });
     EXPECT_EQ(failure.m_strOperation, u"Receive timeout");
     EXPECT_EQ(failure.m_nErrorCode, 0);
 }
@@ -120,7 +108,7 @@ TEST(CBlockingSocket, SendTimesOutWhenThePeerStopsReading) {
     Client client("127.0.2.5");
     // More than the send and receive buffers of a loopback connection hold.
     std::vector<char> bytes(64 << 20, 'x');
-    auto failure = Failure([&] { client.socket.SendAll(bytes.data(), static_cast<int>(bytes.size()), 1); });
+    auto failure = SocketFailure([&] { client.socket.SendAll(bytes.data(), static_cast<int>(bytes.size()), 1); });
     EXPECT_EQ(failure.m_strOperation, u"Send timeout");
     EXPECT_EQ(failure.m_nErrorCode, 0);
     release.set_value();
@@ -135,18 +123,18 @@ TEST(CBlockingSocket, ResetConnectionFailsReceiveAndSendWithoutSignal) {
     Client client("127.0.2.6");
     client.socket.SendAll("go", 2, 5);
     char buffer[8];
-    auto received = Failure([&] { client.socket.Receive(buffer, sizeof buffer, 5); });
+    auto received = SocketFailure([&] { client.socket.Receive(buffer, sizeof buffer, 5); });
     EXPECT_EQ(received.m_strOperation, u"Receive");
     EXPECT_EQ(received.m_nErrorCode, ECONNRESET);
     // A send on the dead connection must fail, not kill the process.
-    auto sent = Failure([&] { client.socket.SendAll("more", 4, 5); });
+    auto sent = SocketFailure([&] { client.socket.SendAll("more", 4, 5); });
     EXPECT_EQ(sent.m_strOperation, u"Send");
     EXPECT_EQ(sent.m_nErrorCode, EPIPE);
 }
 
 TEST(CBlockingSocket, SendWithoutSocketThrowsClose) {
     CBlockingSocket socket;
-    auto failure = Failure([&] { socket.Send("x", 1, 1); });
+    auto failure = SocketFailure([&] { socket.Send("x", 1, 1); });
     EXPECT_EQ(failure.m_strOperation, u"Close");
     std::u16string message = failure.GetErrorMessage();
     EXPECT_EQ(message.substr(0, 11), u"Close error");
@@ -199,10 +187,10 @@ TEST(CBlockingSocket, FailuresCarryTheSystemError) {
     ScriptedPeer peer("127.0.2.9", PORT);
     CBlockingSocket socket;
     socket.Create();
-    auto bind = Failure([&] { socket.Bind(CBlockingSocket::AddressFromDotted("127.0.2.9", PORT)); });
+    auto bind = SocketFailure([&] { socket.Bind(CBlockingSocket::AddressFromDotted("127.0.2.9", PORT)); });
     EXPECT_EQ(bind.GetErrorMessage(), u"Bind error #98");  // EADDRINUSE
     socket.Create();
-    auto connect = Failure([&] { socket.Connect(CBlockingSocket::AddressFromDotted("127.0.2.10", PORT)); });
+    auto connect = SocketFailure([&] { socket.Connect(CBlockingSocket::AddressFromDotted("127.0.2.10", PORT)); });
     EXPECT_EQ(connect.GetErrorMessage(), u"Connect error #111");  // ECONNREFUSED
     socket.Close();
 }
@@ -217,14 +205,14 @@ TEST(CBlockingSocket, DottedTextIsConvertedNotLookedUp) {
     EXPECT_EQ(resolved.sin_port, address.sin_port);
     // Only strict dotted quads count; everything else is a name.
     for (const char* notDotted : {"localhost", "127.1", "10.0.0.256", ""}) {
-        auto failure = Failure([&] { CBlockingSocket::AddressFromDotted(notDotted, 1); });
+        auto failure = SocketFailure([&] { CBlockingSocket::AddressFromDotted(notDotted, 1); });
         EXPECT_EQ(failure.GetErrorMessage(), u"GetHostByName error") << notDotted;
     }
 }
 
 TEST(CBlockingSocket, HostNamesAreResolved) {
     EXPECT_EQ(Dotted(CBlockingSocket::GetHostByName("localhost", 1)), "127.0.0.1");
-    auto failure = Failure([] { CBlockingSocket::GetHostByName(UNRESOLVABLE_HOST.c_str(), 1); });
+    auto failure = SocketFailure([] { CBlockingSocket::GetHostByName(UNRESOLVABLE_HOST.c_str(), 1); });
     EXPECT_EQ(failure.m_strOperation, u"GetHostByName");
     EXPECT_NE(failure.m_nErrorCode, 0);
 }

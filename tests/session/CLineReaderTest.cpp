@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "net/CBlockingSocketException.h"
+#include "tests/support/SocketFailure.h"
 
 namespace nimbo {
 namespace {
@@ -62,13 +63,9 @@ TEST(CLineReader, LineUpToTheBoundIsAcceptedOneMoreByteFails) {
     EXPECT_EQ(reader.ReadLine(Deliver(longest, {4096})).size(), CLineReader::MAX_LINE_LENGTH);
 
     CLineReader other;
-    try {
-        other.ReadLine(Deliver("y" + longest, {4096}));
-        FAIL() << "a line past the bound was accepted";
-    } catch (const CBlockingSocketException& failure) {
-        EXPECT_EQ(failure.m_strOperation, u"Receive");
-        EXPECT_EQ(failure.m_nErrorCode, EMSGSIZE);
-    }
+    auto failure = test::SocketFailure([&] { other.ReadLine(Deliver("y" + longest, {4096})); });
+    EXPECT_EQ(failure.m_strOperation, u"Receive");
+    EXPECT_EQ(failure.m_nErrorCode, EMSGSIZE);
 }
 
 TEST(CLineReader, BlockPastTheBoundFails) {
