@@ -83,7 +83,7 @@ int DecodeInto(const char* text, char* buffer, int capacity) {
         return 0;
     std::vector<unsigned char> bytes = Decode(text, std::strlen(text));
     std::size_t count = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(capacity - 1));
-    std::memcpy(buffer, bytes.data(), count);
+    std::copy_n(bytes.begin(), count, buffer);
     buffer[count] = '\0';
     return static_cast<int>(count);
 }
