@@ -13,6 +13,12 @@ if(NIMBO_SANITIZE)
   endif()
 endif()
 
+# Fuzzers steer by the coverage of the code they drive, so in a fuzzing build
+# every library carries the coverage instrumentation too.
+if(NIMBO_BUILD_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # nimbo_library(NAME folder SOURCES ... DEPENDS ...): one static library per
 # layer, with the namespaced alias nimbo::<name> and the repository root on
 # the include path so that headers are included as "net/ByteString.h".

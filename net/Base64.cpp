@@ -69,13 +69,12 @@ bool EncodeInto(const void* bytes, std::size_t length, ByteString& out) {
 }
 
 std::vector<unsigned char> Decode(const char* text, std::size_t length) {
-    std::vector<unsigned char> bytes;
-    bytes.reserve(length / 4 * 3 + 3);
-    unsigned char group[3];
-    for (std::size_t i = 0; i < length; i += 4) {
-        int count = DecodeGroup(text + i, std::min<std::size_t>(4, length - i), group);
-        bytes.insert(bytes.end(), group, group + count);
-    }
+    // Every group writes three bytes and keeps one to three of them.
+    std::vector<unsigned char> bytes((length + 3) / 4 * 3);
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < length; i += 4)
+        count += static_cast<std::size_t>(DecodeGroup(text + i, std::min<std::size_t>(4, length - i), &bytes[count]));
+    bytes.resize(count);
     return bytes;
 }
 
@@ -84,7 +83,7 @@ int DecodeInto(const char* text, char* buffer, int capacity) {
         return 0;
     std::vector<unsigned char> bytes = Decode(text, std::strlen(text));
     std::size_t count = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(capacity - 1));
-    std::memcpy(buffer, bytes.data(), count);
+    std::copy_n(bytes.begin(), count, buffer);
     buffer[count] = '\0';
     return static_cast<int>(count);
 }

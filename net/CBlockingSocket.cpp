@@ -1,0 +1,203 @@
+#include "net/CBlockingSocket.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdint>
+
+#include "net/CBlockingSocketException.h"
+
+namespace nimbo {
+namespace {
+
+constexpr int WAIT_FOREVER = -1;
+
+int SecondsToMilliseconds(int seconds) {
+    if (seconds <= 0)
+        return 0;
+    return seconds > INT_MAX / 1000 ? INT_MAX : seconds * 1000;
+}
+
+// Waits until `handle` is ready for `events`; false when `milliseconds`
+// (WAIT_FOREVER: no limit) passed first. A failing wait reports ready: the
+// operation that follows fails and reports the error under its own name. An
+// interrupted wait goes on for the time that is left.
+bool WaitFor(int handle, short events, int milliseconds) {
+    using Clock = std::chrono::steady_clock;
+    if (handle == CBlockingSocket::INVALID_SOCKET)
+        return true;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        pollfd entry{handle, events, 0};
+        int result = poll(&entry, 1, milliseconds);
+        if (result != -1 || errno != EINTR)
+            return result != 0;
+        if (milliseconds != WAIT_FOREVER) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            milliseconds = left > 0 ? static_cast<int>(left) : 0;
+        }
+    }
+}
+
+sockaddr_in MakeAddress(in_addr host, int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr = host;
+    return address;
+}
+
+bool ParseDotted(const char* text, in_addr& host) { return text && inet_pton(AF_INET, text, &host) == 1; }
+
+}  // namespace
+
+void CBlockingSocket::Create(int type) {
+    int handle = socket(AF_INET, type | SOCK_CLOEXEC, 0);
+    if (handle == INVALID_SOCKET)
+        throw CBlockingSocketException(u"Create");
+    Attach(handle);
+}
+
+void CBlockingSocket::Bind(const sockaddr_in& address) {
+    int reuse = 1;
+    setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    if (bind(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        throw CBlockingSocketException(u"Bind");
+}
+
+void CBlockingSocket::Listen() {
+    if (listen(m_socket, LISTEN_BACKLOG) != 0)
+        throw CBlockingSocketException(u"Listen");
+}
+
+bool CBlockingSocket::Accept(CBlockingSocket& target, sockaddr_in& peer) {
+    socklen_t length = sizeof peer;
+    int handle = accept4(m_socket, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+    if (handle == INVALID_SOCKET) {
+        int error = errno;
+        // On Linux a shutdown from another thread ends the wait with EINVAL.
+        if (error == EINTR || WasShutDown())
+            return false;
+        throw CBlockingSocketException(u"Accept", error);
+    }
+    target.Attach(handle);
+    return true;
+}
+
+void CBlockingSocket::Connect(const sockaddr_in& address) {
+    if (connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        throw CBlockingSocketException(u"Connect");
+}
+
+void CBlockingSocket::Close() noexcept {
+    int handle = Detach();
+    if (handle != INVALID_SOCKET) {
+        shutdown(handle, SHUT_RDWR);
+        close(handle);
+    }
+}
+
+void CBlockingSocket::CloseNoShutdown() noexcept {
+    int handle = Detach();
+    if (handle != INVALID_SOCKET)
+        close(handle);
+}
+
+void CBlockingSocket::Shutdown() noexcept {
+    std::lock_guard lock(m_handleLock);
+    m_bShutDown = true;
+    if (m_socket != INVALID_SOCKET)
+        shutdown(m_socket, SHUT_RDWR);
+}
+
+int CBlockingSocket::Send(const char* bytes, int length, int seconds) {
+    if (m_socket == INVALID_SOCKET)
+        throw CBlockingSocketException(u"Close");
+    if (!WaitFor(m_socket, POLLOUT, SecondsToMilliseconds(seconds)))
+        throw CBlockingSocketException(u"Send timeout", 0);
+    // Without waiting: the wait above is the only one, so a send can never
+    // block past its time-out.
+    ssize_t sent = send(m_socket, bytes, length > 0 ? static_cast<std::size_t>(length) : 0, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+            return 0;
+        throw CBlockingSocketException(u"Send");
+    }
+    return static_cast<int>(sent);
+}
+
+int CBlockingSocket::SendAll(const char* bytes, int length, int seconds) {
+    int total = 0;
+    do {
+        total += Send(bytes + total, length - total, seconds);
+    } while (total < length);
+    return total;
+}
+
+int CBlockingSocket::Receive(char* buffer, int capacity, int seconds) {
+    if (!WaitFor(m_socket, POLLIN, seconds > 0 ? SecondsToMilliseconds(seconds) : WAIT_FOREVER))
+        throw CBlockingSocketException(u"Receive timeout", 0);
+    ssize_t received = recv(m_socket, buffer, capacity > 0 ? static_cast<std::size_t>(capacity) : 0, 0);
+    if (received < 0)
+        throw CBlockingSocketException(u"Receive");
+    return static_cast<int>(received);
+}
+
+sockaddr_in CBlockingSocket::GetSockName() const {
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        throw CBlockingSocketException(u"GetSockName");
+    return address;
+}
+
+sockaddr_in CBlockingSocket::GetHostByName(const char* host, int port) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* entries = nullptr;
+    int result = getaddrinfo(host ? host : "", nullptr, &hints, &entries);
+    if (result != 0 || !entries)
+        throw CBlockingSocketException(u"GetHostByName", result == EAI_SYSTEM ? errno : result);
+    sockaddr_in address = MakeAddress(reinterpret_cast<const sockaddr_in*>(entries->ai_addr)->sin_addr, port);
+    freeaddrinfo(entries);
+    return address;
+}
+
+sockaddr_in CBlockingSocket::AddressFromDotted(const char* dotted, int port) {
+    in_addr host{};
+    if (!ParseDotted(dotted, host))
+        throw CBlockingSocketException(u"GetHostByName", 0);
+    return MakeAddress(host, port);
+}
+
+sockaddr_in CBlockingSocket::ResolveHost(const char* host, int port) {
+    in_addr dotted{};
+    return ParseDotted(host, dotted) ? MakeAddress(dotted, port) : GetHostByName(host, port);
+}
+
+void CBlockingSocket::Attach(int handle) noexcept {
+    Close();
+    std::lock_guard lock(m_handleLock);
+    m_socket = handle;
+    m_bShutDown = false;
+}
+
+int CBlockingSocket::Detach() noexcept {
+    std::lock_guard lock(m_handleLock);
+    int handle = m_socket;
+    m_socket = INVALID_SOCKET;
+    return handle;
+}
+
+bool CBlockingSocket::WasShutDown() const {
+    std::lock_guard lock(m_handleLock);
+    return m_bShutDown;
+}
+
+}  // namespace nimbo

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <string>
+
+#include "net/ByteString.h"
+#include "net/CBlockingSocket.h"
+#include "session/CLineReader.h"
+
+namespace nimbo {
+
+// The two layouts of a "peercall" command.
+enum class PeerCallForm {
+    // "peercall <callee> <kind> <body64>": through the agent server, after
+    // CmdAuth on the same connection.
+    ThroughAgent,
+    // "peercall <caller> <kind> <body64> <callee> " and an empty line:
+    // straight to the callee's own listener, without CmdAuth.
+    DirectToCallee,
+};
+
+// One connection speaking the agent protocol: the client sends a command line
+// and reads the reply, a block of lines ended by an empty line. Socket
+// failures inside ConnectHost and SendCommand_NonThr become false results.
+class CAgentSocket : public CBlockingSocket {
+public:
+    // The time-out of every send and of every reply line of a command.
+    static constexpr int COMMAND_TIMEOUT = 60;
+
+    CAgentSocket() = default;
+    // Closes the connection without a shutdown.
+    ~CAgentSocket() override;
+
+    // Connects to `host` (dotted IPv4 text, or a host name that is looked up)
+    // on `port`. False on any socket failure; commands then send nothing.
+    bool ConnectHost(const std::u16string& host, int port);
+
+    // Each formats one command, sends it and reads the reply; true when the
+    // server accepted it (the reply is not an error reply).
+    bool CmdLogin(const ByteString& userId, const ByteString& password64, int first, int second);
+    bool CmdLogout();
+    bool CmdAuth(const ByteString& userId, const ByteString& password64);
+    bool CmdSetLogonStat(const ByteString& statusWord, const ByteString& text64);
+    bool CmdGetGroup();
+    bool CmdGetLogonStatAll();
+    // Encodes `body` as Base64 itself; `caller` is used only by the direct form.
+    bool CmdPeerCall(const ByteString& callee, const ByteString& caller, const ByteString& kind,
+                     const ByteString& body, PeerCallForm form);
+
+    // Sends `command` and reads its whole reply into m_strReply. Input left
+    // over from an earlier exchange is dropped first. An orderly close ends
+    // the reply. False without sending after a failed ConnectHost; false with
+    // m_strErrMessage "Exception: SendCommand_NonThr" when the exchange fails
+    // (socket failure, time-out, or a line or reply past its bound); false
+    // for an error reply.
+    bool SendCommand_NonThr(const ByteString& command);
+
+    // Reads the next whole line, CR LF included, into `line` and returns its
+    // length; 0 (and an empty line) when the peer closed the connection.
+    // Waits up to `seconds` per receive, 0 without limit. Throws
+    // CBlockingSocketException on socket failures and past the line bound.
+    int ReadHeaderLine(ByteString& line, int seconds);
+    // As ReadHeaderLine, but a close by the peer throws "ReadHeaderLine2".
+    int ReadHeaderLine2(ByteString& line, int seconds);
+    // Reads one notification block, lines through the empty line, with the
+    // close rule of ReadHeaderLine2. Throws as that does, and past the block
+    // bound. A Shutdown from another thread ends a wait without limit.
+    void ReadBlock(ByteString& block, int seconds);
+
+    // When m_strReply is an error reply ("ERR" first), fills the three error
+    // fields from it and returns true; otherwise changes nothing.
+    bool ParseErrorReply();
+
+    bool m_bConnectOk = true;
+    ByteString m_strReply;
+    ByteString m_strErrCode;
+    ByteString m_strErrMessage;
+    ByteString m_strErrServer;
+
+private:
+    CLineReader::ReceiveFunction ReceiveWithin(int seconds);
+    CLineReader::ReceiveFunction ReceiveUntilClosed(int seconds);
+
+    CLineReader m_reader;
+};
+
+}  // namespace nimbo
