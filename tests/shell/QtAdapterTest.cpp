@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "shell/QtMessageBoxHandler.h"
+#include "shell/QtMessageThread.h"
+
+namespace nimbo {
+namespace {
+
+using platform::MessageBoxButtons;
+using platform::MessageBoxResult;
+
+TEST(QtMessageThreadTest, QueuedCallsRunInOrderOnTheGuiThread) {
+    QtMessageThread gui;
+    QEventLoop loop;
+    std::vector<int> order;
+    std::vector<bool> onGui;
+    bool workerIsCurrent = true;
+
+    std::thread worker([&] {
+        workerIsCurrent = gui.IsCurrentThread();
+        for (int i = 0; i < 3; ++i) {
+            gui.Queue([&, i] {
+                order.push_back(i);
+                onGui.push_back(gui.IsCurrentThread() && QThread::currentThread() == qApp->thread());
+                if (i == 2) {
+                    loop.quit();
+                }
+            });
+        }
+    });
+    EXPECT_TRUE(order.empty());  // nothing runs outside the event loop
+    loop.exec();
+    worker.join();
+
+    EXPECT_TRUE(gui.IsCurrentThread());
+    EXPECT_FALSE(workerIsCurrent);
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(onGui, (std::vector<bool>{true, true, true}));
+}
+
+TEST(QtMessageThreadTest, CallsQueuedOnTheGuiThreadWaitForTheLoop) {
+    QtMessageThread gui;
+    bool ran = false;
+    gui.Queue([&] { ran = true; });
+    EXPECT_FALSE(ran);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ran);
+}
+
+// Answers the next message box that opens by clicking the button `answer`,
+// after handing the box to `inspect`.
+void AnswerNextBox(const QString& answer, const std::function<void(QMessageBox&)>& inspect) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [=] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        inspect(*box);
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == answer) {
+                button->click();
+            }
+        }
+    });
+    poll->start(5);
+}
+
+TEST(QtMessageBoxHandlerTest, BoxFromAWorkerBlocksItUntilTheUserAnswers) {
+    std::atomic<bool> returned{false};
+    MessageBoxResult result = MessageBoxResult::Ok;
+    QEventLoop loop;
+    QStringList buttons;
+    bool workerWaitedForAnswer = false;
+
+    AnswerNextBox(QStringLiteral("예"), [&](QMessageBox& box) {
+        EXPECT_EQ(box.text(), QStringLiteral("파일을 받으시겠습니까?"));
+        EXPECT_EQ(box.windowTitle(), QStringLiteral("님보"));
+        for (QAbstractButton* button : box.buttons()) {
+            buttons << button->text();
+        }
+        workerWaitedForAnswer = !returned.load();
+    });
+    std::thread worker([&] {
+        result = QtMessageBoxHandler{}(u"파일을 받으시겠습니까?", u"", MessageBoxButtons::YesNo);
+        returned = true;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+
+    EXPECT_TRUE(workerWaitedForAnswer);
+    EXPECT_EQ(result, MessageBoxResult::Yes);
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("아니요"), QStringLiteral("예")}));
+}
+
+TEST(QtMessageBoxHandlerTest, NoAnswerFromTheGuiThreadAndOkBoxWithCaption) {
+    AnswerNextBox(QStringLiteral("아니요"), [](QMessageBox&) {});
+    EXPECT_EQ(QtMessageBoxHandler{}(u"덮어쓸까요?", u"", MessageBoxButtons::YesNo), MessageBoxResult::No);
+
+    QString caption;
+    AnswerNextBox(QStringLiteral("확인"), [&](QMessageBox& box) { caption = box.windowTitle(); });
+    EXPECT_EQ(QtMessageBoxHandler{}(u"전송을 마쳤습니다.", u"파일 전송", MessageBoxButtons::Ok), MessageBoxResult::Ok);
+    EXPECT_EQ(caption, QStringLiteral("파일 전송"));
+}
+
+}  // namespace
+}  // namespace nimbo
