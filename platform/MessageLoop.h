@@ -20,13 +20,15 @@ public:
     void Queue(std::function<void()> call) override;
     bool IsCurrentThread() const override;
 
-    // Handles queued calls until Quit().
+    // Handles queued calls until the Quit() request is reached in the queue.
     void Run();
     // Handles queued calls until `done` returns true (checked after each
     // call) or `timeout` passes; returns `done()`.
     bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
     // Handles the calls queued so far without waiting.
     void ProcessPending();
+    // Callable from any thread: the calls queued before it still run, then
+    // Run returns (at once if a quit was already handled outside Run).
     void Quit();
 
 private:
@@ -36,7 +38,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::function<void()>> m_queue;
-    bool m_quit = false;
+    bool m_quit = false;  // touched only by the owning thread
 };
 
 }  // namespace nimbo::platform

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <thread>
 
 namespace nimbo::platform {
 
@@ -32,19 +33,22 @@ public:
 
 // The thread that owns windows: runs queued calls, in order, on itself.
 // Implemented by MessageLoop (tests, command-line client) and by the Qt
-// application's adapter.
+// application's adapter. It must outlive every window it owns.
 class IMessageThread {
 public:
     virtual ~IMessageThread() = default;
-    // Queues `call` to run on the owning thread; never blocks.
+    // Queues `call` to run on the owning thread; never blocks. Called with the
+    // window registry locked, so it must only enqueue: never run `call` in
+    // place nor call any function of this header.
     virtual void Queue(std::function<void()> call) = 0;
     virtual bool IsCurrentThread() const = 0;
 };
 
-// A stop request for one worker thread. A send made with a StopSignal that is
-// (or becomes) requested returns at once, unhandled: a thread that is about
-// to join a worker requests its stop first, so the worker can never stay
-// blocked in a send to the joining thread.
+// A stop request for one worker thread, requested once and never reset. A
+// send made with a StopSignal that is (or becomes) requested returns at once,
+// unhandled, even while its handler runs: a thread that is about to join a
+// worker requests its stop first (see JoinWorker), so the worker can never
+// stay blocked in a send to the joining thread.
 class StopSignal {
 public:
     void Request();
@@ -69,12 +73,19 @@ bool IsWindow(HWND window);
 // whose window is destroyed before it is handled is dropped.
 bool PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Delivers the message and waits until it has been handled; a direct call
-// when the caller is the owning thread. Returns false, unhandled, when the
-// window does not exist, is destroyed while the caller waits, or `stop` is
-// requested while the caller waits.
+// Delivers the message and waits until it has been handled, then stores the
+// handler's answer in `result`; a direct call when the caller is the owning
+// thread. Returns false, and the handler never sees the message, when the
+// window does not exist or is destroyed before the handler takes the message;
+// returns false at once when `stop` is requested before or during the wait
+// (a message not yet taken is then never handled).
+// A window destroyed by the handler of this very message still answers.
 bool SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr,
                  const StopSignal* stop = nullptr);
+
+// Requests `stop`, then joins `worker` (when joinable). Safe on the thread
+// that owns the windows the worker sends to, even from inside a handler.
+void JoinWorker(std::thread& worker, StopSignal& stop);
 
 // "The main window": the window the notification listener reports to.
 void SetMainWindow(HWND window);
