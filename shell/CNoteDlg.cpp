@@ -29,7 +29,7 @@ CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
     m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    m_notice = AddStatic(QStringLiteral("쪽지를 보내지 못했습니다. 다시 보내 보세요."), 0, 7, kButtonTop - 3, 111, 8);
+    m_notice = AddStatic(QStringLiteral("쪽지를 보내지 못했습니다."), 0, 7, kButtonTop - 3, 111, 8);
     QPalette palette = m_notice->palette();
     palette.setColor(QPalette::WindowText, QColor(0xB0, 0x20, 0x20));
     m_notice->setPalette(palette);

@@ -220,7 +220,7 @@ TEST(NoteDlgTest, NotSentNoticeAppearsBetweenTheNoteAndTheButtons) {
     const QSize plainSize = dialog.size();
     dialog.ShowNotSentNotice();
 
-    const QRect notice = StaticRect(dialog, QStringLiteral("쪽지를 보내지 못했습니다. 다시 보내 보세요."));
+    const QRect notice = StaticRect(dialog, QStringLiteral("쪽지를 보내지 못했습니다."));
     const QRect text = ControlAs<QPlainTextEdit>(dialog, CNoteDlg::IDC_TEXT)->geometry();
     const QRect ok = ControlAs<QPushButton>(dialog, IDOK)->geometry();
     ASSERT_TRUE(notice.isValid());

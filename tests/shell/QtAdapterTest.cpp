@@ -49,6 +49,52 @@ TEST(QtMessageThreadTest, QueuedCallsRunInOrderOnTheGuiThread) {
     EXPECT_EQ(onGui, (std::vector<bool>{true, true, true}));
 }
 
+// A window whose handler records each message and the thread it ran on.
+class RecordingWindow : public platform::IMessageHandler {
+public:
+    explicit RecordingWindow(QEventLoop& loop) : m_loop(loop) {}
+
+    platform::LRESULT HandleMessage(platform::UINT message, platform::WPARAM wParam, platform::LPARAM) override {
+        messages.push_back(message);
+        onGui.push_back(QThread::currentThread() == qApp->thread());
+        if (message == kLast) {
+            m_loop.quit();
+        }
+        return static_cast<platform::LRESULT>(wParam * 10);
+    }
+
+    static constexpr platform::UINT kLast = platform::WM_USER + 18;
+    std::vector<platform::UINT> messages;
+    std::vector<bool> onGui;
+
+private:
+    QEventLoop& m_loop;
+};
+
+TEST(QtMessageThreadTest, GuiWindowTakesPostsAndSendsFromAWorkerInOrder) {
+    QtMessageThread gui;
+    QEventLoop loop;
+    RecordingWindow recorder(loop);
+    const platform::HWND window = platform::CreateWindowHandle(recorder, gui);
+    bool sent = false;
+    platform::LRESULT answer = 0;
+
+    std::thread worker([&] {
+        platform::PostMessage(window, platform::WM_USER + 11, 0, 0);
+        sent = platform::SendMessage(window, platform::WM_USER + 12, 4, 0, &answer);
+        platform::PostMessage(window, RecordingWindow::kLast, 0, 0);
+    });
+    loop.exec();
+    worker.join();
+    platform::DestroyWindowHandle(window);
+
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(answer, 40);
+    EXPECT_EQ(recorder.messages,
+              (std::vector<platform::UINT>{platform::WM_USER + 11, platform::WM_USER + 12, RecordingWindow::kLast}));
+    EXPECT_EQ(recorder.onGui, (std::vector<bool>{true, true, true}));
+}
+
 TEST(QtMessageThreadTest, CallsQueuedOnTheGuiThreadWaitForTheLoop) {
     QtMessageThread gui;
     bool ran = false;
@@ -94,13 +140,15 @@ TEST(QtMessageBoxHandlerTest, BoxFromAWorkerBlocksItUntilTheUserAnswers) {
         }
         workerWaitedForAnswer = !returned.load();
     });
+    const platform::MessageBoxHandler previous = platform::SetMessageBoxHandler(QtMessageBoxHandler{});
     std::thread worker([&] {
-        result = QtMessageBoxHandler{}(u"파일을 받으시겠습니까?", u"", MessageBoxButtons::YesNo);
+        result = platform::ShowMessageBox(u"파일을 받으시겠습니까?", MessageBoxButtons::YesNo);
         returned = true;
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
     worker.join();
+    platform::SetMessageBoxHandler(previous);
 
     EXPECT_TRUE(workerWaitedForAnswer);
     EXPECT_EQ(result, MessageBoxResult::Yes);
