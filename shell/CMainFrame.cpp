@@ -104,9 +104,9 @@ bool CMainFrame::OnFrameCommand(unsigned id) {
 }
 
 void CMainFrame::OnHelp() {
-    QtMessageBoxHandler{}(u"친구 목록에서 친구를 고른 뒤 [친구] 메뉴로 쪽지나 파일을 보냅니다.\n"
-                          u"그룹 이름을 누르면 그 그룹의 친구들을 접거나 펼칩니다.",
-                          LoadResourceString(AFX_IDS_APP_TITLE).toStdU16String(), platform::MessageBoxButtons::Ok);
+    QtMessageBoxHandler::ShowHere(u"친구 목록에서 친구를 고른 뒤 [친구] 메뉴로 쪽지나 파일을 보냅니다.\n"
+                                  u"그룹 이름을 누르면 그 그룹의 친구들을 접거나 펼칩니다.",
+                                  u"", platform::MessageBoxButtons::Ok);
 }
 
 // The pane logs out completely (offline status and logout sent) before the

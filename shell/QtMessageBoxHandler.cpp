@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QThread>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 #include "shell/ResourceStrings.h"
 
@@ -18,27 +20,60 @@ MessageBoxResult Dismissed(MessageBoxButtons buttons) {
     return buttons == MessageBoxButtons::YesNo ? MessageBoxResult::No : MessageBoxResult::Ok;
 }
 
+// The answer a waiting thread gets from the GUI thread.
+struct PendingAnswer {
+    explicit PendingAnswer(MessageBoxResult dismissed) : result(dismissed) {}
+
+    std::mutex mutex;
+    std::condition_variable released;
+    bool done = false;
+    MessageBoxResult result;
+};
+
+// Owned by the queued call: releases the waiting thread when the call is
+// destroyed, after it ran or when it is dropped unrun because the
+// application quits, so the waiter can never be left blocked.
+class AnswerRelease {
+public:
+    explicit AnswerRelease(std::shared_ptr<PendingAnswer> pending) : m_pending(std::move(pending)) {}
+    AnswerRelease(const AnswerRelease&) = delete;
+    AnswerRelease& operator=(const AnswerRelease&) = delete;
+
+    ~AnswerRelease() {
+        {
+            std::lock_guard lock(m_pending->mutex);
+            m_pending->done = true;
+        }
+        m_pending->released.notify_all();
+    }
+
+    void Answer(MessageBoxResult result) {
+        std::lock_guard lock(m_pending->mutex);
+        m_pending->result = result;
+    }
+
+private:
+    std::shared_ptr<PendingAnswer> m_pending;
+};
+
 }  // namespace
 
 MessageBoxResult QtMessageBoxHandler::operator()(const std::u16string& text, const std::u16string& caption,
                                                  MessageBoxButtons buttons) const {
-    QCoreApplication* application = QCoreApplication::instance();
-    if (application == nullptr) {
-        return Dismissed(buttons);
+    if (m_gui->IsCurrentThread()) {
+        return ShowHere(text, caption, buttons);
     }
-    if (QThread::currentThread() == application->thread()) {
-        return ShowOnGuiThread(text, caption, buttons);
-    }
-    // A call that never runs (the application quits first) leaves the answer
-    // at "dismissed" and still releases this thread.
-    MessageBoxResult result = Dismissed(buttons);
-    QMetaObject::invokeMethod(
-        application, [&] { result = ShowOnGuiThread(text, caption, buttons); }, Qt::BlockingQueuedConnection);
-    return result;
+    auto pending = std::make_shared<PendingAnswer>(Dismissed(buttons));
+    m_gui->Queue([release = std::make_shared<AnswerRelease>(pending), text, caption, buttons] {
+        release->Answer(ShowHere(text, caption, buttons));
+    });
+    std::unique_lock lock(pending->mutex);
+    pending->released.wait(lock, [&] { return pending->done; });
+    return pending->result;
 }
 
-MessageBoxResult QtMessageBoxHandler::ShowOnGuiThread(const std::u16string& text, const std::u16string& caption,
-                                                      MessageBoxButtons buttons) {
+MessageBoxResult QtMessageBoxHandler::ShowHere(const std::u16string& text, const std::u16string& caption,
+                                              MessageBoxButtons buttons) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(caption.empty() ? LoadResourceString(AFX_IDS_APP_TITLE) : QString::fromStdU16String(caption));
     box.setText(QString::fromStdU16String(text));

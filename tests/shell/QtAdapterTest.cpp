@@ -95,6 +95,26 @@ TEST(QtMessageThreadTest, GuiWindowTakesPostsAndSendsFromAWorkerInOrder) {
     EXPECT_EQ(recorder.onGui, (std::vector<bool>{true, true, true}));
 }
 
+TEST(QtMessageThreadTest, CallsQueuedBehindANestedLoopRunInsideIt) {
+    QtMessageThread gui;
+    QEventLoop outer;
+    std::vector<int> order;
+    std::thread worker([&] {
+        gui.Queue([&] {
+            order.push_back(1);
+            QEventLoop nested;  // as a modal dialog runs one
+            gui.Queue([&] { nested.quit(); });
+            nested.exec();
+            order.push_back(3);
+            outer.quit();
+        });
+        gui.Queue([&] { order.push_back(2); });
+    });
+    worker.join();  // both calls wait in the queue before the loop runs
+    outer.exec();
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
 TEST(QtMessageThreadTest, CallsQueuedOnTheGuiThreadWaitForTheLoop) {
     QtMessageThread gui;
     bool ran = false;
@@ -140,11 +160,12 @@ TEST(QtMessageBoxHandlerTest, BoxFromAWorkerBlocksItUntilTheUserAnswers) {
         }
         workerWaitedForAnswer = !returned.load();
     });
-    const platform::MessageBoxHandler previous = platform::SetMessageBoxHandler(QtMessageBoxHandler{});
+    QtMessageThread gui;
+    const platform::MessageBoxHandler previous = platform::SetMessageBoxHandler(QtMessageBoxHandler(gui));
     std::thread worker([&] {
         result = platform::ShowMessageBox(u"파일을 받으시겠습니까?", MessageBoxButtons::YesNo);
         returned = true;
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        gui.Queue([&] { loop.quit(); });
     });
     loop.exec();
     worker.join();
@@ -157,13 +178,30 @@ TEST(QtMessageBoxHandlerTest, BoxFromAWorkerBlocksItUntilTheUserAnswers) {
 }
 
 TEST(QtMessageBoxHandlerTest, NoAnswerFromTheGuiThreadAndOkBoxWithCaption) {
+    QtMessageThread gui;
+    const QtMessageBoxHandler handler(gui);
     AnswerNextBox(QStringLiteral("아니요"), [](QMessageBox&) {});
-    EXPECT_EQ(QtMessageBoxHandler{}(u"덮어쓸까요?", u"", MessageBoxButtons::YesNo), MessageBoxResult::No);
+    EXPECT_EQ(handler(u"덮어쓸까요?", u"", MessageBoxButtons::YesNo), MessageBoxResult::No);
 
     QString caption;
     AnswerNextBox(QStringLiteral("확인"), [&](QMessageBox& box) { caption = box.windowTitle(); });
-    EXPECT_EQ(QtMessageBoxHandler{}(u"전송을 마쳤습니다.", u"파일 전송", MessageBoxButtons::Ok), MessageBoxResult::Ok);
+    EXPECT_EQ(handler(u"전송을 마쳤습니다.", u"파일 전송", MessageBoxButtons::Ok), MessageBoxResult::Ok);
     EXPECT_EQ(caption, QStringLiteral("파일 전송"));
+}
+
+// A GUI thread whose queue is gone: every call is dropped unrun.
+class GoneThread : public platform::IMessageThread {
+public:
+    void Queue(std::function<void()> call) override { call = nullptr; }
+    bool IsCurrentThread() const override { return false; }
+};
+
+TEST(QtMessageBoxHandlerTest, BoxThatIsNeverShownCountsAsDismissed) {
+    GoneThread gone;
+    const QtMessageBoxHandler handler(gone);
+    EXPECT_EQ(handler(u"파일을 받으시겠습니까?", u"", MessageBoxButtons::YesNo), MessageBoxResult::No);
+    EXPECT_EQ(handler(u"전송을 마쳤습니다.", u"", MessageBoxButtons::Ok), MessageBoxResult::Ok);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 }  // namespace
