@@ -5,7 +5,9 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <algorithm>
 #include <vector>
@@ -139,6 +141,19 @@ TEST_F(MainFrameTest, F1AsksForHelpThroughThePane) {
     m_handler.claimed = {ID_HELP};
     QTest::keyClick(m_list, Qt::Key_F1);
     EXPECT_EQ(m_handler.offered, (std::vector<unsigned>{ID_HELP}));
+}
+
+TEST_F(MainFrameTest, HelpThatThePaneLeavesIsShownByTheFrame) {
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        box->accept();
+    });
+    QTest::keyClick(m_list, Qt::Key_F1);
+    EXPECT_EQ(m_handler.offered, (std::vector<unsigned>{ID_HELP}));
+    EXPECT_EQ(title, QStringLiteral("님보"));
 }
 
 TEST_F(MainFrameTest, StandardEditingKeysDoNothing) {
