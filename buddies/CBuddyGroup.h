@@ -5,6 +5,10 @@
 
 namespace nimbo {
 
+// The group the server uses for buddies that belong to no group. The list
+// shows its members after all groups, without a header.
+inline constexpr char16_t NOGROUP_NAME[] = u"#$%NOGROUP@#$";
+
 // One buddy group of the user, as the group list document names it.
 struct CBuddyGroup {
     std::u16string name;                  // also its key in the group table

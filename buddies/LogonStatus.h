@@ -15,7 +15,8 @@ enum LogonStatus {
 // The wire word of a status ("online" ... "offline"); out-of-range means offline.
 const char* StatusWord(int status);
 
-// The status of a wire word: exact, case-sensitive; anything else is offline.
+// The status of a wire word: exact, case-sensitive; any other word, or none
+// (a null pointer), is offline.
 LogonStatus StatusFromWord(const char* word);
 
 }  // namespace nimbo

@@ -1,0 +1,149 @@
+#include "buddies/StatusList.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <initializer_list>
+#include <string>
+
+#include "net/Base64.h"
+
+namespace nimbo {
+namespace {
+
+std::string Base64(const std::string& bytes) {
+    ByteString encoded;
+    EXPECT_TRUE(base64::EncodeInto(bytes.data(), bytes.size(), encoded));
+    return std::string(encoded.view());
+}
+
+// One "<b>...</b>" entry whose lines are joined by CR LF.
+std::string Entry(std::initializer_list<std::string> lines) {
+    std::string entry = "<b>";
+    for (const std::string& line : lines) {
+        if (entry.size() > 3)
+            entry += "\r\n";
+        entry += line;
+    }
+    return entry + "</b>";
+}
+
+CBuddyTable Parse(const std::string& reply) {
+    CBuddyTable buddies;
+    ParseStatusList(ByteString(reply.c_str()), buddies);
+    return buddies;
+}
+
+std::string OkReply(const std::string& entries) { return "OK\r\n" + entries + "\r\n\r\n"; }
+
+TEST(StatusList, ReadsEveryLineOfAnEntry) {
+    CBuddyTable buddies =
+        Parse(OkReply(Entry({"kim", "online", "10.0.0.7", "9042", "0", "Kim", Base64("at lunch")})));
+    ASSERT_EQ(buddies.Size(), 1u);
+    const CBuddyInfo* kim = buddies.Lookup(u"kim");
+    ASSERT_NE(kim, nullptr);
+    EXPECT_EQ(kim->userId, u"kim");
+    EXPECT_EQ(kim->status, LOGON_ONLINE);
+    EXPECT_EQ(kim->address, u"10.0.0.7");
+    EXPECT_EQ(kim->port, 9042);
+    EXPECT_EQ(kim->displayName, u"Kim");
+    EXPECT_EQ(kim->statusMessage, u"at lunch");
+}
+
+TEST(StatusList, MissingEmptyAndQuotedLinesLeaveDefaults) {
+    CBuddyTable buddies = Parse(OkReply(Entry({"lee"}) + Entry({"park", "busy", "", "0", "0", "", "\"\""})));
+    for (const char16_t* userId : {u"lee", u"park"}) {
+        const CBuddyInfo* info = buddies.Lookup(userId);
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->port, 0);
+        EXPECT_TRUE(info->address.empty() && info->displayName.empty() && info->statusMessage.empty());
+    }
+    EXPECT_EQ(buddies.Lookup(u"lee")->status, LOGON_OFFLINE);
+    EXPECT_EQ(buddies.Lookup(u"park")->status, LOGON_BUSY);
+}
+
+TEST(StatusList, OnlyAReplyWhoseFirstLineIsExactlyOkIsRead) {
+    const std::string entries = Entry({"kim", "online"});
+    for (const std::string& reply : {"ERR 500\r\nmessage=down\r\n" + entries, " OK\r\n" + entries,
+                                     "OK \r\n" + entries, "ok\r\n" + entries, "OKAY\r\n" + entries,
+                                     "OK" + entries, std::string()}) {
+        EXPECT_TRUE(Parse(reply).IsEmpty()) << reply;
+    }
+    EXPECT_TRUE(Parse("OK\r\n\r\n").IsEmpty());
+    EXPECT_EQ(Parse("OK\r\n" + entries).Size(), 1u);
+}
+
+TEST(StatusList, KeepsRecordsAlreadyInTheTable) {
+    CBuddyTable buddies;
+    ParseStatusList(ByteString(OkReply(Entry({"kim"})).c_str()), buddies);
+    ParseStatusList(ByteString("OK\r\n\r\n"), buddies);
+    ParseStatusList(ByteString("ERR 401\r\n\r\n"), buddies);
+    ParseStatusList(ByteString(OkReply(Entry({"lee"})).c_str()), buddies);
+    EXPECT_EQ(buddies.Size(), 2u);
+}
+
+TEST(StatusList, LaterEntryReplacesAnEarlierOneWithTheSameId) {
+    CBuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "", "", "", "First"}) +
+                                        Entry({"kim", "food", "", "", "", "Second"})));
+    ASSERT_EQ(buddies.Size(), 1u);
+    EXPECT_EQ(buddies.Lookup(u"kim")->displayName, u"Second");
+    EXPECT_EQ(buddies.Lookup(u"kim")->status, LOGON_FOOD);
+}
+
+TEST(StatusList, AnEmptyEntryEndsTheList) {
+    CBuddyTable buddies = Parse(OkReply(Entry({"kim"}) + "<b></b>" + Entry({"lee"})));
+    EXPECT_EQ(buddies.Size(), 1u);
+    EXPECT_NE(buddies.Lookup(u"kim"), nullptr);
+}
+
+TEST(StatusList, PortIsReadLikeTheCDecimalConversion) {
+    struct Case {
+        const char* text;
+        int port;
+    };
+    const Case cases[] = {
+        {"9042", 9042}, {"  9042", 9042},   {"+17", 17}, {"-3", -3},
+        {"90ab", 90},   {"port", 0},        {"", 0},     {"99999999999", INT_MAX},
+        {"0x10", 0},    {"-99999999999", INT_MIN},
+    };
+    for (const Case& c : cases) {
+        CBuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "10.0.0.7", c.text})));
+        ASSERT_NE(buddies.Lookup(u"kim"), nullptr);
+        EXPECT_EQ(buddies.Lookup(u"kim")->port, c.port) << c.text;
+    }
+}
+
+std::u16string MessageOf(const std::string& wireMessage) {
+    CBuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "", "", "", "", Base64(wireMessage)})));
+    return buddies.Lookup(u"kim")->statusMessage;
+}
+
+TEST(StatusList, MessageIsCutToItsBufferWithoutSplittingACharacter) {
+    const std::string ga = "\xB0\xA1";  // U+AC00 in CP949
+    std::string korean;
+    std::u16string expected;
+    for (int i = 0; i < 99; ++i) {
+        korean += ga;
+        expected += u'\uAC00';
+    }
+    EXPECT_EQ(MessageOf("a" + korean), u"a" + expected);             // exactly 199 bytes
+    EXPECT_EQ(MessageOf("a" + korean + ga), u"a" + expected);        // 201: cut after 199
+    EXPECT_EQ(MessageOf(korean + ga), expected);                     // 200: the last lead byte would dangle
+    EXPECT_EQ(MessageOf(std::string(250, 'x')), std::u16string(199, u'x'));
+}
+
+TEST(StatusList, MessageEndsAtTheFirstZeroByte) {
+    EXPECT_EQ(MessageOf(std::string("back\0soon", 9)), u"back");
+}
+
+TEST(StatusList, KoreanTextsArriveAsUtf16) {
+    CBuddyTable buddies = Parse(OkReply(Entry({"kim", "absence", "10.0.0.7", "0", "0", "\xB1\xE8\xC3\xB6\xBC\xF6",
+                                               Base64("\xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4")})));
+    const CBuddyInfo* kim = buddies.Lookup(u"kim");
+    ASSERT_NE(kim, nullptr);
+    EXPECT_EQ(kim->displayName, u"김철수");
+    EXPECT_EQ(kim->statusMessage, u"안녕하세요");
+}
+
+}  // namespace
+}  // namespace nimbo
