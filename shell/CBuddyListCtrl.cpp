@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
-#include "buddies/CBuddyGroup.h"
+#include "buddies/BuddyRowBuilder.h"
 #include "shell/CRowIndentDelegate.h"
 
 namespace nimbo {
@@ -22,10 +22,6 @@ constexpr const char* kImageFiles[CBuddyListCtrl::IMAGE_COUNT] = {
 constexpr int kNameColumnWidth = 180;
 constexpr int kMessageColumnWidth = 300;
 constexpr int kRowIndexRole = Qt::UserRole;
-
-bool IsGroupHeader(const BuddyRow& row) {
-    return row.image <= 1 && row.group != nullptr;
-}
 
 }  // namespace
 
@@ -60,6 +56,10 @@ QTreeWidgetItem* CBuddyListCtrl::MakeItem(const BuddyRow& row, int index) const 
     item->setData(0, kRowIndexRole, index);
     item->setData(0, CRowIndentDelegate::INDENT_ROLE, row.indent);
     return item;
+}
+
+void CBuddyListCtrl::Refill(const CGroupTable& groups, const CBuddyTable& buddies) {
+    Refill(BuildBuddyRows(groups, buddies));
 }
 
 void CBuddyListCtrl::Refill(std::vector<BuddyRow> rows) {
@@ -110,8 +110,7 @@ void CBuddyListCtrl::OnTap(const QPoint& position) {
         clearSelection();
     }
     const BuddyRow* row = item != nullptr ? RowAt(item->data(0, kRowIndexRole).toInt()) : nullptr;
-    if (row != nullptr && IsGroupHeader(*row)) {
-        row->group->expanded = row->group->expanded != 0 ? 0 : 1;
+    if (row != nullptr && ToggleGroupRow(*row)) {
         emit RefillRequested();
     } else if (m_popupMenu != nullptr) {
         m_popupMenu->popup(viewport()->mapToGlobal(position));

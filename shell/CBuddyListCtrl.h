@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "buddies/BuddyRow.h"
+#include "buddies/OwningTable.h"
 
 class QMenu;
 
@@ -23,8 +24,10 @@ public:
 
     explicit CBuddyListCtrl(QWidget* parent = nullptr);
 
-    // Replaces every row, keeps the scroll offset, then selects and focuses
-    // the first row (nothing is selected when there are no rows).
+    // Rebuilds every row from the tables, keeps the scroll offset, then
+    // selects and focuses the first row (nothing is selected when there are
+    // no rows). The rows refer to the tables' records until the next refill.
+    void Refill(const CGroupTable& groups, const CBuddyTable& buddies);
     void Refill(std::vector<BuddyRow> rows);
 
     // The menu a tap outside a group header opens; not owned.

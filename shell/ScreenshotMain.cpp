@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 #include "buddies/CBuddyGroup.h"
 #include "buddies/CBuddyInfo.h"
@@ -64,30 +65,36 @@ bool SaveDialog(CTemplateDialog& dialog, const QDir& folder, const QString& name
 // A buddy list that shows every kind of row: groups open and closed, every
 // presence, display names, status messages, and buddies outside any group.
 struct DemoBuddies {
-    CBuddyGroup family{u"가족", 0, 1, {}};
-    CBuddyGroup friends{u"친구", 0, 1, {}};
-    CBuddyGroup work{u"회사", 0, 0, {}};
-    CBuddyInfo kim{u"kim", u"김민준", u"점심 먹으러 갑니다", u"", 0, LOGON_FOOD};
-    CBuddyInfo lee{u"lee", u"이서연", u"오늘도 화이팅!", u"", 0, LOGON_ONLINE};
-    CBuddyInfo park{u"park", u"", u"회의 중", u"", 0, LOGON_BUSY};
-    CBuddyInfo choi{u"choi", u"최지우", u"", u"", 0, LOGON_ABSENCE};
-    CBuddyInfo jung{u"jung", u"정하늘", u"휴가 다녀올게요", u"", 0, LOGON_OFFLINE};
-    CBuddyInfo kang{u"kang", u"강도윤", u"", u"", 0, LOGON_DENIAL};
-    CBuddyInfo yoon{u"yoon", u"", u"새 번호로 바꿨어요", u"", 0, LOGON_ONLINE};
+    CGroupTable groups;
+    CBuddyTable buddies;
 
-    std::vector<BuddyRow> Rows() {
-        return {
-            BuddyRow{1, 0, family.name, u"", &family, nullptr},
-            BuddyRow{2, 1, u" 이서연(lee)", lee.statusMessage, nullptr, &lee},
-            BuddyRow{3, 1, u" 정하늘(jung)", u"", nullptr, &jung},
-            BuddyRow{1, 0, friends.name, u"", &friends, nullptr},
-            BuddyRow{4, 1, u" 김민준(kim)", kim.statusMessage, nullptr, &kim},
-            BuddyRow{5, 1, u" 최지우(choi)", u"", nullptr, &choi},
-            BuddyRow{6, 1, u" park", park.statusMessage, nullptr, &park},
-            BuddyRow{3, 1, u" 강도윤(kang)", u"", nullptr, &kang},
-            BuddyRow{0, 0, work.name, u"", &work, nullptr},
-            BuddyRow{2, 0, u" yoon", yoon.statusMessage, nullptr, &yoon},
-        };
+    DemoBuddies() {
+        AddGroup(u"가족", 0, 1, {u"lee", u"jung"});
+        AddGroup(u"친구", 0, 1, {u"kim", u"choi", u"park", u"kang"});
+        AddGroup(u"회사", 0, 0, {u"park", u"han"});
+        AddGroup(NOGROUP_NAME, 1, 1, {u"yoon"});
+        AddBuddy(u"kim", u"김민준", u"점심 먹으러 갑니다", LOGON_FOOD);
+        AddBuddy(u"lee", u"이서연", u"오늘도 화이팅!", LOGON_ONLINE);
+        AddBuddy(u"park", u"", u"회의 중", LOGON_BUSY);
+        AddBuddy(u"choi", u"최지우", u"", LOGON_ABSENCE);
+        AddBuddy(u"jung", u"정하늘", u"휴가 다녀올게요", LOGON_OFFLINE);
+        AddBuddy(u"kang", u"강도윤", u"", LOGON_DENIAL);
+        AddBuddy(u"han", u"한지민", u"", LOGON_ONLINE);
+        AddBuddy(u"yoon", u"", u"새 번호로 바꿨어요", LOGON_ONLINE);
+    }
+
+    void AddGroup(const std::u16string& name, int type, int expanded, std::vector<std::u16string> members) {
+        groups.Store(name, std::make_unique<CBuddyGroup>(CBuddyGroup{name, type, expanded, std::move(members)}));
+    }
+
+    void AddBuddy(const std::u16string& userId, const std::u16string& name, const std::u16string& message,
+                  int status) {
+        auto info = std::make_unique<CBuddyInfo>();
+        info->userId = userId;
+        info->displayName = name;
+        info->statusMessage = message;
+        info->status = status;
+        buddies.Store(userId, std::move(info));
     }
 };
 
@@ -98,7 +105,7 @@ bool SaveMainWindow(const QDir& folder) {
     frame.SetPane(list, nullptr);
     frame.resize(420, 300);
     frame.show();
-    list->Refill(demo.Rows());
+    list->Refill(demo.groups, demo.buddies);
     list->setCurrentItem(list->topLevelItem(4));
     return Save(frame, frame.grab(), folder, QStringLiteral("main-window.png"));
 }
