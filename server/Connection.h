@@ -1,0 +1,109 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "net/ByteString.h"
+#include "server/UniqueFd.h"
+
+namespace nimbo::server {
+
+// One accepted, non-blocking TCP connection of the event loop: its input cut
+// into lines, its pending output, who it speaks for, and how it ends.
+//
+// Ending is either an abort (the socket is closed at once: failures, time-
+// outs, slow readers) or a close after flush: pending output is written, the
+// sending side is shut down, and the input is drained until the peer closes,
+// so that a peer still sending does not get a reset that would discard the
+// reply it has not read yet.
+class Connection {
+public:
+    using Clock = std::chrono::steady_clock;
+    enum class Port { Agent, Notify };
+    enum class LineStatus { Ready, None, TooLong, ZeroByte };
+
+    // The longest line, LF included, that a client's reader accepts; the
+    // server holds its clients to the same bound.
+    static constexpr std::size_t MAX_LINE = 1023;
+    // Input is not read beyond this while lines wait to be handled.
+    static constexpr std::size_t INPUT_LIMIT = 8192;
+    // Lines are not handled while this much output waits for the peer.
+    static constexpr std::size_t OUTPUT_LIMIT = 64 * 1024;
+
+    Connection(UniqueFd fd, std::uint64_t id, Port port);
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    std::uint64_t Id() const noexcept { return m_id; }
+    Port GetPort() const noexcept { return m_port; }
+    int Fd() const noexcept { return m_fd.Get(); }
+    const std::string& PeerAddress() const noexcept { return m_peerAddress; }
+    const std::string& PeerText() const noexcept { return m_peerText; }
+    const std::string& LocalAddress() const noexcept { return m_localAddress; }
+
+    // The user this connection speaks for; empty before a successful "auth".
+    const std::string& UserId() const noexcept { return m_userId; }
+    bool IsAuthenticated() const noexcept { return !m_userId.empty(); }
+    void SetUser(std::string userId) { m_userId = std::move(userId); }
+    // While a password is being verified no further line is handled.
+    bool IsVerifying() const noexcept { return m_verifying; }
+    void SetVerifying(bool verifying) noexcept { m_verifying = verifying; }
+
+    // Reads what the socket holds (up to the input limit).
+    void Receive();
+    // Cuts the next line (without its CR LF) from the input.
+    LineStatus TakeLine(ByteString& line);
+    // Drops all input received so far.
+    void DiscardInput() noexcept { m_input.clear(); }
+    bool InputClosed() const noexcept { return m_inputClosed; }
+    bool HasInput() const noexcept { return !m_input.empty(); }
+    // Whether TakeLine would return something other than None.
+    bool HasLine() const noexcept;
+
+    void Send(std::string_view bytes) { m_output.append(bytes); }
+    void Send(const ByteString& bytes) { Send(bytes.view()); }
+    // Writes what the socket takes now.
+    void Flush();
+    std::size_t PendingOutput() const noexcept { return m_output.size(); }
+
+    void CloseAfterFlush(std::string reason);
+    void Abort(std::string reason);
+    // Neither closing nor aborted: lines are handled, blocks may be pushed.
+    bool IsOpen() const noexcept { return !m_closing && !m_aborted; }
+    // Nothing more to do: the socket may be closed and the object dropped.
+    bool IsDone() const noexcept { return m_aborted || (m_closing && m_shutDown && m_inputClosed); }
+    const std::string& CloseReason() const noexcept { return m_closeReason; }
+
+    bool WantsRead() const noexcept;
+    // Output to write, or the shutdown of a closing connection still to do.
+    bool WantsWrite() const noexcept { return !m_aborted && (!m_output.empty() || (m_closing && !m_shutDown)); }
+    // When the connection is to be dropped for inactivity, if ever.
+    std::optional<Clock::time_point> Deadline(std::chrono::milliseconds idleTimeout) const;
+
+private:
+    void Fail(const char* operation, int error);
+    void ShutDownWhenFlushed();
+
+    UniqueFd m_fd;
+    std::uint64_t m_id;
+    Port m_port;
+    std::string m_peerAddress;
+    std::string m_peerText;
+    std::string m_localAddress;
+    std::string m_userId;
+    std::string m_input;
+    std::string m_output;
+    std::string m_closeReason;
+    Clock::time_point m_lastActivity;
+    Clock::time_point m_closingSince;
+    bool m_verifying = false;
+    bool m_inputClosed = false;
+    bool m_closing = false;
+    bool m_shutDown = false;
+    bool m_aborted = false;
+};
+
+}  // namespace nimbo::server

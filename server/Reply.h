@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "net/ByteString.h"
+
+namespace nimbo::server {
+
+// Every text the server writes: command replies (lines ended by CR LF, then
+// an empty line) and the blocks pushed on notification connections.
+class Reply {
+public:
+    // Error codes after "ERR".
+    enum Code {
+        MOVED = 202,             // login elsewhere: "server=" names the host
+        BAD_REQUEST = 400,       // malformed arguments or bytes
+        UNAUTHORIZED = 401,      // refused credentials, or no "auth" yet
+        NO_SUCH_USER = 404,      // unknown callee
+        LINE_TOO_LONG = 414,     // a line over the bound (the connection is closed after
+                                 // it), or a peer call too long to push
+        OFFLINE = 480,           // a file offer to a user without notification connection
+        UNKNOWN_COMMAND = 500,
+        BUSY = 503,              // connection bound reached, or the directory failed
+        NOTE_BOX_FULL = 507,     // too many notes stored for an offline user
+    };
+
+    static ByteString Ok();
+    // The login success: names the notification server.
+    static ByteString LoggedIn(const std::string& notifyHost, int notifyPort);
+    static ByteString Error(Code code, const char* message);
+    static ByteString Redirect(const std::string& host);
+
+    static ByteString LogonNotice(const std::string& userId);
+    static ByteString PeerCall(const std::string& caller, const std::string& kind, const std::string& body64,
+                               const std::string& callee);
+};
+
+}  // namespace nimbo::server

@@ -1,0 +1,80 @@
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+
+#include "server/AdminCommand.h"
+#include "server/AgentServer.h"
+#include "server/CommandLine.h"
+#include "server/Directory.h"
+#include "server/PasswordHash.h"
+#include "server/ServerLog.h"
+
+namespace {
+
+nimbo::server::AgentServer* g_server = nullptr;
+
+void RequestStop(int) {
+    if (g_server)
+        g_server->Stop();
+}
+
+// Each connection needs a descriptor; the usual soft limit of 1024 would cap
+// the connection bound below its default.
+void RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+int Serve(const nimbo::server::CommandLine& line, nimbo::server::Directory& directory) {
+    RaiseDescriptorLimit();
+    nimbo::server::ServerLog log(stderr);
+    nimbo::server::AgentServer server(line.server, directory, log);
+    server.Open();
+    g_server = &server;
+    struct sigaction action {};
+    action.sa_handler = RequestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    server.Run();
+    g_server = nullptr;
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    nimbo::server::CommandLine line;
+    try {
+        line = nimbo::server::CommandLine::Parse(argc, argv);
+    } catch (const std::invalid_argument& error) {
+        std::cerr << "nimbo-agentd: " << error.what() << '\n' << nimbo::server::CommandLine::Usage();
+        return 2;
+    }
+    if (line.help) {
+        std::cout << nimbo::server::CommandLine::Usage();
+        return 0;
+    }
+    try {
+        nimbo::server::PasswordHash::Initialize();
+        std::filesystem::path parent = std::filesystem::path(line.database).parent_path();
+        if (!parent.empty())
+            std::filesystem::create_directories(parent);
+        nimbo::server::Directory directory(line.database);
+        if (!line.adminWords.empty())
+            return nimbo::server::AdminCommand(directory, std::cin, std::cout, std::cerr).Run(line.adminWords);
+        return Serve(line, directory);
+    } catch (const std::exception& error) {
+        std::cerr << "nimbo-agentd: " << error.what() << '\n';
+        return 1;
+    }
+}

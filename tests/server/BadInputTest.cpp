@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "ServerHarness.h"
+
+namespace nimbo::server::test {
+namespace {
+
+void AddPair(ServerHarness& server) {
+    server.AddUser("alice", "alice", "pw-a");
+    server.AddUser("bob", "bob", "pw-b");
+}
+
+TEST(BadInput, OverlongLineIsAnsweredThenClosedWhileOthersAreServed) {
+    ServerHarness server("127.0.4.17");
+    AddPair(server);
+    server.Start();
+    auto bystander = server.SignedIn("bob", "pw-b");
+    // 1022 bytes and LF make the longest line a client reader accepts.
+    auto longest = server.Connect();
+    EXPECT_EQ(longest->Command(std::string(1021, 'x')), "ERR 500\r\nmessage=unknown command\r\n\r\n");
+    auto flooder = server.Connect();
+    flooder->Send(std::string(1022, 'x') + "\r\n");
+    EXPECT_EQ(flooder->ReadUntilClosed(), "ERR 414\r\nmessage=line too long\r\n\r\n");
+    auto endless = server.Connect();
+    endless->Send(std::string(100000, 'y'));
+    EXPECT_EQ(endless->ReadUntilClosed(), "ERR 414\r\nmessage=line too long\r\n\r\n");
+    EXPECT_EQ(bystander->Command("getgroup"), "OK\r\n\r\n");
+}
+
+TEST(BadInput, GarbageLinesAreRefusedAndAZeroByteEndsTheConnection) {
+    ServerHarness server("127.0.4.18");
+    AddPair(server);
+    server.Start();
+    auto client = server.Connect();
+    EXPECT_EQ(client->Command("\x01\xFF\xFE\x80 \x1B[2J"), "ERR 500\r\nmessage=unknown command\r\n\r\n");
+    EXPECT_EQ(client->Command(ServerHarness::AuthLine("alice", "pw-a")), "OK\r\n\r\n");
+    EXPECT_EQ(client->Command("setlogonstat online \xB0\xA1"),
+              "ERR 400\r\nmessage=unknown status word or bad status text\r\n\r\n");
+    client->Send(std::string("getgroup\0\r\n", 11));
+    EXPECT_EQ(client->ReadUntilClosed(), "ERR 400\r\nmessage=zero byte in line\r\n\r\n");
+    EXPECT_EQ(server.SignedIn("bob", "pw-b")->Command("getgroup"), "OK\r\n\r\n");
+}
+
+TEST(BadInput, SilentClientsAreClosedAfterTheIdleBoundButAListenerStays) {
+    ServerHarness server("127.0.4.19");
+    server.Config().idleTimeout = std::chrono::milliseconds(200);
+    AddPair(server);
+    server.Start();
+    auto listener = server.Listener("bob", "pw-b");
+    auto silentCommand = server.Connect();
+    auto silentNotify = server.Connect(server.Config().notifyPort);
+    auto halfCommand = server.Connect();
+    halfCommand->Send("getgr");
+    EXPECT_EQ(silentCommand->ReadUntilClosed(), "");
+    EXPECT_EQ(silentNotify->ReadUntilClosed(), "");
+    EXPECT_EQ(halfCommand->ReadUntilClosed(), "");
+    // The identified notification connection outlived the bound.
+    EXPECT_EQ(server.SendNote("alice", "pw-a", "bob", "SGk="), "OK\r\n\r\n");
+    EXPECT_EQ(listener->ReadBlock(), "peercall alice instmsg SGk= bob\r\n\r\n");
+}
+
+TEST(BadInput, ClientsThatDisappearMidCommandOrMidAuthLeaveNoTrace) {
+    ServerHarness server("127.0.4.20");
+    AddPair(server);
+    server.Start();
+    auto listener = server.Listener("bob", "pw-b");
+    {
+        auto midCommand = server.SignedIn("alice", "pw-a");
+        midCommand->Send("peercall bob instmsg R09ORQ==");
+    }
+    for (int i = 0; i < 5; ++i) {
+        auto midAuth = server.Connect();
+        midAuth->Send(ServerHarness::AuthLine("alice", "not-cached-" + std::to_string(i)) + "\r\ngetgroup\r\n");
+    }
+    EXPECT_EQ(server.SendNote("alice", "pw-a", "bob", "SGk="), "OK\r\n\r\n");
+    EXPECT_EQ(listener->ReadBlock(), "peercall alice instmsg SGk= bob\r\n\r\n");
+}
+
+TEST(BadInput, ConnectionsBeyondTheBoundAreRefused) {
+    ServerHarness server("127.0.4.21");
+    server.Config().maxConnections = 2;
+    AddPair(server);
+    server.Start();
+    auto first = server.SignedIn("alice", "pw-a");
+    auto second = server.Listener("bob", "pw-b");
+    EXPECT_EQ(server.Connect()->ReadUntilClosed(), "ERR 503\r\nmessage=too many connections\r\n\r\n");
+    EXPECT_EQ(first->Command("getgroup"), "OK\r\n\r\n");
+}
+
+TEST(BadInput, NotificationPortAcceptsOnlyAuthFirst) {
+    ServerHarness server("127.0.4.22");
+    AddPair(server);
+    server.Start();
+    auto early = server.Connect(server.Config().notifyPort);
+    early->Send("getgroup\r\n");
+    EXPECT_EQ(early->ReadUntilClosed(), "ERR 401\r\nmessage=auth required\r\n\r\n");
+    auto wrong = server.Connect(server.Config().notifyPort);
+    wrong->Send(ServerHarness::AuthLine("bob", "pw-a") + "\r\n");
+    EXPECT_EQ(wrong->ReadUntilClosed(), "ERR 401\r\nmessage=wrong user ID or password\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace nimbo::server::test

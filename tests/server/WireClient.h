@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace nimbo::server::test {
+
+// A scripted peer: one blocking TCP connection from `address` (so the server
+// sees a known peer address) to `address`:`port`. Every read is bounded by a
+// generous safety time-out that fails the test instead of hanging it.
+class WireClient {
+public:
+    WireClient(const std::string& address, std::uint16_t port);
+    ~WireClient();
+    WireClient(const WireClient&) = delete;
+    WireClient& operator=(const WireClient&) = delete;
+
+    void Send(std::string_view bytes);
+    // The next block: everything through the next empty line (CR LF CR LF).
+    // Throws when the connection ends first.
+    std::string ReadBlock();
+    // Sends one command line (CR LF added) and returns its reply block.
+    std::string Command(std::string_view line);
+    // Reads until the server closes the connection; returns what came first.
+    std::string ReadUntilClosed();
+    // Closes the connection without reading what is left.
+    void Close();
+
+private:
+    // Receives more bytes into the buffer; false when the server closed.
+    bool Receive();
+
+    int m_fd = -1;
+    std::string m_buffer;
+};
+
+}  // namespace nimbo::server::test
