@@ -89,12 +89,7 @@ struct DemoBuddies {
 
     void AddBuddy(const std::u16string& userId, const std::u16string& name, const std::u16string& message,
                   int status) {
-        auto info = std::make_unique<CBuddyInfo>();
-        info->userId = userId;
-        info->displayName = name;
-        info->statusMessage = message;
-        info->status = status;
-        buddies.Store(userId, std::move(info));
+        buddies.Store(userId, std::make_unique<CBuddyInfo>(CBuddyInfo{userId, name, message, u"", 0, status}));
     }
 };
 

@@ -46,12 +46,8 @@ protected:
 
     CBuddyInfo& AddBuddy(const std::u16string& userId, const std::u16string& name, const std::u16string& message,
                          int status) {
-        auto info = std::make_unique<CBuddyInfo>();
-        info->userId = userId;
-        info->displayName = name;
-        info->statusMessage = message;
-        info->status = status;
-        return m_buddies.Store(userId, std::move(info));
+        return m_buddies.Store(userId,
+                               std::make_unique<CBuddyInfo>(CBuddyInfo{userId, name, message, u"", 0, status}));
     }
 
     CBuddyGroup* Group(const std::u16string& name) { return m_groups.Lookup(name); }
