@@ -39,11 +39,12 @@ function(nimbo_executable name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS})
 endfunction()
 
-# nimbo_test(NAME SOURCES ... DEPENDS ... [LABELS ...]): one GoogleTest
-# executable; every case becomes its own ctest test so that ctest -j runs
-# them in parallel. The label "threaded" selects the ThreadSanitizer run.
+# nimbo_test(NAME SOURCES ... DEPENDS ... [LABELS ...] [ENVIRONMENT VAR=value ...]):
+# one GoogleTest executable; every case becomes its own ctest test so that
+# ctest -j runs them in parallel. The label "threaded" selects the
+# ThreadSanitizer run.
 function(nimbo_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS;LABELS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${NIMBO_WARNINGS})
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
@@ -53,6 +54,9 @@ function(nimbo_test name)
   set(properties TIMEOUT ${ARG_TIMEOUT})
   if(ARG_LABELS)
     list(APPEND properties LABELS "${ARG_LABELS}")
+  endif()
+  if(ARG_ENVIRONMENT)
+    list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QIcon>
+#include <QTreeWidget>
+#include <array>
+#include <vector>
+
+#include "buddies/BuddyRow.h"
+#include "buddies/OwningTable.h"
+
+class QMenu;
+
+namespace nimbo {
+
+// The buddy list: a two-column report list without header, one row per
+// BuddyRow, each row referring to the group or buddy record it shows. A tap
+// on a group header folds or unfolds the group; a tap anywhere else opens the
+// buddy commands' popup menu.
+class CBuddyListCtrl : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int IMAGE_COUNT = 7;
+
+    explicit CBuddyListCtrl(QWidget* parent = nullptr);
+
+    // Rebuilds every row from the tables, keeps the scroll offset, then
+    // selects and focuses the first row (nothing is selected when there are
+    // no rows). The rows refer to the tables' records until the next refill.
+    void Refill(const CGroupTable& groups, const CBuddyTable& buddies);
+    void Refill(std::vector<BuddyRow> rows);
+
+    // The menu a tap outside a group header opens; not owned.
+    void SetPopupMenu(QMenu* menu) { m_popupMenu = menu; }
+
+    // The row of the first selected item, valid until the next Refill;
+    // nullptr when nothing is selected.
+    const BuddyRow* SelectedRow() const;
+
+    // The row shown at `index`, or nullptr.
+    const BuddyRow* RowAt(int index) const;
+
+    // The image of list image index `image` (0..6).
+    const QIcon& Image(int image) const { return m_images.at(static_cast<std::size_t>(image)); }
+
+signals:
+    // A group was folded or unfolded; the owner refills the list.
+    void RefillRequested();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void OnTap(const QPoint& position);
+    QTreeWidgetItem* MakeItem(const BuddyRow& row, int index) const;
+
+    std::vector<BuddyRow> m_rows;
+    std::array<QIcon, IMAGE_COUNT> m_images;
+    QMenu* m_popupMenu = nullptr;
+};
+
+}  // namespace nimbo

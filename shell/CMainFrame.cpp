@@ -1,0 +1,174 @@
+#include "shell/CMainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QKeySequence>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QRegularExpression>
+#include <QShortcut>
+#include <QToolBar>
+#include <utility>
+
+#include "shell/CommandIds.h"
+#include "shell/ICommandHandler.h"
+#include "shell/QtMessageBoxHandler.h"
+#include "shell/ResourceStrings.h"
+
+namespace nimbo {
+
+namespace {
+
+struct MenuItem {
+    const char16_t* text;  // nullptr: a separator
+    unsigned id;
+};
+
+constexpr MenuItem kFileMenu[] = {
+    {u"로그인(&I)", ID_LOGIN},
+    {u"로그아웃(&O)", ID_LOGOUT},
+    {u"종료(&X)", ID_APP_EXIT},
+};
+
+constexpr MenuItem kBuddyMenu[] = {
+    {u"쪽지 보내기(&M)", ID_SEND_NOTE},
+    {u"파일 보내기(&F)", ID_SEND_FILE},
+    {nullptr, 0},
+    {u"새로고침(&R)", ID_REFRESH},
+};
+
+constexpr MenuItem kHelpMenu[] = {
+    {u"님보 정보(&I)", ID_APP_ABOUT},
+};
+
+// F1 asks for help; the rest are the standard file and editing keys, whose
+// commands nothing handles, so that they do nothing anywhere in the frame.
+const std::pair<QKeyCombination, unsigned> kAccelerators[] = {
+    {Qt::Key_F1, ID_HELP},
+    {Qt::CTRL | Qt::Key_N, ID_FILE_NEW},
+    {Qt::CTRL | Qt::Key_O, ID_FILE_OPEN},
+    {Qt::CTRL | Qt::Key_S, ID_FILE_SAVE},
+    {Qt::CTRL | Qt::Key_Z, ID_EDIT_UNDO},
+    {Qt::CTRL | Qt::Key_X, ID_EDIT_CUT},
+    {Qt::CTRL | Qt::Key_C, ID_EDIT_COPY},
+    {Qt::CTRL | Qt::Key_V, ID_EDIT_PASTE},
+    {Qt::ALT | Qt::Key_Backspace, ID_EDIT_UNDO},
+    {Qt::SHIFT | Qt::Key_Delete, ID_EDIT_CUT},
+    {Qt::CTRL | Qt::Key_Insert, ID_EDIT_COPY},
+    {Qt::SHIFT | Qt::Key_Insert, ID_EDIT_PASTE},
+    {Qt::Key_F6, ID_NEXT_PANE},
+    {Qt::SHIFT | Qt::Key_F6, ID_PREV_PANE},
+};
+
+constexpr int kButtonSize = 16;
+
+// A menu text without its mnemonic: "쪽지 보내기(&M)" -> "쪽지 보내기".
+QString WithoutMnemonic(QString text) {
+    static const QRegularExpression mnemonicSuffix(QStringLiteral("\\(&.\\)$"));
+    return text.remove(mnemonicSuffix).remove(u'&');
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(ResourceStringField(IDR_MAINFRAME, 0));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/nimbo.png")));
+    CreateMenus();
+    CreateCommandBar();
+    CreateAccelerators();
+}
+
+void CMainFrame::SetPane(QWidget* pane, ICommandHandler* handler) {
+    setCentralWidget(pane);
+    m_handler = handler;
+}
+
+bool CMainFrame::OnCmdMsg(unsigned id) {
+    if (m_handler != nullptr && m_handler->OnCommand(id)) {
+        return true;
+    }
+    return OnFrameCommand(id);
+}
+
+bool CMainFrame::OnFrameCommand(unsigned id) {
+    switch (id) {
+    case ID_APP_EXIT:
+        close();
+        return true;
+    case ID_HELP:
+        OnHelp();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainFrame::OnHelp() {
+    QtMessageBoxHandler::ShowHere(u"친구 목록에서 친구를 고른 뒤 [친구] 메뉴로 쪽지나 파일을 보냅니다.\n"
+                                  u"그룹 이름을 누르면 그 그룹의 친구들을 접거나 펼칩니다.",
+                                  u"", platform::MessageBoxButtons::Ok);
+}
+
+// The pane logs out completely (offline status and logout sent) before the
+// frame goes away.
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_handler != nullptr) {
+        m_handler->OnCommand(ID_LOGOUT);
+    }
+    event->accept();
+}
+
+QAction* CMainFrame::AddAction(QMenu* menu, const QString& text, unsigned id) {
+    auto* action = menu->addAction(text);
+    action->setIconVisibleInMenu(false);
+    const QString tip = ResourceStringField(id, 1);
+    action->setToolTip(tip.isEmpty() ? WithoutMnemonic(text) : tip);
+    connect(action, &QAction::triggered, this, [this, id] { OnCmdMsg(id); });
+    m_actions.insert(id, action);
+    return action;
+}
+
+void CMainFrame::CreateMenus() {
+    const auto addMenu = [this](const QString& title, const auto& items) {
+        QMenu* menu = menuBar()->addMenu(title);
+        for (const MenuItem& item : items) {
+            if (item.text == nullptr) {
+                menu->addSeparator();
+            } else {
+                AddAction(menu, QString::fromUtf16(item.text), item.id);
+            }
+        }
+        return menu;
+    };
+    addMenu(QStringLiteral("파일"), kFileMenu);
+    m_buddyMenu = addMenu(QStringLiteral("친구"), kBuddyMenu);
+    addMenu(QStringLiteral("도움말"), kHelpMenu);
+}
+
+// Two 16 x 16 buttons whose images sit side by side in one bitmap.
+void CMainFrame::CreateCommandBar() {
+    m_commandBar = addToolBar(QString());
+    m_commandBar->setMovable(false);
+    m_commandBar->setFloatable(false);
+    m_commandBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_commandBar->setIconSize(QSize(kButtonSize, kButtonSize));
+
+    const QPixmap images(QStringLiteral(":/icons/toolbar.png"));
+    QAction* sendNote = Action(ID_SEND_NOTE);
+    QAction* about = Action(ID_APP_ABOUT);
+    sendNote->setIcon(images.copy(0, 0, kButtonSize, kButtonSize));
+    about->setIcon(images.copy(kButtonSize, 0, kButtonSize, kButtonSize));
+    m_commandBar->addAction(sendNote);
+    m_commandBar->addSeparator();
+    m_commandBar->addAction(about);
+}
+
+void CMainFrame::CreateAccelerators() {
+    for (const auto& [keys, id] : kAccelerators) {
+        auto* shortcut = new QShortcut(QKeySequence(keys), this);
+        const unsigned command = id;
+        connect(shortcut, &QShortcut::activated, this, [this, command] { OnCmdMsg(command); });
+    }
+}
+
+}  // namespace nimbo

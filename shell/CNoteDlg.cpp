@@ -1,0 +1,58 @@
+#include "shell/CNoteDlg.h"
+
+#include <QLabel>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace nimbo {
+
+namespace {
+
+constexpr int kButtonTop = 80;
+constexpr int kNoticeHeight = 12;  // the line a failure notice adds
+
+}  // namespace
+
+CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
+    : CTemplateDialog(which == NoteTemplate::Send ? QStringLiteral("쪽지 보내기") : QStringLiteral("쪽지 받기"), 125,
+                      101, CDialogUnits::TemplateFont(QStringLiteral("System"), 8), parent),
+      m_template(which) {
+    const bool sending = which == NoteTemplate::Send;
+    AddStatic(sending ? QStringLiteral("받는이 : ") : QStringLiteral("보낸이 : "), 0, 7, 7, 32, 8);
+    m_name = AddStatic(QString(), IDC_NAME, 42, 7, 76, 8);
+
+    // Enter starts a new line; lines scroll sideways instead of wrapping.
+    m_text = Place(new QPlainTextEdit, IDC_TEXT, 7, 23, 111, 48);
+    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_text->setTabChangesFocus(true);
+    m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    m_notice = AddStatic(QStringLiteral("쪽지를 보내지 못했습니다."), 0, 7, kButtonTop - 3, 111, 8);
+    QPalette palette = m_notice->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xB0, 0x20, 0x20));
+    m_notice->setPalette(palette);
+    m_notice->hide();
+
+    m_ok = AddButton(sending ? QStringLiteral("보내기") : QStringLiteral("답장"), IDOK, 7, kButtonTop, 50, 14);
+    m_ok->setDefault(true);
+    m_cancel = AddButton(sending ? QStringLiteral("취소") : QStringLiteral("닫기"), IDCANCEL, 68, kButtonTop, 50, 14);
+}
+
+void CNoteDlg::ShowNotSentNotice() {
+    if (!m_notice->isHidden()) {
+        return;
+    }
+    m_notice->show();
+    m_ok->setGeometry(Units().Rect(7, kButtonTop + kNoticeHeight, 50, 14));
+    m_cancel->setGeometry(Units().Rect(68, kButtonTop + kNoticeHeight, 50, 14));
+    ResizeTemplate(125, 101 + kNoticeHeight);
+}
+
+void CNoteDlg::DoDataExchange(DataDirection direction) {
+    ExchangeText(direction, m_name, m_strName);
+    ExchangeText(direction, m_text, m_strText);
+}
+
+}  // namespace nimbo

@@ -1,0 +1,111 @@
+#include "shell/CTemplateDialog.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace nimbo {
+
+CTemplateDialog::CTemplateDialog(const QString& title, int cx, int cy, const QFont& font, QWidget* parent)
+    : QDialog(parent), m_units(font) {
+    setWindowTitle(title);
+    setFont(font);
+    ResizeTemplate(cx, cy);
+}
+
+int CTemplateDialog::DoModal() {
+    DoDataExchange(DataDirection::ToControls);
+    FocusFirstTabStop();
+    return exec();
+}
+
+QWidget* CTemplateDialog::Control(int id) const {
+    return m_controls.value(id, nullptr);
+}
+
+void CTemplateDialog::accept() {
+    DoDataExchange(DataDirection::FromControls);
+    QDialog::accept();
+}
+
+void CTemplateDialog::PlaceWidget(QWidget* control, int id, int x, int y, int cx, int cy) {
+    control->setParent(this);
+    control->setGeometry(m_units.Rect(x, y, cx, cy));
+    if (id != 0) {
+        m_controls.insert(id, control);
+    }
+}
+
+QLabel* CTemplateDialog::AddStatic(const QString& text, int id, int x, int y, int cx, int cy) {
+    auto* label = Place(new QLabel(text), id, x, y, cx, cy);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QPushButton* CTemplateDialog::AddButton(const QString& text, int id, int x, int y, int cx, int cy) {
+    auto* button = Place(new QPushButton(text), id, x, y, cx, cy);
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, [this, id] {
+        if (id == IDOK) {
+            accept();
+        } else if (id == IDCANCEL) {
+            reject();
+        }
+    });
+    return button;
+}
+
+void CTemplateDialog::ResizeTemplate(int cx, int cy) {
+    setFixedSize(m_units.Size(cx, cy));
+}
+
+// The first control in tab order that takes the keyboard focus gets it, as a
+// template dialog gives it to its first tab stop.
+void CTemplateDialog::FocusFirstTabStop() {
+    for (QWidget* widget = nextInFocusChain(); widget != this; widget = widget->nextInFocusChain()) {
+        if (widget->isEnabled() && !widget->isHidden() && (widget->focusPolicy() & Qt::TabFocus)) {
+            widget->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
+void CTemplateDialog::ExchangeText(DataDirection direction, QLineEdit* control, QString& field) {
+    if (direction == DataDirection::ToControls) {
+        control->setText(field);
+    } else {
+        field = control->text();
+    }
+}
+
+void CTemplateDialog::ExchangeText(DataDirection direction, QComboBox* control, QString& field) {
+    if (direction == DataDirection::ToControls) {
+        control->setEditText(field);
+    } else {
+        field = control->currentText();
+    }
+}
+
+// A multi-line field holds its line breaks as CR LF, the form in which notes
+// travel between clients; the edit control itself works with bare LF.
+void CTemplateDialog::ExchangeText(DataDirection direction, QPlainTextEdit* control, QString& field) {
+    if (direction == DataDirection::ToControls) {
+        QString text = field;
+        control->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    } else {
+        field = control->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
+    }
+}
+
+void CTemplateDialog::ExchangeText(DataDirection direction, QLabel* control, QString& field) {
+    if (direction == DataDirection::ToControls) {
+        control->setText(field);
+    } else {
+        field = control->text();
+    }
+}
+
+}  // namespace nimbo

@@ -1,0 +1,28 @@
+#pragma once
+
+namespace nimbo {
+
+// Command identifiers of the menus, the tool bar, the popup menu and the
+// accelerators. The values are the application's fixed resource numbers.
+enum CommandId : unsigned {
+    ID_LOGIN = 32771,
+    ID_LOGOUT = 32772,
+    ID_SEND_NOTE = 32773,
+    ID_REFRESH = 32774,
+    ID_SEND_FILE = 32775,
+
+    ID_FILE_NEW = 57600,
+    ID_FILE_OPEN = 57601,
+    ID_FILE_SAVE = 57603,
+    ID_EDIT_COPY = 57634,
+    ID_EDIT_CUT = 57635,
+    ID_EDIT_PASTE = 57637,
+    ID_EDIT_UNDO = 57643,
+    ID_APP_ABOUT = 57664,
+    ID_APP_EXIT = 57665,
+    ID_HELP = 57670,
+    ID_NEXT_PANE = 57680,
+    ID_PREV_PANE = 57681,
+};
+
+}  // namespace nimbo

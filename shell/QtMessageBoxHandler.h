@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+#include "platform/MessageBox.h"
+#include "platform/WindowMessages.h"
+
+namespace nimbo {
+
+// Shows the platform layer's message boxes as Qt message boxes on the GUI
+// thread; install it with platform::SetMessageBoxHandler. Called from
+// another thread, it queues the box to the GUI thread and blocks until the
+// user has answered; a box dropped unshown (the GUI thread's queue goes
+// away first) counts as dismissed: Ok, or No for a yes/no question.
+class QtMessageBoxHandler {
+public:
+    explicit QtMessageBoxHandler(platform::IMessageThread& gui) : m_gui(&gui) {}
+
+    platform::MessageBoxResult operator()(const std::u16string& text, const std::u16string& caption,
+                                          platform::MessageBoxButtons buttons) const;
+
+    // Shows the box on the calling thread, which must be the GUI thread.
+    static platform::MessageBoxResult ShowHere(const std::u16string& text, const std::u16string& caption,
+                                               platform::MessageBoxButtons buttons);
+
+private:
+    platform::IMessageThread* m_gui;
+};
+
+}  // namespace nimbo

@@ -1,0 +1,44 @@
+#include "shell/ResourceStrings.h"
+
+#include <QStringList>
+
+#include "shell/CommandIds.h"
+
+namespace nimbo {
+
+namespace {
+
+struct StringEntry {
+    unsigned id;
+    const char16_t* text;
+};
+
+constexpr StringEntry kStrings[] = {
+    {IDS_SOCKETS_INIT_FAILED, u"Windows sockets initialization failed."},
+    {IDR_MAINFRAME,
+     u"오르반티스 님보(Nimbo)\n\n오르반티스 님보(Nimbo)\n\n\nCENimbo.Document\nCENimbo Document"},
+    {AFX_IDS_APP_TITLE, u"님보"},
+    {AFX_IDS_IDLEMESSAGE, u"Ready"},
+    {AFX_IDS_HELPMODEMESSAGE, u"Select an object on which to get Help"},
+    {ID_APP_ABOUT, u"Display program information, version number and copyright\nAbout"},
+    {ID_APP_EXIT, u"Quit the application; prompts to save documents\nExit"},
+    {ID_HELP, u"Display help for current task or command\nHelp"},
+};
+
+}  // namespace
+
+QString LoadResourceString(unsigned id) {
+    for (const StringEntry& entry : kStrings) {
+        if (entry.id == id) {
+            return QString::fromUtf16(entry.text);
+        }
+    }
+    return {};
+}
+
+QString ResourceStringField(unsigned id, int index) {
+    const QStringList fields = LoadResourceString(id).split(u'\n');
+    return index >= 0 && index < fields.size() ? fields.at(index) : QString();
+}
+
+}  // namespace nimbo

@@ -1,0 +1,156 @@
+// nimbo-screenshots FOLDER: renders the main window with a demo buddy list
+// and each dialog to PNG files in FOLDER, without a display.
+#include <QApplication>
+#include <QDir>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "buddies/CBuddyGroup.h"
+#include "buddies/CBuddyInfo.h"
+#include "shell/CAboutDlg.h"
+#include "shell/CBuddyListCtrl.h"
+#include "shell/CLoginDlg.h"
+#include "shell/CMainFrame.h"
+#include "shell/CNoteDlg.h"
+
+namespace nimbo {
+namespace {
+
+// Draws a simple caption bar with the window's title above a grabbed client
+// area, since a grab holds no window decoration.
+QImage WithCaption(const QWidget& window, const QPixmap& client) {
+    const int captionHeight = 22;
+    QImage image(client.width() + 2, client.height() + captionHeight + 1, QImage::Format_ARGB32);
+    image.fill(QColor(0x1F, 0x4E, 0x9A));
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, 0, captionHeight);
+    gradient.setColorAt(0, QColor(0x4D, 0x8B, 0xE0));
+    gradient.setColorAt(1, QColor(0x1F, 0x5F, 0xBF));
+    painter.fillRect(QRect(0, 0, image.width(), captionHeight), gradient);
+    window.windowIcon().paint(&painter, QRect(4, 3, 16, 16));
+    QFont font = window.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(24, 0, image.width() - 48, captionHeight), Qt::AlignVCenter | Qt::AlignLeft,
+                     window.windowTitle());
+    painter.drawText(QRect(image.width() - 22, 0, 18, captionHeight), Qt::AlignCenter, QStringLiteral("×"));
+    painter.drawPixmap(1, captionHeight, client);
+    return image;
+}
+
+bool Save(const QWidget& window, const QPixmap& client, const QDir& folder, const QString& name) {
+    const QString path = folder.filePath(name);
+    const bool saved = WithCaption(window, client).save(path);
+    std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "wrote" : "could not write",
+                 qUtf8Printable(QDir::toNativeSeparators(path)));
+    return saved;
+}
+
+// Runs the dialog as the application would and grabs it once it is up.
+bool SaveDialog(CTemplateDialog& dialog, const QDir& folder, const QString& name) {
+    bool saved = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        saved = Save(dialog, dialog.grab(), folder, name);
+        dialog.reject();
+    });
+    dialog.DoModal();
+    return saved;
+}
+
+// A buddy list that shows every kind of row: groups open and closed, every
+// presence, display names, status messages, and buddies outside any group.
+struct DemoBuddies {
+    CGroupTable groups;
+    CBuddyTable buddies;
+
+    DemoBuddies() {
+        AddGroup(u"가족", 0, 1, {u"lee", u"jung"});
+        AddGroup(u"친구", 0, 1, {u"kim", u"choi", u"park", u"kang"});
+        AddGroup(u"회사", 0, 0, {u"park", u"han"});
+        AddGroup(NOGROUP_NAME, 1, 1, {u"yoon"});
+        AddBuddy(u"kim", u"김민준", u"점심 먹으러 갑니다", LOGON_FOOD);
+        AddBuddy(u"lee", u"이서연", u"오늘도 화이팅!", LOGON_ONLINE);
+        AddBuddy(u"park", u"", u"회의 중", LOGON_BUSY);
+        AddBuddy(u"choi", u"최지우", u"", LOGON_ABSENCE);
+        AddBuddy(u"jung", u"정하늘", u"휴가 다녀올게요", LOGON_OFFLINE);
+        AddBuddy(u"kang", u"강도윤", u"", LOGON_DENIAL);
+        AddBuddy(u"han", u"한지민", u"", LOGON_ONLINE);
+        AddBuddy(u"yoon", u"", u"새 번호로 바꿨어요", LOGON_ONLINE);
+    }
+
+    void AddGroup(const std::u16string& name, int type, int expanded, std::vector<std::u16string> members) {
+        groups.Store(name, std::make_unique<CBuddyGroup>(CBuddyGroup{name, type, expanded, std::move(members)}));
+    }
+
+    void AddBuddy(const std::u16string& userId, const std::u16string& name, const std::u16string& message,
+                  int status) {
+        buddies.Store(userId, std::make_unique<CBuddyInfo>(CBuddyInfo{userId, name, message, u"", 0, status}));
+    }
+};
+
+bool SaveMainWindow(const QDir& folder) {
+    DemoBuddies demo;
+    CMainFrame frame;
+    auto* list = new CBuddyListCtrl;
+    frame.SetPane(list, nullptr);
+    frame.resize(420, 300);
+    frame.show();
+    list->Refill(demo.groups, demo.buddies);
+    list->setCurrentItem(list->topLevelItem(4));
+    return Save(frame, frame.grab(), folder, QStringLiteral("main-window.png"));
+}
+
+int Run(const QDir& folder) {
+    bool saved = SaveMainWindow(folder);
+
+    CLoginDlg login;
+    login.m_strUserId = QStringLiteral("kim");
+    login.m_strPassword = QStringLiteral("password");
+    saved &= SaveDialog(login, folder, QStringLiteral("login.png"));
+
+    CNoteDlg send(NoteTemplate::Send);
+    send.m_strName = QStringLiteral("lee");
+    send.m_strText = QStringLiteral("서연아, 오늘 저녁에 시간 있어?\r\n7시에 만나자.");
+    saved &= SaveDialog(send, folder, QStringLiteral("send-note.png"));
+
+    CNoteDlg retry(NoteTemplate::Send);
+    retry.m_strName = QStringLiteral("lee");
+    retry.m_strText = send.m_strText;
+    retry.ShowNotSentNotice();
+    saved &= SaveDialog(retry, folder, QStringLiteral("send-note-not-sent.png"));
+
+    CNoteDlg receive(NoteTemplate::Receive);
+    receive.m_strName = QStringLiteral("park");
+    receive.m_strText = QStringLiteral("회의 끝나고 연락할게요.\r\n자료는 메일로 보냈어요.");
+    saved &= SaveDialog(receive, folder, QStringLiteral("receive-note.png"));
+
+    CAboutDlg about(QStringLiteral("kim"), QStringLiteral("192.168.0.15"));
+    saved &= SaveDialog(about, folder, QStringLiteral("about.png"));
+    return saved ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace nimbo
+
+int main(int argc, char* argv[]) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    // The pictures are rendered, never shown, so no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+    return nimbo::Run(folder);
+}

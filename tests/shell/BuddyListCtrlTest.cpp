@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+
+#include "buddies/CBuddyGroup.h"
+#include "buddies/CBuddyInfo.h"
+#include "shell/CBuddyListCtrl.h"
+
+namespace nimbo {
+namespace {
+
+QImage Icon16(const QIcon& icon) {
+    return icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QImage Resource(const char* path) {
+    return QImage(QString::fromLatin1(path)).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+class BuddyListCtrlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AddGroup(u"친구", 1, {u"kim", u"ghost", u"lee"});
+        AddGroup(u"회사", 0, {u"park"});
+        AddBuddy(u"kim", u"Kim", u"점심 먹는 중", LOGON_FOOD);
+        AddBuddy(u"lee", u"", u"", LOGON_ONLINE);
+        AddBuddy(u"park", u"", u"회의 중", LOGON_BUSY);
+
+        m_list.resize(300, 200);
+        m_list.show();
+        m_list.SetPopupMenu(&m_menu);
+        m_menu.addAction(QStringLiteral("쪽지 보내기(&M)"));
+        QObject::connect(&m_list, &CBuddyListCtrl::RefillRequested, [this] { m_list.Refill(m_groups, m_buddies); });
+    }
+
+    void TearDown() override { m_menu.close(); }
+
+    CBuddyGroup& AddGroup(const std::u16string& name, int expanded, std::vector<std::u16string> members) {
+        return m_groups.Store(name, std::make_unique<CBuddyGroup>(CBuddyGroup{name, 0, expanded, std::move(members)}));
+    }
+
+    CBuddyInfo& AddBuddy(const std::u16string& userId, const std::u16string& name, const std::u16string& message,
+                         int status) {
+        return m_buddies.Store(userId,
+                               std::make_unique<CBuddyInfo>(CBuddyInfo{userId, name, message, u"", 0, status}));
+    }
+
+    CBuddyGroup* Group(const std::u16string& name) { return m_groups.Lookup(name); }
+    CBuddyInfo* Buddy(const std::u16string& userId) { return m_buddies.Lookup(userId); }
+
+    QStringList Texts() const {
+        QStringList texts;
+        for (int i = 0; i < m_list.topLevelItemCount(); ++i) {
+            texts << m_list.topLevelItem(i)->text(0) + u'|' + m_list.topLevelItem(i)->text(1);
+        }
+        return texts;
+    }
+
+    QPoint RowCenter(int row) { return m_list.visualItemRect(m_list.topLevelItem(row)).center(); }
+
+    void Tap(const QPoint& position) { QTest::mouseClick(m_list.viewport(), Qt::LeftButton, {}, position); }
+
+    CGroupTable m_groups;
+    CBuddyTable m_buddies;
+    CBuddyListCtrl m_list;
+    QMenu m_menu;
+};
+
+TEST_F(BuddyListCtrlTest, ShowsTwoHeaderlessColumnsOfRowsFromTheTables) {
+    m_list.Refill(m_groups, m_buddies);
+    EXPECT_TRUE(m_list.isHeaderHidden());
+    EXPECT_EQ(m_list.columnWidth(0), 180);
+    EXPECT_EQ(m_list.columnWidth(1), 300);
+    EXPECT_EQ(m_list.selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(Texts(), (QStringList{QStringLiteral("친구|"), QStringLiteral(" Kim(kim)|점심 먹는 중"),
+                                    QStringLiteral(" lee|"), QStringLiteral("회사|")}));
+}
+
+TEST_F(BuddyListCtrlTest, RowsShowTheIconOfTheirImageIndex) {
+    m_list.Refill(m_groups, m_buddies);
+    EXPECT_EQ(Icon16(m_list.topLevelItem(0)->icon(0)), Resource(":/icons/group-expanded.png"));
+    EXPECT_EQ(Icon16(m_list.topLevelItem(1)->icon(0)), Resource(":/icons/status-food.png"));
+    EXPECT_EQ(Icon16(m_list.topLevelItem(2)->icon(0)), Resource(":/icons/status-online.png"));
+    EXPECT_EQ(Icon16(m_list.topLevelItem(3)->icon(0)), Resource(":/icons/group-collapsed.png"));
+
+    const char* files[] = {":/icons/group-collapsed.png", ":/icons/group-expanded.png", ":/icons/status-online.png",
+                           ":/icons/status-offline.png",  ":/icons/status-food.png",    ":/icons/status-absence.png",
+                           ":/icons/status-busy.png"};
+    for (int i = 0; i < CBuddyListCtrl::IMAGE_COUNT; ++i) {
+        EXPECT_FALSE(Resource(files[i]).isNull()) << i;
+        EXPECT_EQ(Icon16(m_list.Image(i)), Resource(files[i])) << i;
+    }
+}
+
+TEST_F(BuddyListCtrlTest, OfflineBuddyShowsTheOfflineIconAndNoMessage) {
+    AddBuddy(u"lee", u"", u"휴가 중", LOGON_OFFLINE);
+    m_list.Refill(m_groups, m_buddies);
+    EXPECT_EQ(m_list.topLevelItem(2)->text(1), QString());
+    EXPECT_EQ(Icon16(m_list.topLevelItem(2)->icon(0)), Resource(":/icons/status-offline.png"));
+}
+
+TEST_F(BuddyListCtrlTest, MembersAreIndentedAndBuddiesWithoutAGroupAreNot) {
+    AddGroup(NOGROUP_NAME, 0, {u"park"}).type = 1;
+    m_list.Refill(m_groups, m_buddies);
+    ASSERT_EQ(m_list.topLevelItemCount(), 5);
+    m_list.clearSelection();
+    m_list.selectionModel()->clearCurrentIndex();
+
+    // The first pixel drawn in a row: the start of its icon, the same figure
+    // for an online and a busy buddy.
+    const QImage shot = m_list.viewport()->grab().toImage();
+    const auto firstInk = [&](int row) {
+        const int y = m_list.visualItemRect(m_list.topLevelItem(row)).center().y();
+        const QRgb background = shot.pixel(shot.width() - 1, y);
+        for (int x = 0; x < shot.width(); ++x) {
+            if (shot.pixel(x, y) != background) {
+                return x;
+            }
+        }
+        return -1;
+    };
+    EXPECT_EQ(m_list.topLevelItem(2)->text(0), QStringLiteral(" lee"));
+    EXPECT_EQ(m_list.topLevelItem(4)->text(0), QStringLiteral(" park"));
+    EXPECT_EQ(firstInk(2) - firstInk(4), 16);  // a member under its header, a no-group buddy without
+}
+
+TEST_F(BuddyListCtrlTest, EachRowRefersToItsRecord) {
+    m_list.Refill(m_groups, m_buddies);
+    EXPECT_EQ(m_list.RowAt(0)->group, Group(u"친구"));
+    EXPECT_EQ(m_list.RowAt(1)->buddy, Buddy(u"kim"));
+    EXPECT_EQ(m_list.RowAt(2)->buddy, Buddy(u"lee"));
+    EXPECT_EQ(m_list.RowAt(3)->group, Group(u"회사"));
+    EXPECT_EQ(m_list.RowAt(4), nullptr);
+}
+
+TEST_F(BuddyListCtrlTest, RefillSelectsAndFocusesRowZero) {
+    m_list.Refill(m_groups, m_buddies);
+    m_list.setCurrentItem(m_list.topLevelItem(2));
+    m_list.Refill(m_groups, m_buddies);
+    ASSERT_NE(m_list.SelectedRow(), nullptr);
+    EXPECT_EQ(m_list.SelectedRow()->group, Group(u"친구"));
+    EXPECT_EQ(m_list.currentItem(), m_list.topLevelItem(0));
+    EXPECT_EQ(m_list.selectedItems().size(), 1);
+}
+
+TEST_F(BuddyListCtrlTest, EmptyTablesShowNothingSelected) {
+    m_list.Refill(m_groups, m_buddies);
+    m_list.Refill(CGroupTable(), CBuddyTable());
+    EXPECT_EQ(m_list.topLevelItemCount(), 0);
+    EXPECT_EQ(m_list.SelectedRow(), nullptr);
+}
+
+TEST_F(BuddyListCtrlTest, RefillKeepsTheScrollOffset) {
+    std::vector<std::u16string> many;
+    for (int i = 0; i < 60; ++i) {
+        many.push_back(u"user" + std::u16string(1, static_cast<char16_t>(u'A' + i)));
+        AddBuddy(many.back(), u"", u"", LOGON_ONLINE);
+    }
+    AddGroup(u"많은 친구", 1, many);
+    m_list.Refill(m_groups, m_buddies);
+    QScrollBar* bar = m_list.verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 20);
+    bar->setValue(17);
+    const QString topText = m_list.itemAt(QPoint(1, 1))->text(0);
+
+    m_list.Refill(m_groups, m_buddies);
+    EXPECT_EQ(bar->value(), 17);
+    EXPECT_EQ(m_list.itemAt(QPoint(1, 1))->text(0), topText);
+    EXPECT_EQ(m_list.SelectedRow(), m_list.RowAt(0));
+}
+
+TEST_F(BuddyListCtrlTest, TapOnACollapsedGroupShowsItsMembers) {
+    m_list.Refill(m_groups, m_buddies);
+    QSignalSpy refills(&m_list, &CBuddyListCtrl::RefillRequested);
+
+    Tap(RowCenter(3));
+    EXPECT_EQ(refills.size(), 1);
+    EXPECT_EQ(Group(u"회사")->expanded, 1);
+    EXPECT_EQ(Texts().mid(3), (QStringList{QStringLiteral("회사|"), QStringLiteral(" park|회의 중")}));
+    EXPECT_EQ(Icon16(m_list.topLevelItem(3)->icon(0)), Resource(":/icons/group-expanded.png"));
+    EXPECT_EQ(m_list.SelectedRow(), m_list.RowAt(0));
+
+    Tap(RowCenter(0));
+    EXPECT_EQ(Group(u"친구")->expanded, 0);
+    EXPECT_EQ(Texts(), (QStringList{QStringLiteral("친구|"), QStringLiteral("회사|"), QStringLiteral(" park|회의 중")}));
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+}
+
+TEST_F(BuddyListCtrlTest, TapOnBuddyRowSelectsItAndOpensThePopupAtTheTap) {
+    m_list.Refill(m_groups, m_buddies);
+    QSignalSpy refills(&m_list, &CBuddyListCtrl::RefillRequested);
+    const QPoint tap = RowCenter(2) + QPoint(15, 0);
+
+    Tap(tap);
+    EXPECT_EQ(QApplication::activePopupWidget(), &m_menu);
+    EXPECT_EQ(m_menu.pos(), m_list.viewport()->mapToGlobal(tap));
+    EXPECT_EQ(m_list.SelectedRow()->buddy, Buddy(u"lee"));
+    EXPECT_EQ(refills.size(), 0);
+}
+
+TEST_F(BuddyListCtrlTest, TapBesideEveryRowLeavesNoneSelectedAndOpensThePopup) {
+    m_list.Refill(m_groups, m_buddies);
+    ASSERT_NE(m_list.SelectedRow(), nullptr);
+    const QPoint below(20, m_list.viewport()->height() - 5);
+    ASSERT_EQ(m_list.itemAt(below), nullptr);
+
+    Tap(below);
+    EXPECT_EQ(m_list.SelectedRow(), nullptr);
+    EXPECT_EQ(QApplication::activePopupWidget(), &m_menu);
+    EXPECT_EQ(Group(u"친구")->expanded, 1);
+}
+
+}  // namespace
+}  // namespace nimbo
