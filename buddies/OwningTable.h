@@ -16,7 +16,9 @@ class OwningTable {
 public:
     using Map = std::unordered_map<std::u16string, std::unique_ptr<T>>;
 
-    T& Store(const std::u16string& key, std::unique_ptr<T> object) {
+    // The object is taken by reference so that Store(p->name, std::move(p))
+    // reads the key before anything is moved.
+    T& Store(const std::u16string& key, std::unique_ptr<T>&& object) {
         auto& slot = m_entries[key];
         slot = std::move(object);
         return *slot;
