@@ -11,7 +11,7 @@ constexpr int kAddressLine = 1;
 
 std::optional<NotifyAddress> ParseNotifyAddress(const ByteString& loginReply) {
     ByteString line = loginReply.Field("\r\n", kAddressLine);
-    if (line.IsEmpty() || line.Field("=", 0) != "afw")
+    if (line.Find('=') < 0 || line.Field("=", 0) != "afw")
         return std::nullopt;
     ByteString value = line.Field("=", 1);
     return NotifyAddress{value.Field(":", 0), DecimalValue(value.Field(":", 1))};

@@ -10,6 +10,8 @@ struct PeerCallRecord {
     std::u16string strFrom;  // the caller's user ID
     std::u16string strKind;  // "instmsg" (a note) or "ftp" (a file offer)
     std::u16string strBody;  // the decoded body: the note, or the offer text
+
+    bool operator==(const PeerCallRecord&) const = default;
 };
 
 }  // namespace nimbo
