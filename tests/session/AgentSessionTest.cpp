@@ -10,7 +10,6 @@
 #include "buddies/CBuddyInfo.h"
 #include "buddies/LogonStatus.h"
 #include "session/AgentHost.h"
-#include "tests/session/SessionTestSupport.h"
 #include "tests/support/AgentScripts.h"
 #include "tests/support/ScriptedPeer.h"
 
@@ -42,7 +41,7 @@ TEST(AgentSession, EveryExchangeGoesOnTheWireByteForByte) {
     const std::vector<std::string> expected = {
         LOGIN_LINE,
         AUTH_LINE + "setlogonstat online UG9ja2V0UEM=\r\n",
-        AUTH_LINE + "peercall lee instmsg vsiz58fPvLy/5A==\r\n",
+        AUTH_LINE + "peercall lee instmsg " + test::KOREAN_HELLO_64 + "\r\n",
         AUTH_LINE + "setlogonstat offline \r\n",
         AUTH_LINE + "logout\r\n",
     };

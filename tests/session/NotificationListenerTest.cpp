@@ -18,7 +18,6 @@
 #include "session/AgentHost.h"
 #include "session/AgentSession.h"
 #include "session/SessionMessages.h"
-#include "tests/session/SessionTestSupport.h"
 #include "tests/support/AgentScripts.h"
 #include "tests/support/ScriptedPeer.h"
 
@@ -115,8 +114,8 @@ TEST_F(ListenerTest, BlocksOfOneReceiveAreDispatchedInOrder) {
     const std::string offer64 = "PDEwLjAuMC41Pjw5MDQyPjxhLnR4dD48MTUwMD4=";  // <10.0.0.5><9042><a.txt><1500>
     Start("127.0.6.20", SendAfterAuth("notify logon lee\r\n\r\n"
                                       "notify logoff lee\r\n\r\n"
-                                      "peercall lee instmsg vsiz58fPvLy/5A== kim\r\n\r\n"
-                                      "peercall lee close vsiz58fPvLy/5A== kim\r\n\r\n"
+                                      "peercall lee instmsg " + test::KOREAN_HELLO_64 + " kim\r\n\r\n"
+                                      "peercall lee close " + test::KOREAN_HELLO_64 + " kim\r\n\r\n"
                                       "notify logon\r\nlee\r\n\r\n"
                                       "hello there\r\n\r\n"
                                       "peercall park ftp " + offer64 + "\r\n\r\n"
@@ -177,7 +176,7 @@ TEST_F(ListenerTest, ServerClosingAfterLogoutIsNotReported) {
 TEST_F(ListenerTest, BlockAfterLogoutIsDroppedAndEndsTheListener) {
     std::promise<void> cue;
     Start("127.0.6.24", ActOnCue(cue.get_future().share(), [](PeerConnection& c) {
-              c.Send("peercall lee instmsg vsiz58fPvLy/5A==\r\n\r\n");
+              c.Send("peercall lee instmsg " + test::KOREAN_HELLO_64 + "\r\n\r\n");
           }));
     ASSERT_TRUE(session->Logout());
     cue.set_value();
@@ -197,7 +196,7 @@ TEST_F(ListenerTest, SecondLoginEndsTheFirstListener) {
           }));
     std::promise<void> cue;
     notify->Expect(ActOnCue(cue.get_future().share(), [](PeerConnection& c) {
-        c.Send("peercall lee instmsg vsiz58fPvLy/5A==\r\n\r\n");
+        c.Send("peercall lee instmsg " + test::KOREAN_HELLO_64 + "\r\n\r\n");
     }));
     // This login reply names no notification server: the earlier one stays.
     agent->Expect(AnswerCommands());

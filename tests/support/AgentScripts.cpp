@@ -2,7 +2,20 @@
 
 #include <utility>
 
+#include "net/Base64.h"
+#include "net/ByteString.h"
+
 namespace nimbo::test {
+
+std::string LoginReply(const std::string& host, int port) {
+    return "OK\r\nafw=" + host + ":" + std::to_string(port) + "\r\n\r\n";
+}
+
+std::string Base64Of(std::string_view bytes) {
+    ByteString encoded;
+    base64::EncodeInto(bytes.data(), bytes.size(), encoded);
+    return std::string(encoded.view());
+}
 
 Script AnswerCommands(std::map<std::string, std::string> replies) {
     return [replies = std::move(replies)](PeerConnection& c) {
