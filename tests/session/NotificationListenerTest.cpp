@@ -5,12 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,6 +16,7 @@
 #include "session/AgentSession.h"
 #include "session/SessionMessages.h"
 #include "tests/support/AgentScripts.h"
+#include "tests/support/HoldingThread.h"
 #include "tests/support/ScriptedPeer.h"
 
 // Each test has its own address 127.0.6.N: the agent server on AGENT_PORT,
@@ -36,6 +34,7 @@ using test::AcceptListener;
 using test::AnswerCommands;
 using test::AUTH_LINE;
 using test::Base64Of;
+using test::HoldingThread;
 using test::PeerConnection;
 using test::ScriptedPeer;
 
@@ -222,40 +221,6 @@ TEST_F(ListenerTest, DestroyingTheSessionEndsAWaitingListener) {
     loop.ProcessPending();
     EXPECT_TRUE(window.received.empty());
 }
-
-// An owning thread that holds queued calls until the test runs them, so a
-// test can act while the listener is known to wait in its send.
-class HoldingThread : public platform::IMessageThread {
-public:
-    void Queue(std::function<void()> call) override {
-        {
-            std::lock_guard lock(m_mutex);
-            m_calls.push_back(std::move(call));
-        }
-        m_queued.notify_all();
-    }
-    bool IsCurrentThread() const override { return std::this_thread::get_id() == m_owner; }
-
-    void WaitForCall() {
-        std::unique_lock lock(m_mutex);
-        m_queued.wait(lock, [this] { return !m_calls.empty(); });
-    }
-    void RunHeld() {
-        std::deque<std::function<void()>> calls;
-        {
-            std::lock_guard lock(m_mutex);
-            calls.swap(m_calls);
-        }
-        for (auto& call : calls)
-            call();
-    }
-
-private:
-    std::thread::id m_owner = std::this_thread::get_id();
-    std::mutex m_mutex;
-    std::condition_variable m_queued;
-    std::deque<std::function<void()>> m_calls;
-};
 
 // The user-interface thread ends the listener (by a new login, or by
 // destroying the session) just while the listener waits for that very thread
