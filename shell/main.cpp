@@ -24,8 +24,11 @@ void PrintUsage(std::FILE* to) {
                  nimbo::platform::CodePage::ToUtf8(nimbo::g_strAgentHost.Get()).c_str());
 }
 
+bool IsHelp(const char* argument) {
+    return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0;
+}
+
 struct Options {
-    bool help = false;
     std::optional<std::string> host;
 };
 
@@ -34,9 +37,7 @@ struct Options {
 std::optional<Options> ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            options.help = true;
-        } else if (std::strcmp(argv[i], "--host") == 0 && i + 1 < argc && argv[i + 1][0] != '\0') {
+        if (std::strcmp(argv[i], "--host") == 0 && i + 1 < argc && argv[i + 1][0] != '\0') {
             options.host = argv[++i];
         } else {
             std::fprintf(stderr, "nimbo: unexpected argument '%s'\n", argv[i]);
@@ -53,7 +54,7 @@ int main(int argc, char* argv[]) {
     // Asking for help must work without a display, so it is answered before
     // Qt connects to one.
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+        if (IsHelp(argv[i])) {
             PrintUsage(stdout);
             return 0;
         }
