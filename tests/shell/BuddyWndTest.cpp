@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTreeWidgetItem>
+#include <ostream>
 
 #include "shell/CAboutDlg.h"
 #include "shell/CBuddyListCtrl.h"
@@ -32,7 +33,17 @@ struct NoteShown {
     QString name;
     QString text;
     bool notSentNotice = false;
+
+    bool operator==(const NoteShown&) const = default;
 };
+
+void PrintTo(const NoteShown& shown, std::ostream* out) {
+    *out << '{' << shown.title.toStdString() << ", " << shown.name.toStdString() << ", \""
+         << shown.text.toStdString() << "\"" << (shown.notSentNotice ? ", not sent" : "") << '}';
+}
+
+const QString kSendTitle = QStringLiteral("쪽지 보내기");
+const QString kReceiveTitle = QStringLiteral("쪽지 받기");
 
 NoteShown ShownIn(CTemplateDialog& dialog) {
     NoteShown shown;
@@ -126,9 +137,7 @@ TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserId) {
     Command(ID_SEND_NOTE);
     EXPECT_TRUE(script.Done());
 
-    EXPECT_EQ(shown.title, QStringLiteral("쪽지 보내기"));
-    EXPECT_EQ(shown.name, QStringLiteral("lee"));
-    EXPECT_EQ(shown.text, QString());
+    EXPECT_EQ(shown, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
     EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "안녕\r\n내일 봐", "lee"));
 }
 
@@ -167,12 +176,8 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
     ASSERT_TRUE(lee.SendNote("kim", "점심 먹었어?\r\n나는 아직"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
 
-    EXPECT_EQ(received.title, QStringLiteral("쪽지 받기"));
-    EXPECT_EQ(received.name, QStringLiteral("lee"));
-    EXPECT_EQ(received.text, QStringLiteral("점심 먹었어?\n나는 아직"));
-    EXPECT_EQ(reply.title, QStringLiteral("쪽지 보내기"));
-    EXPECT_EQ(reply.name, QStringLiteral("lee"));
-    EXPECT_EQ(reply.text, QString());
+    EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("점심 먹었어?\n나는 아직")}));
+    EXPECT_EQ(reply, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
     EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "응, 먹었어", "lee"));
 }
 
@@ -201,10 +206,9 @@ TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
     ASSERT_TRUE(lee.SendNote("kim", "첫 번째"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
 
-    ASSERT_EQ(shown.size(), 3u);
-    EXPECT_EQ(shown[0].text, QStringLiteral("첫 번째"));
-    EXPECT_EQ(shown[1].text, QStringLiteral("두 번째"));
-    EXPECT_EQ(shown[2].text, QStringLiteral("첫 번째"));
+    const NoteShown firstNote{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("첫 번째")};
+    const NoteShown secondNote{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("두 번째")};
+    EXPECT_EQ(shown, (std::vector<NoteShown>{firstNote, secondNote, firstNote}));
     EXPECT_EQ(uncovered, first);
 }
 
@@ -228,12 +232,9 @@ TEST_F(BuddyWndTest, NoteTheServerRefusesReopensWithTheTextUntilSent) {
     Command(ID_SEND_NOTE);
     EXPECT_TRUE(script.Done());
 
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_FALSE(shown[0].notSentNotice);
-    EXPECT_EQ(shown[1].title, QStringLiteral("쪽지 보내기"));
-    EXPECT_EQ(shown[1].name, QStringLiteral("park"));
-    EXPECT_EQ(shown[1].text, QStringLiteral("회의 자료\n보냈어요"));
-    EXPECT_TRUE(shown[1].notSentNotice);
+    const QString parkId = QStringLiteral("park");
+    EXPECT_EQ(shown, (std::vector<NoteShown>{{kSendTitle, parkId, QString(), false},
+                                             {kSendTitle, parkId, QStringLiteral("회의 자료\n보냈어요"), true}}));
 
     BuddyClient park = Buddy("park");
     park.Listen();  // the note was kept for him
