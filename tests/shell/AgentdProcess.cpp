@@ -2,8 +2,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,17 +68,13 @@ bool AgentdProcess::Admin(const std::vector<std::string>& words, const std::stri
 }
 
 // Standard input comes from a file holding `input`; both outputs go to a
-// log in the directory's folder, which a failing test can be read from.
+// log in the directory's folder. The child is killed when the test process
+// ends, also when it ends without running any destructor (a sanitizer's
+// abort), so that no server outlives its test and holds the address.
 pid_t AgentdProcess::Spawn(const std::vector<std::string>& words, const std::string& input) const {
     const std::string inputFile = m_folder + "/stdin";
     std::ofstream(inputFile, std::ios::trunc) << input;
     const std::string logFile = m_folder + "/agentd.log";
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inputFile.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
 
     std::vector<std::string> all = {NIMBO_AGENTD_PATH, "--db", m_folder + "/agentd.sqlite"};
     all.insert(all.end(), words.begin(), words.end());
@@ -87,23 +83,39 @@ pid_t AgentdProcess::Spawn(const std::vector<std::string>& words, const std::str
         argv.push_back(word.data());
     argv.push_back(nullptr);
 
-    pid_t pid = -1;
-    const int result = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (result != 0)
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid < 0)
         throw std::runtime_error("cannot start nimbo-agentd");
+    if (pid == 0)
+        RunChild(parent, inputFile.c_str(), logFile.c_str(), argv.data());
     return pid;
+}
+
+// In the forked child: only calls that are safe between fork and exec.
+void AgentdProcess::RunChild(pid_t parent, const char* inputFile, const char* logFile, char* const* argv) {
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+        ::_exit(127);
+    const int in = ::open(inputFile, O_RDONLY);
+    const int log = ::open(logFile, O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (in < 0 || log < 0 || ::dup2(in, STDIN_FILENO) < 0 || ::dup2(log, STDOUT_FILENO) < 0 ||
+        ::dup2(log, STDERR_FILENO) < 0)
+        ::_exit(127);
+    ::execve(argv[0], argv, environ);
+    ::_exit(127);
 }
 
 void AgentdProcess::WaitUntilListening() {
     for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
-        if (PeerConnection::Connect(m_address, kAgentPort) && PeerConnection::Connect(m_address, NOTIFY_PORT))
-            return;
+        const bool accepting =
+            PeerConnection::Connect(m_address, kAgentPort) && PeerConnection::Connect(m_address, NOTIFY_PORT);
         int status = 0;
         if (::waitpid(m_server, &status, WNOHANG) == m_server) {
             m_server = -1;
             throw std::runtime_error("nimbo-agentd ended at start-up on " + m_address);
         }
+        if (accepting)
+            return;
         std::this_thread::sleep_for(kConnectPause);
     }
     throw std::runtime_error("nimbo-agentd does not listen on " + m_address);

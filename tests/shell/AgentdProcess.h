@@ -33,6 +33,7 @@ public:
 
 private:
     pid_t Spawn(const std::vector<std::string>& words, const std::string& input) const;
+    [[noreturn]] static void RunChild(pid_t parent, const char* inputFile, const char* logFile, char* const* argv);
     void WaitUntilListening();
     void Stop();
 
