@@ -28,6 +28,8 @@ CNimboApp::~CNimboApp() {
 // No socket layer needs starting on this platform, so start-up cannot fail.
 bool CNimboApp::InitInstance(AgentSession& session) {
     m_previousMessageBox = platform::SetMessageBoxHandler(QtMessageBoxHandler(m_gui));
+    // The framework's own profile name; the sign-in settings name their
+    // organisation and application themselves (CRegistryKey).
     QCoreApplication::setApplicationName(QStringLiteral("CENimbo"));
 
     m_pMainWnd = std::make_unique<CMainFrame>();
