@@ -4,7 +4,9 @@
 
 #include "net/Base64.h"
 #include "server/PresenceTable.h"
+#include "server/Reply.h"
 #include "server/WireText.h"
+#include "session/CLineReader.h"
 
 namespace nimbo::server {
 namespace {
@@ -31,6 +33,8 @@ ByteString BuddyDocuments::StatusList(const std::string& userId) const {
         }
     }
     reply.Append("\r\n");
+    if (static_cast<std::size_t>(reply.GetLength()) > CLineReader::MAX_BLOCK_LENGTH)
+        return Reply::Error(Reply::LINE_TOO_LONG, "status list too long for the client");
     return reply;
 }
 
@@ -40,7 +44,7 @@ ByteString BuddyDocuments::StatusEntry(const std::string& buddyId) const {
     PresenceTable::Entry presence = m_presence.Of(buddyId);
     ByteString entry("<b>");
     AppendLine(entry, buddyId, "\r\n");
-    AppendLine(entry, presence.word, "\r\n");
+    AppendLine(entry, StatusWord(presence.status), "\r\n");
     AppendLine(entry, presence.address, "\r\n0\r\n0\r\n");
     AppendLine(entry, name, "\r\n");
     AppendLine(entry, presence.message64.empty() ? EMPTY_MESSAGE : presence.message64, "</b>\r\n");
@@ -53,6 +57,8 @@ ByteString BuddyDocuments::GroupList(const std::string& userId) const {
     ByteString encoded;
     if (!document.IsEmpty() &&
         base64::EncodeInto(document.c_str(), static_cast<std::size_t>(document.GetLength()), encoded)) {
+        if (static_cast<std::size_t>(encoded.GetLength()) + 2 > CLineReader::MAX_LINE_LENGTH)
+            return Reply::Error(Reply::LINE_TOO_LONG, "group document too long for the client");
         reply.Append(encoded);
         reply.Append("\r\n");
     }

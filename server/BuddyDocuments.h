@@ -24,6 +24,9 @@ class PresenceTable;
 // line (omitted when the user has no groups). The document has, per group in
 // creation order, `<group name="NAME" type="T" expand="1">`, one line per
 // member and `</group>`, each ended by LF.
+//
+// A document the client could not read whole (a line or a reply past its
+// reader's bounds) is answered by an error reply instead.
 class BuddyDocuments {
 public:
     BuddyDocuments(Directory& directory, const PresenceTable& presence);
