@@ -33,10 +33,10 @@ public:
 
     ByteString StatusList(const std::string& userId) const;
     ByteString GroupList(const std::string& userId) const;
-    static ByteString GroupDocument(const std::vector<Directory::Group>& groups);
 
 private:
-    ByteString StatusEntry(const std::string& buddyId) const;
+    void AppendStatusEntry(std::string& reply, const std::string& buddyId) const;
+    static std::string GroupDocument(const std::vector<Directory::Group>& groups);
 
     Directory& m_directory;
     const PresenceTable& m_presence;
