@@ -3,6 +3,7 @@
 #include "ServerHarness.h"
 #include "server/WireText.h"
 #include "buddies/GroupList.h"
+#include "buddies/StatusList.h"
 #include "session/CAgentSocket.h"
 
 namespace nimbo::server::test {
@@ -88,6 +89,40 @@ TEST(Documents, LargeGroupDocumentReachesTheClientWholeAndAnUnreadableOneIsRefus
     EXPECT_EQ(friends->members, std::vector<std::u16string>(members, std::u16string(longId.begin(), longId.end())));
     EXPECT_EQ(fetch("bea", groups), "414");
     EXPECT_TRUE(groups.IsEmpty());
+}
+
+// Far more than a socket buffer: the reply leaves the server in many writes.
+TEST(Documents, StatusListOfManyBuddiesWithLongMessagesReachesTheClientWhole) {
+    ServerHarness server("127.0.4.33");
+    const int count = 100;
+    std::vector<std::string> buddies;
+    for (int i = 0; i < count; ++i)
+        buddies.push_back("b" + std::to_string(100 + i));
+    server.AddUser("alice", "alice", "pw");
+    for (const auto& id : buddies)
+        server.AddUser(id, id, "pw");
+    server.AddGroup("alice", "친구", 0, buddies);
+    server.Start();
+    std::string filler;
+    while (filler.size() < 2900)
+        filler += WireText::ToWire(" 외근 중입니다, 메모 남겨 주세요.");
+    for (const auto& id : buddies)
+        ASSERT_EQ(server.SignedIn(id, "pw")->Command("setlogonstat busy " + ServerHarness::Base64(id + filler)),
+                  "OK\r\n\r\n");
+    CAgentSocket client;
+    ASSERT_TRUE(client.ConnectHost(u"127.0.4.33", AGENT_PORT));
+    ASSERT_TRUE(client.CmdAuth("alice", ServerHarness::Base64("pw").c_str()));
+    ASSERT_TRUE(client.CmdGetLogonStatAll());
+    EXPECT_GT(client.m_strReply.GetLength(), count * 3800);
+    CBuddyTable table;
+    ParseStatusList(client.m_strReply, table);
+    ASSERT_EQ(table.Size(), buddies.size());
+    for (const auto& id : buddies) {
+        const CBuddyInfo* buddy = table.Lookup(std::u16string(id.begin(), id.end()));
+        ASSERT_NE(buddy, nullptr) << id;
+        EXPECT_EQ(buddy->status, LOGON_BUSY) << id;
+        EXPECT_TRUE(buddy->statusMessage.starts_with(std::u16string(id.begin(), id.end()) + u" 외근 중입니다")) << id;
+    }
 }
 
 }  // namespace
