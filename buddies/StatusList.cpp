@@ -1,12 +1,10 @@
 #include "buddies/StatusList.h"
 
-#include <algorithm>
-#include <climits>
-#include <cstdlib>
 #include <memory>
 #include <string_view>
 
 #include "net/Base64.h"
+#include "net/DecimalValue.h"
 
 namespace nimbo {
 namespace {
@@ -30,13 +28,6 @@ std::string_view NextEntry(std::string_view reply, std::size_t& position) {
         return {};
     position = open + kEntryClose.size();
     return reply.substr(start, close - start);
-}
-
-// The C library's decimal conversion, saturated instead of undefined when
-// the digits do not fit an int.
-int DecimalValue(const ByteString& text) {
-    long value = std::strtol(text.c_str(), nullptr, 10);
-    return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
 }
 
 std::unique_ptr<CBuddyInfo> ReadEntry(const ByteString& entry) {

@@ -4,19 +4,18 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <future>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "platform/MessageLoop.h"
+#include "tests/support/HoldingThread.h"
 
 namespace nimbo::platform {
 namespace {
 
 using namespace std::chrono_literals;
+using test::HoldingThread;
 
 constexpr auto kPatience = 30s;  // only a guard against a hang, never reached when passing
 constexpr UINT WM_TEST = WM_USER + 1;
@@ -50,41 +49,6 @@ public:
     ScopedWindow(IMessageHandler& handler, IMessageThread& thread) : handle(CreateWindowHandle(handler, thread)) {}
     ~ScopedWindow() { DestroyWindowHandle(handle); }
     const HWND handle;
-};
-
-// An owning thread that keeps queued calls until the test runs them, so a
-// test can act while a sender is known to wait.
-class HoldingThread : public IMessageThread {
-public:
-    void Queue(std::function<void()> call) override {
-        {
-            std::lock_guard lock(m_mutex);
-            m_calls.push_back(std::move(call));
-        }
-        m_queued.notify_all();
-    }
-    bool IsCurrentThread() const override { return std::this_thread::get_id() == m_owner; }
-
-    void WaitForCall() {
-        std::unique_lock lock(m_mutex);
-        m_queued.wait(lock, [this] { return !m_calls.empty(); });
-    }
-    void RunHeld() {
-        std::deque<std::function<void()>> calls;
-        {
-            std::lock_guard lock(m_mutex);
-            calls.swap(m_calls);
-        }
-        for (auto& call : calls) {
-            call();
-        }
-    }
-
-private:
-    const std::thread::id m_owner = std::this_thread::get_id();
-    std::mutex m_mutex;
-    std::condition_variable m_queued;
-    std::deque<std::function<void()>> m_calls;
 };
 
 TEST(WindowMessages, PostsArriveInOrderOnTheOwningThreadAndNeverInPlace) {

@@ -1,0 +1,165 @@
+#include "session/AgentSession.h"
+
+#include <utility>
+
+#include "buddies/GroupList.h"
+#include "buddies/LogonStatus.h"
+#include "buddies/StatusList.h"
+#include "net/Base64.h"
+#include "session/AgentHost.h"
+#include "session/CAgentSocket.h"
+#include "session/CNotificationListener.h"
+#include "session/NotifyAddress.h"
+
+namespace nimbo {
+namespace {
+
+// The first attempt and the one redirect that Login follows.
+constexpr int MAX_LOGIN_ATTEMPTS = 2;
+constexpr const char* REDIRECT_CODE = "202";
+
+bool ToWire(const std::u16string& text, ByteString& bytes) { return bytes.AssignWide(text); }
+
+bool EncodeText(const std::u16string& text, ByteString& text64) {
+    ByteString bytes;
+    return ToWire(text, bytes) &&
+           base64::EncodeInto(bytes.c_str(), static_cast<std::size_t>(bytes.GetLength()), text64);
+}
+
+bool ConnectToAgent(CAgentSocket& socket) { return socket.ConnectHost(g_strAgentHost.Get(), AGENT_PORT); }
+
+}  // namespace
+
+std::mutex g_peerCallLock;
+
+AgentSession::AgentSession() = default;
+
+AgentSession::~AgentSession() {
+    EndListener();
+    m_buddyTable.Clear();
+}
+
+bool AgentSession::Login(const std::u16string& userId, const std::u16string& password) {
+    // The running listener speaks for the identity about to be replaced.
+    EndListener();
+    if (!SetIdentity(userId, password))
+        return false;
+    CAgentSocket socket;
+    if (!ExchangeLogin(socket))
+        return false;
+    if (std::optional<NotifyAddress> notify = ParseNotifyAddress(socket.m_strReply)) {
+        m_strNotifyHost = notify->host;
+        m_nNotifyPort = notify->port;
+    }
+    m_bLoggedIn = true;
+    m_hListener = std::make_unique<CNotificationListener>(*this, m_strNotifyHost, m_nNotifyPort);
+    return true;
+}
+
+bool AgentSession::Logout() {
+    m_bLoggedIn = false;
+    CAgentSocket socket;
+    return ConnectIdentified(socket) && socket.CmdLogout();
+}
+
+bool AgentSession::SetLogonStat(int status, const std::u16string& text) {
+    CAgentSocket socket;
+    ByteString text64;
+    return ConnectIdentified(socket) && EncodeText(text, text64) && socket.CmdSetLogonStat(StatusWord(status), text64);
+}
+
+bool AgentSession::SendInstantMessage(const std::u16string& callee, const std::u16string& text) {
+    CAgentSocket socket;
+    ByteString calleeBytes;
+    ByteString note;
+    return ConnectIdentified(socket) && ToWire(callee, calleeBytes) && ToWire(text, note) &&
+           socket.CmdPeerCall(calleeBytes, GetUserId(), "instmsg", note, PeerCallForm::ThroughAgent);
+}
+
+CBuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {
+    if (!refresh)
+        return &m_buddyTable;
+    m_buddyTable.Clear();
+    CAgentSocket socket;
+    if (!ConnectToAgent(socket))
+        return &m_buddyTable;
+    if (!socket.CmdAuth(GetUserId(), GetPassword64()))
+        return nullptr;
+    if (socket.CmdGetLogonStatAll()) {
+        ParseStatusList(socket.m_strReply, m_buddyTable);
+        LoadGroupList();
+    }
+    return &m_buddyTable;
+}
+
+bool AgentSession::LoadGroupList() {
+    m_groupTable.Clear();
+    CAgentSocket socket;
+    if (!ConnectIdentified(socket))
+        return false;
+    // An error reply fails the first-line check of the parser, so the
+    // command's own result adds nothing.
+    socket.CmdGetGroup();
+    ParseGroupListReply(socket.m_strReply, m_groupTable);
+    return true;
+}
+
+void AgentSession::QueuePeerCall(std::unique_ptr<PeerCallRecord> record) {
+    std::lock_guard lock(g_peerCallLock);
+    m_peerCalls.push_back(std::move(record));
+}
+
+std::unique_ptr<PeerCallRecord> AgentSession::TakePeerCall() {
+    std::unique_ptr<PeerCallRecord> record;
+    std::lock_guard lock(g_peerCallLock);
+    if (!m_peerCalls.empty()) {
+        record = std::move(m_peerCalls.front());
+        m_peerCalls.pop_front();
+    }
+    return record;
+}
+
+bool AgentSession::SetIdentity(const std::u16string& userId, const std::u16string& password) {
+    ByteString userBytes;
+    ByteString password64;
+    if (!ToWire(userId, userBytes) || !EncodeText(password, password64))
+        return false;
+    m_strUserId.Set(userBytes);
+    m_strPassword64.Set(password64);
+    return true;
+}
+
+// Leaves `socket` holding the accepted login reply. A "202" error reply with
+// a server text moves g_strAgentHost there, once; a "202" without one would
+// leave no server to go to and counts as a refusal.
+bool AgentSession::ExchangeLogin(CAgentSocket& socket) {
+    for (int attempt = 1;; ++attempt) {
+        if (!ConnectToAgent(socket))
+            return false;
+        // Fresh for each attempt: a failed exchange leaves the fields as they
+        // were, and an earlier redirect must not count twice.
+        socket.m_strErrCode.Empty();
+        socket.m_strErrServer.Empty();
+        if (socket.CmdLogin(GetUserId(), GetPassword64(), 0, 0))
+            return true;
+        socket.Close();
+        if (socket.m_strErrCode != REDIRECT_CODE || socket.m_strErrServer.IsEmpty())
+            return false;
+        g_strAgentHost.Set(socket.m_strErrServer.ToWide());
+        if (attempt == MAX_LOGIN_ATTEMPTS)
+            return false;
+    }
+}
+
+bool AgentSession::ConnectIdentified(CAgentSocket& socket) {
+    return ConnectToAgent(socket) && socket.CmdAuth(GetUserId(), GetPassword64());
+}
+
+void AgentSession::EndListener() {
+    if (m_hListener) {
+        m_hListener->Stop();
+        m_hListener.reset();
+    }
+}
+
+}  // namespace nimbo

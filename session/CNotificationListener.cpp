@@ -1,0 +1,74 @@
+#include "session/CNotificationListener.h"
+
+#include <utility>
+
+#include "net/CBlockingSocketException.h"
+#include "session/AgentSession.h"
+#include "session/DispatchNotification.h"
+#include "session/SessionMessages.h"
+
+namespace nimbo {
+namespace {
+
+// The listener waits for the next block as long as it takes.
+constexpr int WAIT_WITHOUT_LIMIT = 0;
+
+}  // namespace
+
+CNotificationListener::CNotificationListener(AgentSession& session, ByteString notifyHost, int notifyPort)
+    : m_session(session),
+      m_strNotifyHost(std::move(notifyHost)),
+      m_nNotifyPort(notifyPort),
+      m_thread([this] { ListenerThreadProc(); }) {}
+
+CNotificationListener::~CNotificationListener() { Stop(); }
+
+void CNotificationListener::Stop() {
+    // The request comes first: a send to the stopping thread is abandoned,
+    // and a socket created after the shutdown below is never waited on.
+    m_stop.Request();
+    m_socket.Shutdown();
+    {
+        std::lock_guard lock(m_pauseLock);
+    }
+    m_pauseWake.notify_all();
+    platform::JoinWorker(m_thread, m_stop);
+}
+
+void CNotificationListener::ListenerThreadProc() {
+    try {
+        Listen();
+    } catch (const CBlockingSocketException&) {
+        ReportLoss();
+    }
+    m_socket.Close();
+}
+
+// Returns when the connection or the identification failed, when a block
+// arrived after Logout, or when stopped; throws when the connection fails.
+void CNotificationListener::Listen() {
+    if (!m_socket.ConnectHost(m_strNotifyHost.ToWide(), m_nNotifyPort) || m_stop.IsRequested())
+        return;
+    if (!m_socket.CmdAuth(m_session.GetUserId(), m_session.GetPassword64()))
+        return;
+    ByteString block;
+    for (;;) {
+        m_socket.ReadBlock(block, WAIT_WITHOUT_LIMIT);
+        if (!m_session.IsLoggedIn() || m_stop.IsRequested())
+            return;
+        DispatchNotification(m_session, block);
+    }
+}
+
+void CNotificationListener::ReportLoss() {
+    if (PauseUnlessStopped() && m_session.IsLoggedIn())
+        platform::SendMessage(platform::GetMainWindow(), WM_LISTENERLOST, 0, 0, nullptr, &m_stop);
+}
+
+// Waits LOSS_PAUSE; false when a stop request cut the wait short.
+bool CNotificationListener::PauseUnlessStopped() {
+    std::unique_lock lock(m_pauseLock);
+    return !m_pauseWake.wait_for(lock, LOSS_PAUSE, [this] { return m_stop.IsRequested(); });
+}
+
+}  // namespace nimbo

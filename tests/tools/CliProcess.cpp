@@ -1,0 +1,123 @@
+#include "tests/tools/CliProcess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+extern char** environ;
+
+namespace nimbo::test {
+namespace {
+
+struct Pipe {
+    int read = -1;
+    int write = -1;
+};
+
+Pipe MakePipe() {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe2 failed");
+    return {ends[0], ends[1]};
+}
+
+void WriteAll(int handle, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t written = write(handle, bytes.data() + done, bytes.size() - done);
+        if (written <= 0)
+            return;
+        done += static_cast<std::size_t>(written);
+    }
+}
+
+// Reads everything until the writer closes.
+void ReadAll(int handle, std::string& into) {
+    char buffer[4096];
+    ssize_t count;
+    while ((count = read(handle, buffer, sizeof buffer)) > 0)
+        into.append(buffer, static_cast<std::size_t>(count));
+}
+
+}  // namespace
+
+CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& input) {
+    Pipe in = MakePipe();
+    Pipe out = MakePipe();
+    Pipe err = MakePipe();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in.read, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out.write, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, err.write, STDERR_FILENO);
+    std::vector<char*> argv;
+    std::string program = NIMBO_CLI_PATH;
+    argv.push_back(program.data());
+    std::vector<std::string> copies(args);
+    for (std::string& arg : copies)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    int result = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(in.read);
+    close(out.write);
+    close(err.write);
+    if (result != 0)
+        throw std::runtime_error("cannot start " + program);
+    WriteAll(in.write, input);
+    close(in.write);
+    m_outputPipe = out.read;
+    m_errorPipe = err.read;
+}
+
+CliProcess::~CliProcess() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGKILL);
+        Wait();
+    }
+    close(m_outputPipe);
+    close(m_errorPipe);
+}
+
+std::optional<std::string> CliProcess::ReadLine() {
+    std::size_t end;
+    while ((end = m_output.find('\n')) == std::string::npos) {
+        if (!ReadMoreOutput())
+            return std::nullopt;
+    }
+    std::string line = m_output.substr(0, end);
+    m_output.erase(0, end + 1);
+    return line;
+}
+
+void CliProcess::Signal(int signal) { kill(m_pid, signal); }
+
+int CliProcess::Wait() {
+    ReadAll(m_outputPipe, m_output);
+    ReadAll(m_errorPipe, m_errors);
+    int status = 0;
+    waitpid(m_pid, &status, 0);
+    m_pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool CliProcess::ReadMoreOutput() {
+    char buffer[4096];
+    ssize_t count = read(m_outputPipe, buffer, sizeof buffer);
+    if (count <= 0)
+        return false;
+    m_output.append(buffer, static_cast<std::size_t>(count));
+    return true;
+}
+
+CliRun RunCli(const std::vector<std::string>& args, const std::string& input) {
+    CliProcess process(args, input);
+    int status = process.Wait();
+    return {status, process.Output(), process.Errors()};
+}
+
+}  // namespace nimbo::test

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <initializer_list>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "buddies/BuddyRow.h"
+#include "transfer/FileOffer.h"
+
+namespace nimbo::cli {
+
+// Writes what nimbo-cli reports, one UTF-8 line per row or event, flushed at
+// once so that a reading program sees each line as it happens. Fields are
+// separated by tabs; in every text field a line break, carriage return, tab
+// or backslash is written as \n, \r, \t or \\, so that a line is always one
+// record.
+class EventPrinter {
+public:
+    explicit EventPrinter(std::ostream& out) : m_out(out) {}
+
+    // IMAGE<TAB>INDENT<TAB>COLUMN0<TAB>COLUMN1
+    void PrintRow(const BuddyRow& row);
+    // note<TAB>FROM<TAB>TEXT
+    void PrintNote(const std::u16string& from, const std::u16string& text);
+    // offer<TAB>FROM<TAB>FILENAME<TAB>SIZE<TAB>ADDRESS<TAB>PORT
+    void PrintOffer(const std::u16string& from, const FileOffer& offer);
+    void PrintLogon();
+    void PrintLost();
+
+    // The UTF-8 form of `text` with the four characters above escaped.
+    static std::string Escaped(std::u16string_view text);
+
+private:
+    // The fields joined by tabs, as one line.
+    void PrintLine(std::initializer_list<std::string> fields);
+
+    std::ostream& m_out;
+};
+
+}  // namespace nimbo::cli

@@ -1,0 +1,58 @@
+#include "tools/EventWindow.h"
+
+#include <memory>
+#include <utility>
+
+#include "session/SessionMessages.h"
+#include "transfer/FileOffer.h"
+
+namespace nimbo::cli {
+
+EventWindow::EventWindow(CliContext& context, platform::IMessageThread& thread, std::function<void()> onLost)
+    : m_context(context), m_onLost(std::move(onLost)), m_hWnd(platform::CreateWindowHandle(*this, thread)) {
+    platform::SetMainWindow(m_hWnd);
+}
+
+EventWindow::~EventWindow() {
+    platform::SetMainWindow(platform::kNullWindow);
+    platform::DestroyWindowHandle(m_hWnd);
+}
+
+platform::LRESULT EventWindow::HandleMessage(platform::UINT message, platform::WPARAM wParam, platform::LPARAM) {
+    if (message == WM_PEERCALL)
+        OnPeerCall();
+    else if (message == WM_LOGONNOTIFY)
+        OnLogonNotify(wParam);
+    else if (message == WM_LISTENERLOST)
+        OnListenerLost();
+    return 0;
+}
+
+// One record per message, as the listener queues one per message.
+void EventWindow::OnPeerCall() {
+    std::unique_ptr<PeerCallRecord> record = m_context.session.TakePeerCall();
+    if (!record)
+        return;
+    if (record->strKind == u"instmsg") {
+        m_context.printer.PrintNote(record->strFrom, record->strBody);
+    } else {
+        ByteString body;
+        body.AssignWide(record->strBody);
+        m_context.printer.PrintOffer(record->strFrom, ParseFileOffer(body));
+    }
+}
+
+void EventWindow::OnLogonNotify(platform::WPARAM wParam) {
+    if (wParam != 1)
+        return;
+    m_context.printer.PrintLogon();
+    // A refused refresh is no reason to stop listening.
+    m_context.session.GetLogonStatusTable(true);
+}
+
+void EventWindow::OnListenerLost() {
+    m_context.printer.PrintLost();
+    m_onLost();
+}
+
+}  // namespace nimbo::cli

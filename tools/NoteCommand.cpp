@@ -1,0 +1,26 @@
+#include "tools/NoteCommand.h"
+
+#include "platform/CodePage.h"
+#include "tools/CommandFailure.h"
+#include "tools/ExitCode.h"
+#include "tools/SignedInScope.h"
+#include "tools/UsageError.h"
+
+namespace nimbo::cli {
+
+NoteCommand::NoteCommand(const std::vector<std::string>& args) {
+    if (args.size() != 2)
+        throw UsageError("note takes a user ID and a text");
+    m_strCallee = platform::CodePage::FromUtf8(args[0]);
+    m_strText = platform::CodePage::FromUtf8(args[1]);
+}
+
+int NoteCommand::Run(CliContext& context) {
+    SignedInScope signIn(context, Presence::Unchanged);
+    if (!context.session.SendInstantMessage(m_strCallee, m_strText))
+        throw CommandFailure("the note was not accepted");
+    signIn.End();
+    return EXIT_DONE;
+}
+
+}  // namespace nimbo::cli
