@@ -41,6 +41,9 @@ constexpr std::uint16_t SINK_PORT = 10000;
 // Once every note was sent, arrivals may pause this long before the notes
 // still missing count as lost.
 constexpr std::chrono::seconds ARRIVAL_QUIET{10};
+// Once every raw connection was closed, the receiver may take this long to
+// see them all end.
+constexpr std::chrono::seconds SINK_WAIT{30};
 
 struct Options {
     std::string agentd = NIMBO_AGENTD_PATH;
@@ -187,8 +190,11 @@ double RawTcpSeconds(const Options& options) {
         if (!RawConnection(where, payload))
             ++failed;
     });
-    while (sink.Finished() + failed < options.notes)
+    Clock::time_point deadline = Clock::now() + SINK_WAIT;
+    while (sink.Finished() + failed < options.notes && Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (sink.Finished() + failed < options.notes)
+        throw std::runtime_error("the baseline receiver did not see every connection end");
     if (failed > 0)
         throw std::runtime_error(std::to_string(failed.load()) + " raw TCP connections failed");
     return Seconds(Clock::now() - start);
