@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "platform/CodePage.h"
 
@@ -14,27 +15,27 @@ namespace {
 
 constexpr mode_t NEW_FILE_MODE = 0666;  // narrowed by the umask
 
-int OpenPath(const std::u16string& path, int flags) {
-    return open(platform::CodePage::ToUtf8(path).c_str(), flags | O_CLOEXEC, NEW_FILE_MODE);
-}
-
 }  // namespace
 
 TransferFile::~TransferFile() { Close(); }
 
-bool TransferFile::OpenForReading(const std::u16string& path) {
+bool TransferFile::Open(const std::u16string& path, int flags) {
     Close();
-    m_handle = OpenPath(path, O_RDONLY);
-    return m_handle != -1;
+    m_handle = open(platform::CodePage::ToUtf8(path).c_str(), flags | O_CLOEXEC, NEW_FILE_MODE);
+    if (m_handle == -1)
+        return false;
+    if (!m_staging)
+        m_staging = std::make_unique<char[]>(STAGING_SIZE);
+    return true;
 }
 
+bool TransferFile::OpenForReading(const std::u16string& path) { return Open(path, O_RDONLY); }
+
 std::int64_t TransferFile::OpenTarget(const std::u16string& path, std::int64_t keep) {
-    Close();
-    if (keep <= 0) {
-        m_handle = OpenPath(path, O_WRONLY | O_CREAT | O_TRUNC);
-        return m_handle == -1 ? -1 : 0;
-    }
-    m_handle = OpenPath(path, O_WRONLY | O_CREAT);
+    if (keep <= 0)
+        return Open(path, O_WRONLY | O_CREAT | O_TRUNC) ? 0 : -1;
+    if (!Open(path, O_WRONLY | O_CREAT))
+        return -1;
     const std::int64_t kept = std::min(keep, Length());
     if (kept < 0 || ftruncate(m_handle, kept) != 0 || !Seek(kept)) {
         Close();
@@ -48,17 +49,51 @@ std::int64_t TransferFile::Length() const {
     return fstat(m_handle, &status) == 0 ? status.st_size : -1;
 }
 
-bool TransferFile::Seek(std::int64_t position) { return lseek(m_handle, position, SEEK_SET) == position; }
+bool TransferFile::Seek(std::int64_t position) {
+    m_nStaged = m_nTaken = 0;
+    return lseek(m_handle, position, SEEK_SET) == position;
+}
 
 int TransferFile::Read(char* buffer, int capacity) {
-    ssize_t count;
-    do {
-        count = read(m_handle, buffer, static_cast<std::size_t>(capacity));
-    } while (count < 0 && errno == EINTR);
-    return static_cast<int>(count);
+    if (m_nTaken == m_nStaged) {
+        ssize_t count;
+        do {
+            count = read(m_handle, m_staging.get(), STAGING_SIZE);
+        } while (count < 0 && errno == EINTR);
+        if (count <= 0)
+            return static_cast<int>(count);
+        m_nStaged = static_cast<int>(count);
+        m_nTaken = 0;
+    }
+    const int count = std::min(capacity, m_nStaged - m_nTaken);
+    std::memcpy(buffer, m_staging.get() + m_nTaken, static_cast<std::size_t>(count));
+    m_nTaken += count;
+    return count;
 }
 
 bool TransferFile::Write(const char* bytes, int length) {
+    if (length > STAGING_SIZE - m_nStaged && !WriteStaged())
+        return false;
+    std::memcpy(m_staging.get() + m_nStaged, bytes, static_cast<std::size_t>(length));
+    m_nStaged += length;
+    return true;
+}
+
+bool TransferFile::Close() {
+    if (m_handle == -1)
+        return true;
+    const bool written = m_nTaken != 0 || WriteStaged();
+    m_nStaged = m_nTaken = 0;
+    const int handle = m_handle;
+    m_handle = -1;
+    return close(handle) == 0 && written;
+}
+
+// Writes out the staged bytes; what the storage refuses is dropped.
+bool TransferFile::WriteStaged() {
+    const char* bytes = m_staging.get();
+    int length = m_nStaged;
+    m_nStaged = 0;
     while (length > 0) {
         const ssize_t written = write(m_handle, bytes, static_cast<std::size_t>(length));
         if (written < 0 && errno == EINTR)
@@ -69,14 +104,6 @@ bool TransferFile::Write(const char* bytes, int length) {
         length -= static_cast<int>(written);
     }
     return true;
-}
-
-bool TransferFile::Close() {
-    if (m_handle == -1)
-        return true;
-    const int handle = m_handle;
-    m_handle = -1;
-    return close(handle) == 0;
 }
 
 }  // namespace nimbo

@@ -1,14 +1,19 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace nimbo {
 
-// A file as a transfer worker uses it: plain system calls, one per block,
-// with no buffering of its own. Closed by Close or the destructor.
+// A file as a transfer worker uses it: the workers move it block by block,
+// while the disk sees one system call per STAGING_SIZE bytes, since a system
+// call per 4096-byte block costs more than the block itself. Closed, with
+// what is staged for writing written out, by Close or the destructor.
 class TransferFile {
 public:
+    static constexpr int STAGING_SIZE = 64 * 1024;
+
     TransferFile() = default;
     ~TransferFile();
     TransferFile(const TransferFile&) = delete;
@@ -22,19 +27,26 @@ public:
     // the file cannot be created or opened.
     std::int64_t OpenTarget(const std::u16string& path, std::int64_t keep);
 
-    // The length in bytes; -1 when it cannot be taken.
+    // The length in bytes on the disk; -1 when it cannot be taken.
     std::int64_t Length() const;
     bool Seek(std::int64_t position);
     // Reads at most `capacity` bytes; the count read, 0 at the end of the
     // file, -1 on failure.
     int Read(char* buffer, int capacity);
-    // Writes all `length` bytes; false when the storage refuses them.
+    // Appends `length` bytes (at most STAGING_SIZE); false when the storage
+    // refuses the bytes written out by this call.
     bool Write(const char* bytes, int length);
-    // False when closing reports a failure of writes made earlier.
+    // False when the bytes still staged, or writes made earlier, fail.
     bool Close();
 
 private:
+    bool Open(const std::u16string& path, int flags);
+    bool WriteStaged();
+
     int m_handle = -1;
+    std::unique_ptr<char[]> m_staging;
+    int m_nStaged = 0;  // bytes held in m_staging
+    int m_nTaken = 0;   // reading: the staged bytes already handed out
 };
 
 }  // namespace nimbo
