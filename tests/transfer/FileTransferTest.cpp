@@ -47,6 +47,17 @@ void ExpectProgress(const RecordingWindow& window, std::int64_t offset, std::int
 
 class FileTransfer : public test::TransferTest {
 protected:
+    // Closes the window of `transfer` at its first progress message, then
+    // fulfils `closed`.
+    static void CloseAtFirstProgress(WorkerUnderTest& transfer, std::promise<void>& closed) {
+        transfer.window->onMessage = [&transfer, &closed](const RecordingWindow::Message& m) {
+            if (m.message != WM_TRANSFER_PROGRESS)
+                return;
+            transfer.window->Destroy();
+            closed.set_value();
+        };
+    }
+
     // Runs the real sender of `path` against a receiver scripted by `script`
     // on `address`; returns what the scripted receiver got.
     std::string AgainstScriptedReceiver(const std::filesystem::path& path, const std::string& address,
@@ -338,15 +349,8 @@ TEST_F(FileTransfer, AReceiverWhoseWindowWentEndsWithoutAWord) {
     });
     const std::filesystem::path target = PathOf("target.bin");
     WorkerUnderTest receiver = StartReceiver(target, u"127.0.8.11", SCRIPTED_SENDER_PORT);
-    bool destroyed = false;
-    receiver.window->onMessage = [&](const RecordingWindow::Message& m) {
-        if (m.message != WM_TRANSFER_PROGRESS)
-            return;
-        receiver.window->Destroy();
-        destroyed = true;
-        windowGone.set_value();
-    };
-    RunUntil([&] { return destroyed; });
+    CloseAtFirstProgress(receiver, windowGone);
+    RunUntil([&] { return !platform::IsWindow(receiver.window->Handle()); });
     receiver.worker->Join();
     EXPECT_EQ(sender.Received(0), Word(0));  // no end marker
     EXPECT_EQ(ReadFile(target), part.substr(0, ReadFile(target).size()));
@@ -360,14 +364,7 @@ TEST_F(FileTransfer, ASenderWhoseWindowWentStopsWithoutAWord) {
     std::filesystem::resize_file(source, size);
     WorkerUnderTest sender = StartSender(source);
     std::promise<void> windowGone;
-    bool destroyed = false;
-    sender.window->onMessage = [&](const RecordingWindow::Message& m) {
-        if (m.message != WM_TRANSFER_PROGRESS)
-            return;
-        sender.window->Destroy();
-        destroyed = true;
-        windowGone.set_value();
-    };
+    CloseAtFirstProgress(sender, windowGone);
     std::unique_ptr<PeerConnection> receiver = PeerConnection::Connect("127.0.8.12", sender.info->nPort);
     ASSERT_TRUE(receiver);
     std::thread peer([&] {
@@ -376,7 +373,7 @@ TEST_F(FileTransfer, ASenderWhoseWindowWentStopsWithoutAWord) {
         windowGone.get_future().wait();
         receiver->WaitForClose();
     });
-    RunUntil([&] { return destroyed; });
+    RunUntil([&] { return !platform::IsWindow(sender.window->Handle()); });
     peer.join();
     sender.worker->Join();
     EXPECT_LT(receiver->Received().size(), 4 + size);
