@@ -86,6 +86,7 @@ void AgentServer::Run() {
             Pump(*connection);
         for (const auto& [id, connection] : m_connections)
             connection->Flush();
+        HandOverKeptNotes();
         ExpireDeadlines();
         Reap();
     }
@@ -210,6 +211,14 @@ void AgentServer::Guarded(Connection& connection, const std::function<void()>& s
         m_log.Event(connection, std::string("server failure: ") + error.what());
         connection.SetVerifying(false);
         connection.Send(Reply::Error(Reply::BUSY, "server failure"));
+    }
+}
+
+void AgentServer::HandOverKeptNotes() {
+    try {
+        m_hub.HandOverKept();
+    } catch (const std::exception& error) {
+        m_log.Event(std::string("server failure handing over kept notes: ") + error.what());
     }
 }
 

@@ -57,6 +57,9 @@ private:
     // Runs a handler step; a directory failure is answered and logged
     // instead of ending the server.
     void Guarded(Connection& connection, const std::function<void()>& step);
+    // Kept notes go out as readers catch up; a directory failure is logged
+    // and the notes stay kept for the next round.
+    void HandOverKeptNotes();
     void ExpireDeadlines();
     void Reap();
     int PollTimeout() const;

@@ -15,7 +15,11 @@ std::optional<AuthOutcome> Authenticator::Begin(Connection& connection, AuthPurp
     std::string userId(line.Field(" ", 1).view());
     ByteString password64 = line.Field(" ", 2);
     AuthOutcome outcome{connection.Id(), purpose, userId, false};
-    if (!WireText::IsUserId(userId) || password64.IsEmpty() || !WireText::IsBase64(password64.view()))
+    // No stored password is longer than MAX_PASSWORD, so a longer one is
+    // refused without paying the slow check.
+    constexpr std::size_t MAX_PASSWORD64 = (WireText::MAX_PASSWORD + 2) / 3 * 4;
+    if (!WireText::IsUserId(userId) || password64.IsEmpty() ||
+        static_cast<std::size_t>(password64.GetLength()) > MAX_PASSWORD64 || !WireText::IsBase64(password64.view()))
         return outcome;
     std::optional<Directory::User> user = m_directory.FindUser(userId);
     if (!user)

@@ -24,16 +24,19 @@ class PresenceTable;
 // line (omitted when the user has no groups). The document has, per group in
 // creation order, `<group name="NAME" type="T" expand="1">`, one line per
 // member and `</group>`, each ended by LF.
+//
+// A document the client could not read whole (a line or a reply past its
+// reader's bounds) is answered by an error reply instead.
 class BuddyDocuments {
 public:
     BuddyDocuments(Directory& directory, const PresenceTable& presence);
 
     ByteString StatusList(const std::string& userId) const;
     ByteString GroupList(const std::string& userId) const;
-    static ByteString GroupDocument(const std::vector<Directory::Group>& groups);
 
 private:
-    ByteString StatusEntry(const std::string& buddyId) const;
+    void AppendStatusEntry(std::string& reply, const std::string& buddyId) const;
+    static std::string GroupDocument(const std::vector<Directory::Group>& groups);
 
     Directory& m_directory;
     const PresenceTable& m_presence;

@@ -1,5 +1,7 @@
 #include "server/CommandHandler.h"
 
+#include <optional>
+
 #include "server/Connection.h"
 #include "server/Directory.h"
 #include "server/NotificationHub.h"
@@ -10,6 +12,15 @@
 #include "server/WireText.h"
 
 namespace nimbo::server {
+namespace {
+
+// The status of one of the six wire words; nothing for any other word.
+std::optional<LogonStatus> ParseStatus(const std::string& word) {
+    LogonStatus status = StatusFromWord(word.c_str());
+    return word == StatusWord(status) ? std::optional(status) : std::nullopt;
+}
+
+}  // namespace
 
 const CommandHandler::Command CommandHandler::COMMANDS[] = {
     {"login", false, &CommandHandler::Login},
@@ -80,18 +91,18 @@ void CommandHandler::Auth(Connection& connection, const ByteString& line) {
 }
 
 void CommandHandler::SetLogonStat(Connection& connection, const ByteString& line) {
-    std::string word(line.Field(" ", 1).view());
+    std::optional<LogonStatus> status = ParseStatus(std::string(line.Field(" ", 1).view()));
     std::string message64(line.Field(" ", 2).view());
-    if (!PresenceTable::IsStatusWord(word) || !WireText::IsBase64(message64)) {
+    if (!status || !WireText::IsBase64(message64) || message64.size() > WireText::MAX_STATUS_MESSAGE64) {
         connection.Send(Reply::Error(Reply::BAD_REQUEST, "unknown status word or bad status text"));
         return;
     }
-    m_hub.SetPresence(connection.UserId(), word, message64);
+    m_hub.SetPresence(connection.UserId(), *status, message64);
     connection.Send(Reply::Ok());
 }
 
 void CommandHandler::Logout(Connection& connection, const ByteString&) {
-    m_hub.SetPresence(connection.UserId(), PresenceTable::OFFLINE, "");
+    m_hub.SetPresence(connection.UserId(), LOGON_OFFLINE, "");
     m_hub.Disconnect(connection.UserId());
     connection.Send(Reply::Ok());
     m_log.Event(connection, "logout " + connection.UserId());
@@ -111,8 +122,8 @@ void CommandHandler::PeerCall(Connection& connection, const ByteString& line) {
     }
     // The pushed line is longer than the command by the caller's ID; the
     // callee's listener gives up on a line beyond its bound.
-    if (Reply::PeerCall(connection.UserId(), kind, body64, callee).GetLength() - 2 >
-        static_cast<int>(Connection::MAX_LINE)) {
+    if (static_cast<std::size_t>(Reply::PeerCall(connection.UserId(), kind, body64, callee).GetLength()) - 2 >
+        Connection::MAX_LINE) {
         connection.Send(Reply::Error(Reply::LINE_TOO_LONG, "peer call too long for the callee"));
         return;
     }
@@ -123,6 +134,9 @@ void CommandHandler::PeerCall(Connection& connection, const ByteString& line) {
         break;
     case NotificationHub::Delivery::Offline:
         connection.Send(Reply::Error(Reply::OFFLINE, "user is offline"));
+        break;
+    case NotificationHub::Delivery::Busy:
+        connection.Send(Reply::Error(Reply::BUSY, "user is not reading"));
         break;
     case NotificationHub::Delivery::BoxFull:
         connection.Send(Reply::Error(Reply::NOTE_BOX_FULL, "too many notes kept for this user"));

@@ -11,7 +11,17 @@
 namespace nimbo::server {
 namespace {
 
-constexpr std::size_t RECEIVE_CHUNK = 4096;
+constexpr std::size_t RECEIVE_CHUNK = 16 * 1024;
+constexpr std::size_t RECEIVE_BUDGET = 64 * 1024;
+// A buffer that grew past this for one long line or reply gives the memory
+// back once it is nearly empty again, so that a thousand idle connections do
+// not each keep a megabyte.
+constexpr std::size_t KEPT_CAPACITY = 32 * 1024;
+
+void GiveBackSpare(std::string& buffer) {
+    if (buffer.capacity() > KEPT_CAPACITY && buffer.size() <= KEPT_CAPACITY / 2)
+        buffer.shrink_to_fit();
+}
 
 // The dotted address and port of one end of the socket.
 std::pair<std::string, int> Endpoint(int fd, int (*query)(int, sockaddr*, socklen_t*)) {
@@ -37,15 +47,20 @@ Connection::Connection(UniqueFd fd, std::uint64_t id, Port port)
 void Connection::Receive() {
     char chunk[RECEIVE_CHUNK];
     // The budget keeps one fast sender from holding the loop while it drains.
-    std::size_t budget = INPUT_LIMIT;
-    while (!m_aborted && !m_inputClosed && budget > 0 && (m_closing || m_input.size() < INPUT_LIMIT)) {
-        ssize_t count = ::recv(m_fd.Get(), chunk, std::min(sizeof chunk, budget), MSG_DONTWAIT);
+    std::size_t budget = RECEIVE_BUDGET;
+    while (!m_aborted && !m_inputClosed && budget > 0) {
+        // A closing connection only drains what its peer still sends.
+        std::size_t room = m_closing ? sizeof chunk : InputRoom();
+        if (room == 0)
+            return;
+        ssize_t count = ::recv(m_fd.Get(), chunk, std::min({sizeof chunk, budget, room}), MSG_DONTWAIT);
         if (count > 0) {
             budget -= static_cast<std::size_t>(count);
             m_lastActivity = Clock::now();
-            // A closing connection only drains what its peer still sends.
-            if (!m_closing)
+            if (!m_closing) {
                 m_input.append(chunk, static_cast<std::size_t>(count));
+                FindLineEnd();
+            }
         } else if (count == 0) {
             m_inputClosed = true;
         } else if (errno == EINTR) {
@@ -59,36 +74,46 @@ void Connection::Receive() {
 }
 
 Connection::LineStatus Connection::TakeLine(ByteString& line) {
-    std::size_t searched = std::min(m_input.size(), MAX_LINE);
-    std::size_t end = m_input.find('\n');
-    if (end == std::string::npos || end >= searched)
+    // Input stops at the bound while no LF has come, so a found LF always
+    // ends a line within the bound.
+    if (m_lineEnd == std::string::npos)
         return m_input.size() >= MAX_LINE ? LineStatus::TooLong : LineStatus::None;
+    std::size_t end = m_lineEnd;
     std::size_t length = end > 0 && m_input[end - 1] == '\r' ? end - 1 : end;
-    bool hasZero = m_input.find('\0') < length;
+    bool hasZero = std::memchr(m_input.data(), '\0', length) != nullptr;
     if (!hasZero)
         line.Assign(m_input.data(), static_cast<int>(length));
     m_input.erase(0, end + 1);
+    GiveBackSpare(m_input);
+    m_searched = 0;
+    m_lineEnd = std::string::npos;
+    FindLineEnd();
     return hasZero ? LineStatus::ZeroByte : LineStatus::Ready;
 }
 
-bool Connection::HasLine() const noexcept {
-    return m_input.size() >= MAX_LINE || m_input.find('\n') != std::string::npos;
+void Connection::DiscardInput() {
+    m_input.clear();
+    GiveBackSpare(m_input);
+    m_searched = 0;
+    m_lineEnd = std::string::npos;
 }
 
 void Connection::Flush() {
-    while (!m_aborted && !m_output.empty()) {
-        ssize_t count = ::send(m_fd.Get(), m_output.data(), m_output.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    while (!m_aborted && PendingOutput() > 0) {
+        ssize_t count = ::send(m_fd.Get(), m_output.data() + m_outputSent, PendingOutput(),
+                               MSG_DONTWAIT | MSG_NOSIGNAL);
         if (count > 0) {
             m_lastActivity = Clock::now();
-            m_output.erase(0, static_cast<std::size_t>(count));
+            m_outputSent += static_cast<std::size_t>(count);
         } else if (count < 0 && errno == EINTR) {
             continue;
         } else {
             if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
                 Fail("Send", errno);
-            return;
+            break;
         }
     }
+    DropWrittenOutput();
     ShutDownWhenFlushed();
 }
 
@@ -98,7 +123,7 @@ void Connection::CloseAfterFlush(std::string reason) {
     m_closing = true;
     m_closingSince = Clock::now();
     m_closeReason = std::move(reason);
-    m_input.clear();
+    DiscardInput();
 }
 
 void Connection::Abort(std::string reason) {
@@ -112,7 +137,7 @@ void Connection::Abort(std::string reason) {
 bool Connection::WantsRead() const noexcept {
     if (m_aborted || m_inputClosed)
         return false;
-    return m_closing || m_input.size() < INPUT_LIMIT;
+    return m_closing || InputRoom() > 0;
 }
 
 std::optional<Connection::Clock::time_point> Connection::Deadline(std::chrono::milliseconds idleTimeout) const {
@@ -132,9 +157,38 @@ void Connection::Fail(const char* operation, int error) {
 }
 
 void Connection::ShutDownWhenFlushed() {
-    if (m_closing && !m_shutDown && m_output.empty()) {
+    if (m_closing && !m_shutDown && PendingOutput() == 0) {
         ::shutdown(m_fd.Get(), SHUT_WR);
         m_shutDown = true;
+    }
+}
+
+std::size_t Connection::InputRoom() const noexcept {
+    std::size_t limit = m_lineEnd == std::string::npos ? MAX_LINE : INPUT_LIMIT;
+    return m_input.size() < limit ? limit - m_input.size() : 0;
+}
+
+void Connection::FindLineEnd() noexcept {
+    if (m_lineEnd != std::string::npos)
+        return;
+    const void* lf = std::memchr(m_input.data() + m_searched, '\n', m_input.size() - m_searched);
+    if (lf)
+        m_lineEnd = static_cast<std::size_t>(static_cast<const char*>(lf) - m_input.data());
+    else
+        m_searched = m_input.size();
+}
+
+// Written bytes are dropped when all is written, or once they make up half
+// the buffer, so that a peer that never quite catches up costs no more than
+// its pending bytes.
+void Connection::DropWrittenOutput() {
+    if (m_outputSent == m_output.size()) {
+        m_output.clear();
+        m_outputSent = 0;
+        GiveBackSpare(m_output);
+    } else if (m_outputSent > m_output.size() / 2) {
+        m_output.erase(0, m_outputSent);
+        m_outputSent = 0;
     }
 }
 

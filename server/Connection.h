@@ -8,6 +8,7 @@
 
 #include "net/ByteString.h"
 #include "server/UniqueFd.h"
+#include "session/CLineReader.h"
 
 namespace nimbo::server {
 
@@ -26,9 +27,10 @@ public:
     enum class LineStatus { Ready, None, TooLong, ZeroByte };
 
     // The longest line, LF included, that a client's reader accepts; the
-    // server holds its clients to the same bound.
-    static constexpr std::size_t MAX_LINE = 1023;
-    // Input is not read beyond this while lines wait to be handled.
+    // server holds its clients to the same bound. Buffers grow to it only
+    // while such a line arrives, and give the memory back afterwards.
+    static constexpr std::size_t MAX_LINE = CLineReader::MAX_LINE_LENGTH;
+    // Input is not read beyond this while a whole line waits to be handled.
     static constexpr std::size_t INPUT_LIMIT = 8192;
     // Lines are not handled while this much output waits for the peer.
     static constexpr std::size_t OUTPUT_LIMIT = 64 * 1024;
@@ -52,22 +54,23 @@ public:
     bool IsVerifying() const noexcept { return m_verifying; }
     void SetVerifying(bool verifying) noexcept { m_verifying = verifying; }
 
-    // Reads what the socket holds (up to the input limit).
+    // Reads what the socket holds: up to the input limit, or while no line
+    // is complete up to the line bound.
     void Receive();
     // Cuts the next line (without its CR LF) from the input.
     LineStatus TakeLine(ByteString& line);
     // Drops all input received so far.
-    void DiscardInput() noexcept { m_input.clear(); }
+    void DiscardInput();
     bool InputClosed() const noexcept { return m_inputClosed; }
     bool HasInput() const noexcept { return !m_input.empty(); }
     // Whether TakeLine would return something other than None.
-    bool HasLine() const noexcept;
+    bool HasLine() const noexcept { return m_lineEnd != std::string::npos || m_input.size() >= MAX_LINE; }
 
     void Send(std::string_view bytes) { m_output.append(bytes); }
     void Send(const ByteString& bytes) { Send(bytes.view()); }
-    // Writes what the socket takes now.
+    // Writes what the socket takes now; the rest waits for the next call.
     void Flush();
-    std::size_t PendingOutput() const noexcept { return m_output.size(); }
+    std::size_t PendingOutput() const noexcept { return m_output.size() - m_outputSent; }
 
     void CloseAfterFlush(std::string reason);
     void Abort(std::string reason);
@@ -79,13 +82,18 @@ public:
 
     bool WantsRead() const noexcept;
     // Output to write, or the shutdown of a closing connection still to do.
-    bool WantsWrite() const noexcept { return !m_aborted && (!m_output.empty() || (m_closing && !m_shutDown)); }
+    bool WantsWrite() const noexcept { return !m_aborted && (PendingOutput() > 0 || (m_closing && !m_shutDown)); }
     // When the connection is to be dropped for inactivity, if ever.
     std::optional<Clock::time_point> Deadline(std::chrono::milliseconds idleTimeout) const;
 
 private:
     void Fail(const char* operation, int error);
     void ShutDownWhenFlushed();
+    // How many more bytes the input may take now.
+    std::size_t InputRoom() const noexcept;
+    // Looks for the end of the first line in bytes not yet searched.
+    void FindLineEnd() noexcept;
+    void DropWrittenOutput();
 
     UniqueFd m_fd;
     std::uint64_t m_id;
@@ -95,7 +103,10 @@ private:
     std::string m_localAddress;
     std::string m_userId;
     std::string m_input;
+    std::size_t m_searched = 0;                  // leading input bytes known to hold no LF
+    std::size_t m_lineEnd = std::string::npos;  // the first LF of the input
     std::string m_output;
+    std::size_t m_outputSent = 0;  // leading output bytes already written
     std::string m_closeReason;
     Clock::time_point m_lastActivity;
     Clock::time_point m_closingSince;

@@ -153,21 +153,31 @@ std::vector<std::string> Directory::Watchers(const std::string& member) {
 bool Directory::StoreNote(const std::string& callee, const Note& note) {
     SqliteStatement insert(m_db, R"(
         INSERT INTO stored_notes(callee, caller, kind, body)
-        SELECT ?1, ?2, ?3, ?4 WHERE (SELECT COUNT(*) FROM stored_notes WHERE callee = ?1) < ?5)");
+        SELECT ?1, ?2, ?3, ?4 WHERE (SELECT COUNT(*) < ?5 AND COALESCE(SUM(length(body)), 0) + length(?4) <= ?6
+                                     FROM stored_notes WHERE callee = ?1))");
     insert.Bind(1, callee).Bind(2, note.caller).Bind(3, note.kind).Bind(4, note.body64);
-    insert.Bind(5, static_cast<std::int64_t>(MAX_STORED_NOTES)).Run();
+    insert.Bind(5, static_cast<std::int64_t>(MAX_STORED_NOTES)).Bind(6, MAX_STORED_NOTE_BYTES).Run();
     return sqlite3_changes(m_db) == 1;
 }
 
-std::vector<Directory::Note> Directory::TakeNotes(const std::string& callee) {
+std::vector<Directory::Note> Directory::TakeNotes(const std::string& callee, std::size_t bodyBytes) {
     std::vector<Note> notes;
     InTransaction([&] {
-        SqliteStatement select(m_db, "SELECT caller, kind, body FROM stored_notes WHERE callee = ? ORDER BY seq");
+        SqliteStatement select(m_db,
+                               "SELECT seq, caller, kind, body FROM stored_notes WHERE callee = ? ORDER BY seq");
         select.Bind(1, callee);
-        while (select.Step())
-            notes.push_back({select.Text(0), select.Text(1), select.Text(2)});
-        SqliteStatement remove(m_db, "DELETE FROM stored_notes WHERE callee = ?");
-        remove.Bind(1, callee).Run();
+        std::int64_t lastSeq = 0;
+        std::size_t taken = 0;
+        while (select.Step()) {
+            std::string body = select.Text(3);
+            if (!notes.empty() && taken + body.size() > bodyBytes)
+                break;
+            taken += body.size();
+            lastSeq = select.Int(0);
+            notes.push_back({select.Text(1), select.Text(2), std::move(body)});
+        }
+        SqliteStatement remove(m_db, "DELETE FROM stored_notes WHERE callee = ? AND seq <= ?");
+        remove.Bind(1, callee).Bind(2, lastSeq).Run();
     });
     return notes;
 }

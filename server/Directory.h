@@ -25,8 +25,10 @@ public:
     // from being listed twice.
     static constexpr const char* PSEUDO_GROUP = "#$%NOGROUP@#$";
     static constexpr int PSEUDO_GROUP_TYPE = 2;
-    // More notes than this are not kept for one user.
+    // More notes, or more Base64 bytes of notes, than this are not kept for
+    // one user.
     static constexpr int MAX_STORED_NOTES = 1000;
+    static constexpr std::int64_t MAX_STORED_NOTE_BYTES = std::int64_t{16} << 20;
 
     struct User {
         std::string id;
@@ -70,10 +72,13 @@ public:
     // The users who have `member` in one of their groups.
     std::vector<std::string> Watchers(const std::string& member);
 
-    // False (nothing stored) when the callee already has the most notes kept.
+    // False (nothing stored) when the note would take the callee past the
+    // most notes or bytes kept.
     bool StoreNote(const std::string& callee, const Note& note);
-    // Removes and returns the callee's stored notes, oldest first.
-    std::vector<Note> TakeNotes(const std::string& callee);
+    // Removes and returns the callee's oldest stored notes, as many as fit
+    // together in `bodyBytes` bytes of Base64 bodies, but at least one when
+    // any is stored. Empty when none is.
+    std::vector<Note> TakeNotes(const std::string& callee, std::size_t bodyBytes);
 
 private:
     void Execute(const char* sql);

@@ -2,12 +2,14 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
+#include "buddies/LogonStatus.h"
 #include "net/ByteString.h"
+#include "server/Connection.h"
 
 namespace nimbo::server {
 
-class Connection;
 class Directory;
 class PresenceTable;
 class ServerLog;
@@ -19,18 +21,26 @@ class ServerLog;
 //
 // A user is online for peer calls exactly while it has a notification
 // connection; losing it makes the user offline for its watchers too.
+//
+// Notes never wait in memory beyond a connection's backlog: a note for a
+// reader that is that far behind is kept in the directory like one for an
+// offline user, and kept notes are handed over as the reader catches up, so
+// that their order holds.
 class NotificationHub {
 public:
-    enum class Delivery { Pushed, Stored, Offline, BoxFull };
+    enum class Delivery { Pushed, Stored, Offline, Busy, BoxFull };
 
-    // Output a notification connection may leave unread before it is dropped
-    // as a slow reader (its later notes are then stored).
-    static constexpr std::size_t BACKLOG_LIMIT = 1024 * 1024;
+    // Unread bytes of notes a notification connection may have queued: a few
+    // of the longest notes a listener reads.
+    static constexpr std::size_t BACKLOG_LIMIT = 4 * Connection::MAX_LINE;
+    // Logon notices may go past the backlog by this much; a reader further
+    // behind is dropped as a slow reader.
+    static constexpr std::size_t NOTICE_ALLOWANCE = 64 * 1024;
 
     NotificationHub(Directory& directory, PresenceTable& presence, ServerLog& log);
 
     // Makes the identified `connection` its user's notification connection,
-    // closing an older one, and pushes the user's stored notes to it.
+    // closing an older one, and starts handing over the user's kept notes.
     void Attach(Connection& connection);
     // Forgets a connection that is going away. When it was its user's current
     // one, the user goes offline.
@@ -39,21 +49,29 @@ public:
     void Disconnect(const std::string& userId);
 
     // Stores the presence and tells the watchers when it changed.
-    void SetPresence(const std::string& userId, const std::string& word, const std::string& message64);
+    void SetPresence(const std::string& userId, LogonStatus status, const std::string& message64);
     // Pushes a peer call to the callee, or keeps a note for later; a file
-    // offer to an offline callee is not kept.
+    // offer to a callee that is offline or too far behind is not kept.
     Delivery Deliver(const std::string& caller, const std::string& callee, const std::string& kind,
                      const std::string& body64);
+    // Pushes kept notes to the connections that have caught up with their
+    // backlog. The server calls it once per round of its loop.
+    void HandOverKept();
 
 private:
     Connection* Live(const std::string& userId) const;
-    bool Push(Connection& connection, const ByteString& block);
+    // Queues up to a backlog of the user's kept notes on `connection`.
+    void HandOver(Connection& connection);
     void Announce(const std::string& userId);
+    void Notify(Connection& connection, const ByteString& notice);
 
     Directory& m_directory;
     PresenceTable& m_presence;
     ServerLog& m_log;
     std::unordered_map<std::string, Connection*> m_connections;
+    // Connected users some of whose kept notes are not handed over yet; their
+    // new notes are kept behind them.
+    std::unordered_set<std::string> m_handingOver;
 };
 
 }  // namespace nimbo::server

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <unordered_map>
+
+#include "buddies/LogonStatus.h"
 
 namespace nimbo::server {
 
@@ -12,23 +13,18 @@ namespace nimbo::server {
 // otherwise.
 class PresenceTable {
 public:
-    static constexpr const char* OFFLINE = "offline";
     static constexpr const char* UNKNOWN_ADDRESS = "0.0.0.0";
 
     struct Entry {
-        std::string word = OFFLINE;
+        LogonStatus status = LOGON_OFFLINE;
         std::string message64;  // Base64 as the client sent it; may be empty
         std::string address = UNKNOWN_ADDRESS;
     };
 
-    // The six words of the wire: "online", "absence", "busy", "food",
-    // "denial", "offline".
-    static bool IsStatusWord(std::string_view word);
-
     // The user's entry; offline, without message or address when unknown.
     Entry Of(const std::string& userId) const;
-    // True when the word or the message changed.
-    bool Set(const std::string& userId, const std::string& word, const std::string& message64);
+    // True when the status or the message changed.
+    bool Set(const std::string& userId, LogonStatus status, const std::string& message64);
     void SetAddress(const std::string& userId, const std::string& address);
 
 private:

@@ -16,11 +16,13 @@ public:
         BAD_REQUEST = 400,       // malformed arguments or bytes
         UNAUTHORIZED = 401,      // refused credentials, or no "auth" yet
         NO_SUCH_USER = 404,      // unknown callee
-        LINE_TOO_LONG = 414,     // a line over the bound (the connection is closed after
-                                 // it), or a peer call too long to push
+        LINE_TOO_LONG = 414,     // a line over the client's line bound (the connection is
+                                 // closed after it), a peer call too long to push, or a
+                                 // document too long for the client to read
         OFFLINE = 480,           // a file offer to a user without notification connection
         UNKNOWN_COMMAND = 500,
-        BUSY = 503,              // connection bound reached, or the directory failed
+        BUSY = 503,              // connection bound reached, the directory failed, or a file
+                                 // offer to a user who leaves its pushed blocks unread
         NOTE_BOX_FULL = 507,     // too many notes stored for an offline user
     };
 

@@ -14,6 +14,8 @@ public:
     static constexpr std::size_t MAX_USER_ID = 32;
     static constexpr std::size_t MAX_NAME = 100;  // display and group names, UTF-8 bytes
     static constexpr std::size_t MAX_PASSWORD = 256;
+    // A status message as Base64: every watcher's status list repeats it.
+    static constexpr std::size_t MAX_STATUS_MESSAGE64 = 4096;
 
     // 1 to 32 ASCII letters, digits, '.', '_' or '-'.
     static bool IsUserId(std::string_view text);

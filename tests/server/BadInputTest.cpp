@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ServerHarness.h"
+#include "session/CLineReader.h"
 
 namespace nimbo::server::test {
 namespace {
@@ -15,14 +16,16 @@ TEST(BadInput, OverlongLineIsAnsweredThenClosedWhileOthersAreServed) {
     AddPair(server);
     server.Start();
     auto bystander = server.SignedIn("bob", "pw-b");
-    // 1022 bytes and LF make the longest line a client reader accepts.
+    // The longest line a client reader accepts, CR LF included, is the bound.
+    const std::size_t bound = CLineReader::MAX_LINE_LENGTH;
     auto longest = server.Connect();
-    EXPECT_EQ(longest->Command(std::string(1021, 'x')), "ERR 500\r\nmessage=unknown command\r\n\r\n");
+    EXPECT_EQ(longest->Command(std::string(bound - 2, 'x')), "ERR 500\r\nmessage=unknown command\r\n\r\n");
+    EXPECT_EQ(longest->Command("getgroup"), "ERR 401\r\nmessage=auth required\r\n\r\n");
     auto flooder = server.Connect();
-    flooder->Send(std::string(1022, 'x') + "\r\n");
+    flooder->Send(std::string(bound - 1, 'x') + "\r\n");
     EXPECT_EQ(flooder->ReadUntilClosed(), "ERR 414\r\nmessage=line too long\r\n\r\n");
     auto endless = server.Connect();
-    endless->Send(std::string(100000, 'y'));
+    endless->Send(std::string(2 * bound, 'y'));
     EXPECT_EQ(endless->ReadUntilClosed(), "ERR 414\r\nmessage=line too long\r\n\r\n");
     EXPECT_EQ(bystander->Command("getgroup"), "OK\r\n\r\n");
 }
@@ -34,8 +37,15 @@ TEST(BadInput, GarbageLinesAreRefusedAndAZeroByteEndsTheConnection) {
     auto client = server.Connect();
     EXPECT_EQ(client->Command("\x01\xFF\xFE\x80 \x1B[2J"), "ERR 500\r\nmessage=unknown command\r\n\r\n");
     EXPECT_EQ(client->Command(ServerHarness::AuthLine("alice", "pw-a")), "OK\r\n\r\n");
-    EXPECT_EQ(client->Command("setlogonstat online \xB0\xA1"),
-              "ERR 400\r\nmessage=unknown status word or bad status text\r\n\r\n");
+    const std::string badStatus = "ERR 400\r\nmessage=unknown status word or bad status text\r\n\r\n";
+    EXPECT_EQ(client->Command("setlogonstat online \xB0\xA1"), badStatus);
+    EXPECT_EQ(client->Command("setlogonstat Online "), badStatus);
+    EXPECT_EQ(client->Command("setlogonstat away "), badStatus);
+    // Every watcher's status list repeats the message: it is bounded.
+    EXPECT_EQ(client->Command("setlogonstat online " + std::string(4100, 'A')), badStatus);
+    EXPECT_EQ(client->Command("setlogonstat online " + std::string(4096, 'A')), "OK\r\n\r\n");
+    EXPECT_EQ(client->Command(ServerHarness::AuthLine("alice", std::string(300, 'p'))),
+              "ERR 401\r\nmessage=wrong user ID or password\r\n\r\n");
     client->Send(std::string("getgroup\0\r\n", 11));
     EXPECT_EQ(client->ReadUntilClosed(), "ERR 400\r\nmessage=zero byte in line\r\n\r\n");
     EXPECT_EQ(server.SignedIn("bob", "pw-b")->Command("getgroup"), "OK\r\n\r\n");

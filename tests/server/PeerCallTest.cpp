@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "ServerHarness.h"
+#include "server/WireText.h"
+#include "session/CAgentSocket.h"
 
 namespace nimbo::server::test {
 namespace {
@@ -19,6 +21,14 @@ protected:
     static std::string Block(const std::string& kind, const std::string& body64) {
         return "peercall alice " + kind + " " + body64 + " bob\r\n\r\n";
     }
+    // The longest note alice can send bob: its pushed line, "peercall alice
+    // instmsg " + body + " bob" + CR LF, is as long as a client reads.
+    static std::string LongestNote(char fill) {
+        return std::string(CLineReader::MAX_LINE_LENGTH - 29, fill);
+    }
+
+    static constexpr int SAFETY_SECONDS = 30;
+    static constexpr int SMALL_RECEIVE_BUFFER = 4096;
 
     std::unique_ptr<ServerHarness> m_server;
 };
@@ -70,16 +80,58 @@ TEST_F(PeerCall, BadCalleeKindOrBodyIsRefusedAndNothingIsDelivered) {
     EXPECT_EQ(bob->ReadBlock(), Block("instmsg", "T0s="));
 }
 
+TEST_F(PeerCall, LongKoreanNoteArrivesWhole) {
+    StartOn("127.0.4.29");
+    auto bob = m_server->Listener("bob", "pw-b");
+    std::string text;
+    while (text.size() < 3000)
+        text += WireText::ToWire("안녕하세요, 오늘 회의는 세 시에 시작합니다. ");
+    std::string note = ServerHarness::Base64(text);
+    EXPECT_EQ(Call("bob", "instmsg", note), "OK\r\n\r\n");
+    EXPECT_EQ(bob->ReadBlock(), Block("instmsg", note));
+}
+
 TEST_F(PeerCall, PushedLineNeverExceedsTheListenersLineBound) {
     StartOn("127.0.4.28");
-    auto bob = m_server->Listener("bob", "pw-b");
+    CAgentSocket bob;
+    ASSERT_TRUE(bob.ConnectHost(u"127.0.4.28", m_server->Config().notifyPort));
+    ASSERT_TRUE(bob.CmdAuth("bob", ServerHarness::Base64("pw-b").c_str()));
     auto alice = m_server->SignedIn("alice", "pw-a");
-    // "peercall alice instmsg " + body + " bob" + CR LF: 994 body bytes make 1023.
-    EXPECT_EQ(alice->Command("peercall bob instmsg " + std::string(996, 'A')),
+    std::string longest = LongestNote('B');
+    EXPECT_EQ(alice->Command("peercall bob instmsg " + longest + "A"),
               "ERR 414\r\nmessage=peer call too long for the callee\r\n\r\n");
-    std::string longest(994, 'B');
     EXPECT_EQ(alice->Command("peercall bob instmsg " + longest), "OK\r\n\r\n");
-    EXPECT_EQ(bob->ReadBlock(), Block("instmsg", longest));
+    // The client's own listener reads the longest pushed line whole.
+    ByteString block;
+    bob.ReadBlock(block, SAFETY_SECONDS);
+    EXPECT_EQ(block.view(), Block("instmsg", longest));
+}
+
+TEST_F(PeerCall, NotesForAListenerThatFallsBehindArriveInOrder) {
+    StartOn("127.0.4.30");
+    WireClient bob(m_server->Address(), m_server->Config().notifyPort, SMALL_RECEIVE_BUFFER);
+    ASSERT_EQ(bob.Command(ServerHarness::AuthLine("bob", "pw-b")), "OK\r\n\r\n");
+    // Far more than the server queues for one reader: the rest is kept.
+    const int count = 16;
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(Call("bob", "instmsg", LongestNote(static_cast<char>('a' + i))), "OK\r\n\r\n") << i;
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(bob.ReadBlock(), Block("instmsg", LongestNote(static_cast<char>('a' + i)))) << i;
+}
+
+TEST_F(PeerCall, KeptNotesBeyondABacklogAreHandedOverInOrderUpToTheBoxBound) {
+    StartOn("127.0.4.31");
+    // Sixteen of the longest notes fill the box of an offline user.
+    const int kept = 16;
+    for (int i = 0; i < kept; ++i)
+        ASSERT_EQ(Call("bob", "instmsg", LongestNote(static_cast<char>('a' + i))), "OK\r\n\r\n") << i;
+    EXPECT_EQ(Call("bob", "instmsg", LongestNote('z')),
+              "ERR 507\r\nmessage=too many notes kept for this user\r\n\r\n");
+    auto bob = m_server->Listener("bob", "pw-b");
+    for (int i = 0; i < kept; ++i)
+        ASSERT_EQ(bob->ReadBlock(), Block("instmsg", LongestNote(static_cast<char>('a' + i)))) << i;
+    EXPECT_EQ(Call("bob", "instmsg", "TGF0ZXI="), "OK\r\n\r\n");
+    EXPECT_EQ(bob->ReadBlock(), Block("instmsg", "TGF0ZXI="));
 }
 
 }  // namespace

@@ -25,7 +25,10 @@ sockaddr_in Address(const std::string& text, std::uint16_t port) {
 
 }  // namespace
 
-WireClient::WireClient(const std::string& address, std::uint16_t port) : m_fd(::socket(AF_INET, SOCK_STREAM, 0)) {
+WireClient::WireClient(const std::string& address, std::uint16_t port, int receiveBuffer)
+    : m_fd(::socket(AF_INET, SOCK_STREAM, 0)) {
+    if (receiveBuffer > 0)
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     timeval timeout{SAFETY_TIMEOUT_SECONDS, 0};
     ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     ::setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
@@ -52,9 +55,11 @@ void WireClient::Send(std::string_view bytes) {
 
 std::string WireClient::ReadBlock() {
     std::size_t end;
-    while ((end = m_buffer.find("\r\n\r\n")) == std::string::npos) {
+    std::size_t searched = 0;
+    while ((end = m_buffer.find("\r\n\r\n", searched)) == std::string::npos) {
+        searched = m_buffer.size() > 3 ? m_buffer.size() - 3 : 0;
         if (!Receive())
-            throw std::runtime_error("connection closed before the end of a block; got: " + m_buffer);
+            throw std::runtime_error("connection closed before the end of a block; got: " + m_buffer.substr(0, 200));
     }
     std::string block = m_buffer.substr(0, end + 4);
     m_buffer.erase(0, end + 4);
@@ -79,7 +84,7 @@ void WireClient::Close() {
 }
 
 bool WireClient::Receive() {
-    char chunk[4096];
+    char chunk[64 * 1024];
     ssize_t count = ::recv(m_fd, chunk, sizeof chunk, 0);
     if (count > 0) {
         m_buffer.append(chunk, static_cast<std::size_t>(count));

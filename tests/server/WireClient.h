@@ -11,7 +11,9 @@ namespace nimbo::server::test {
 // generous safety time-out that fails the test instead of hanging it.
 class WireClient {
 public:
-    WireClient(const std::string& address, std::uint16_t port);
+    // A `receiveBuffer` other than 0 shrinks the socket's receive buffer, so
+    // that unread bytes back up at the server quickly.
+    WireClient(const std::string& address, std::uint16_t port, int receiveBuffer = 0);
     ~WireClient();
     WireClient(const WireClient&) = delete;
     WireClient& operator=(const WireClient&) = delete;
