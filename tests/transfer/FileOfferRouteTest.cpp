@@ -67,8 +67,8 @@ TEST_F(FileOfferRoute, GoesStraightToTheBuddysOwnListenerWithoutAuth) {
 }
 
 TEST_F(FileOfferRoute, AnswersAreNotExamined) {
-    g_strAgentHost.Set(u"127.0.8.22");
-    ScriptedPeer agent("127.0.8.22", AGENT_PORT);
+    g_strAgentHost.Set(u"127.0.8.25");
+    ScriptedPeer agent("127.0.8.25", AGENT_PORT);
     agent.SetDefaultScript(test::AnswerCommands({{"auth", "ERR 401\r\n\r\n"}, {"peercall", "ERR 404\r\n\r\n"}}));
     EXPECT_TRUE(Offer(BuddyTable(u"", 0)));
     EXPECT_TRUE(MessageBoxes().empty());
