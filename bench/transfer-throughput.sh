@@ -3,8 +3,9 @@
 # project's sending and receiving workers (transfer_bench_driver, 4096-byte
 # blocks on the wire) against nc piping the same file in the same run. Each
 # round runs both back to back, so that they share the machine's load; prints
-# MiB/s of each per round, then the medians and the median of the per-round
-# ratios (the goal is >= 0.9).
+# MiB/s and CPU seconds (both processes) of each per round, then the medians
+# and the median of the per-round ratios (the goal is a throughput ratio of
+# at least 0.9).
 #
 # usage: bench/transfer-throughput.sh [BUILD_DIR] [SIZE_MIB] [ROUNDS]
 #   BUILD_DIR  a build with the benchmarks (default: build)
@@ -24,37 +25,43 @@ trap 'rm -rf "$work"' EXIT
 source_file=$work/source
 head -c "$((size_mib << 20))" /dev/urandom >"$source_file"
 
-now() { date +%s.%N; }
-mib_per_second() { awk -v mib="$size_mib" -v t0="$1" -v t1="$2" 'BEGIN { printf "%.1f", mib / (t1 - t0) }'; }
+# Prints "MIB_PER_SECOND CPU_SECONDS" for the command run as "$@" (both
+# sides: whatever it starts and waits for counts).
+measure() {
+  local TIMEFORMAT='%R %U %S' real user sys
+  { time "$@" >/dev/null; } 2>"$work/time"
+  read -r real user sys <"$work/time"
+  awk -v mib="$size_mib" -v r="$real" -v u="$user" -v s="$sys" 'BEGIN { printf "%.1f %.2f", mib / r, u + s }'
+}
 
 # The sender listens (its port on its standard output) before the clock starts.
+nimbo_round() {
+  "$driver" receive 127.0.0.1 "$(cat "$work/port")" "$work/nimbo.out"
+  wait "$sender"
+}
+
 run_nimbo() {
   rm -f "$work/nimbo.out" "$work/port"
   "$driver" send "$source_file" >"$work/port" &
-  local sender=$!
+  sender=$!
   until [ -s "$work/port" ]; do sleep 0.05; done
-  local t0 t1
-  t0=$(now)
-  "$driver" receive 127.0.0.1 "$(cat "$work/port")" "$work/nimbo.out"
-  wait "$sender"
-  t1=$(now)
+  measure nimbo_round
   cmp -s "$source_file" "$work/nimbo.out" || { echo "nimbo: the received file differs" >&2; exit 1; }
-  mib_per_second "$t0" "$t1"
+}
+
+nc_round() {
+  nc -N 127.0.0.1 "$port" <"$source_file"
+  wait "$listener"
 }
 
 run_nc() {
-  local port=$((20000 + RANDOM % 10000))
+  port=$((20000 + RANDOM % 10000))
   rm -f "$work/nc.out"
   nc -l 127.0.0.1 "$port" >"$work/nc.out" </dev/null &
-  local listener=$!
+  listener=$!
   sleep 0.3
-  local t0 t1
-  t0=$(now)
-  nc -N 127.0.0.1 "$port" <"$source_file"
-  wait "$listener"
-  t1=$(now)
+  measure nc_round
   cmp -s "$source_file" "$work/nc.out" || { echo "nc: the received file differs" >&2; exit 1; }
-  mib_per_second "$t0" "$t1"
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -62,14 +69,18 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 nimbo_rates=()
 nc_rates=()
 ratios=()
+cpu_ratios=()
 for round in $(seq "$rounds"); do
-  nimbo=$(run_nimbo)
-  nc_rate=$(run_nc)
+  read -r nimbo nimbo_cpu <<<"$(run_nimbo)"
+  read -r nc_rate nc_cpu <<<"$(run_nc)"
   nimbo_rates+=("$nimbo")
   nc_rates+=("$nc_rate")
   ratios+=("$(awk -v a="$nimbo" -v b="$nc_rate" 'BEGIN { printf "%.2f", a / b }')")
-  echo "round $round: nimbo $nimbo MiB/s, nc $nc_rate MiB/s, ratio ${ratios[-1]}"
+  cpu_ratios+=("$(awk -v a="$nimbo_cpu" -v b="$nc_cpu" 'BEGIN { printf "%.2f", a / b }')")
+  echo "round $round: nimbo $nimbo MiB/s (${nimbo_cpu} s CPU), nc $nc_rate MiB/s (${nc_cpu} s CPU)," \
+    "ratio ${ratios[-1]}"
 done
 echo "median of $rounds rounds, $size_mib MiB over loopback:" \
   "nimbo $(printf '%s\n' "${nimbo_rates[@]}" | median) MiB/s, nc $(printf '%s\n' "${nc_rates[@]}" | median) MiB/s"
+echo "CPU time ratio nimbo/nc: $(printf '%s\n' "${cpu_ratios[@]}" | median)"
 echo "throughput ratio nimbo/nc: $(printf '%s\n' "${ratios[@]}" | median)"
