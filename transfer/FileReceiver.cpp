@@ -64,21 +64,24 @@ FileReceiver::Outcome FileReceiver::ReceiveFile(DataConnection& connection) {
     return Outcome::Done;
 }
 
-// Bytes beyond the announced size are dropped: the file ends exactly there.
+// Received straight into the file's staging buffer. Bytes beyond the
+// announced size are dropped: the file ends exactly there.
 FileReceiver::Outcome FileReceiver::ReceiveBlocks(DataConnection& connection, std::uint32_t size) {
     for (std::int64_t count = m_nStartOffset; count < size;) {
         if (m_reporter.WindowGone())
             return Outcome::WindowGone;
         if (m_info->bCancel)
             return Outcome::Closed;
-        const int received = connection.Receive(m_buffer.data(), FILE_BLOCK_SIZE);
+        char* room = m_file.Room(FILE_BLOCK_SIZE);
+        if (!room)
+            return Outcome::WriteFailed;
+        const int received = connection.Receive(room, FILE_BLOCK_SIZE);
         if (m_reporter.WindowGone())
             return Outcome::WindowGone;
         if (received == 0)
             return Outcome::Broken;
         const int kept = static_cast<int>(std::min<std::int64_t>(received, size - count));
-        if (!m_file.Write(m_buffer.data(), kept))
-            return Outcome::WriteFailed;
+        m_file.Commit(kept);
         count += kept;
         m_reporter.Progress(count, m_nStartOffset);
     }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -47,7 +46,6 @@ private:
     const int m_nPort;
     std::int64_t m_nStartOffset;
     TransferFile m_file;
-    std::array<char, FILE_BLOCK_SIZE> m_buffer;
 };
 
 // Thread entry of the receiving worker; see TransferWorker for how to run it.

@@ -86,12 +86,13 @@ std::optional<TransferEnd> FileSender::SendBlocks(DataConnection& connection, Tr
         if (m_info->bCancel)
             return TE_SEND_CLOSED;
         const int wanted = static_cast<int>(std::clamp<std::int64_t>(length - position, 0, FILE_BLOCK_SIZE));
-        const int read = wanted > 0 ? file.Read(m_buffer.data(), wanted) : 0;
+        const char* block = nullptr;
+        const int read = wanted > 0 ? file.Read(block, wanted) : 0;
         if (read < 0)
             return TE_SEND_BROKEN;
         if (read == 0)
             return TE_SEND_DONE;
-        connection.SendAll(m_buffer.data(), read);
+        connection.SendAll(block, read);
         position += read;
         m_reporter.Progress(position, offset);
     }

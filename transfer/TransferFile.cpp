@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include "platform/CodePage.h"
 
@@ -54,7 +53,7 @@ bool TransferFile::Seek(std::int64_t position) {
     return lseek(m_handle, position, SEEK_SET) == position;
 }
 
-int TransferFile::Read(char* buffer, int capacity) {
+int TransferFile::Read(const char*& block, int capacity) {
     if (m_nTaken == m_nStaged) {
         ssize_t count;
         do {
@@ -66,17 +65,15 @@ int TransferFile::Read(char* buffer, int capacity) {
         m_nTaken = 0;
     }
     const int count = std::min(capacity, m_nStaged - m_nTaken);
-    std::memcpy(buffer, m_staging.get() + m_nTaken, static_cast<std::size_t>(count));
+    block = m_staging.get() + m_nTaken;
     m_nTaken += count;
     return count;
 }
 
-bool TransferFile::Write(const char* bytes, int length) {
-    if (length > STAGING_SIZE - m_nStaged && !WriteStaged())
-        return false;
-    std::memcpy(m_staging.get() + m_nStaged, bytes, static_cast<std::size_t>(length));
-    m_nStaged += length;
-    return true;
+char* TransferFile::Room(int capacity) {
+    if (capacity > STAGING_SIZE - m_nStaged && !WriteStaged())
+        return nullptr;
+    return m_staging.get() + m_nStaged;
 }
 
 bool TransferFile::Close() {

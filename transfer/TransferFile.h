@@ -7,9 +7,10 @@
 namespace nimbo {
 
 // A file as a transfer worker uses it: the workers move it block by block,
-// while the disk sees one system call per STAGING_SIZE bytes, since a system
-// call per 4096-byte block costs more than the block itself. Closed, with
-// what is staged for writing written out, by Close or the destructor.
+// straight from and into its staging buffer, while the disk sees one system
+// call per STAGING_SIZE bytes, since a system call per 4096-byte block costs
+// more than the block itself. Closed, with what is staged for writing written
+// out, by Close or the destructor.
 class TransferFile {
 public:
     static constexpr int STAGING_SIZE = 64 * 1024;
@@ -30,12 +31,16 @@ public:
     // The length in bytes on the disk; -1 when it cannot be taken.
     std::int64_t Length() const;
     bool Seek(std::int64_t position);
-    // Reads at most `capacity` bytes; the count read, 0 at the end of the
+    // Reading: the next at most `capacity` bytes of the file, left where
+    // `block` points until the next call. The count, 0 at the end of the
     // file, -1 on failure.
-    int Read(char* buffer, int capacity);
-    // Appends `length` bytes (at most STAGING_SIZE); false when the storage
-    // refuses the bytes written out by this call.
-    bool Write(const char* bytes, int length);
+    int Read(const char*& block, int capacity);
+    // Writing: room for `capacity` more bytes (at most STAGING_SIZE), where
+    // the caller puts them and then appends them with Commit. Writes out the
+    // staged bytes first when there is not room enough; nullptr when the
+    // storage refuses them.
+    char* Room(int capacity);
+    void Commit(int length) { m_nStaged += length; }
     // False when the bytes still staged, or writes made earlier, fail.
     bool Close();
 
