@@ -28,7 +28,7 @@ void FileReceiver::Run() {
     DataConnection connection(*m_info);
     Outcome outcome;
     try {
-        outcome = Connect(connection) ? ReceiveFile(connection) : Outcome::Closed;
+        outcome = OpenTargetAndConnect(connection) ? ReceiveFile(connection) : Outcome::Closed;
     } catch (const CBlockingSocketException&) {
         outcome = Outcome::Broken;
     }
@@ -37,7 +37,7 @@ void FileReceiver::Run() {
 
 // The target is opened after the address is known and before the connect;
 // false when it cannot be.
-bool FileReceiver::Connect(DataConnection& connection) {
+bool FileReceiver::OpenTargetAndConnect(DataConnection& connection) {
     ByteString address;
     address.AssignWide(m_strPeerAddress);
     const sockaddr_in sender = CBlockingSocket::ResolveHost(address.c_str(), m_nPort);

@@ -34,7 +34,7 @@ private:
     // and TE_RECV_CLOSED.
     enum class Outcome { Done, Broken, Closed, WindowGone, WriteFailed };
 
-    bool Connect(DataConnection& connection);
+    bool OpenTargetAndConnect(DataConnection& connection);
     Outcome ReceiveFile(DataConnection& connection);
     Outcome ReceiveBlocks(DataConnection& connection, std::uint32_t size);
     void End(Outcome outcome, DataConnection& connection);
