@@ -77,6 +77,7 @@ protected:
     int m_socket = INVALID_SOCKET;
 
 private:
+    int SendNow(const char* bytes, int length);
     void Attach(int handle) noexcept;
     int Detach() noexcept;
     bool WasShutDown() const;

@@ -52,14 +52,22 @@ const char* CliArguments::Usage() {
            "  buddies                 print the buddy list, one row a line:\n"
            "                          IMAGE<TAB>INDENT<TAB>COLUMN0<TAB>COLUMN1\n"
            "  note ID TEXT            send the note TEXT to the user ID\n"
-           "  listen [--seconds N]    print one line per event for N seconds, or until\n"
+           "  listen [--seconds N] [--accept-files DIR]\n"
+           "                          print one line per event for N seconds, or until\n"
            "                          SIGINT/SIGTERM: note<TAB>FROM<TAB>TEXT,\n"
            "                          offer<TAB>FROM<TAB>FILENAME<TAB>SIZE<TAB>ADDRESS<TAB>PORT,\n"
-           "                          logon, lost\n"
+           "                          logon, lost; with DIR every offered file is received\n"
+           "                          into DIR (a shorter file there is continued) and\n"
+           "                          file<TAB>PATH<TAB>END printed when its transfer ends\n"
+           "  send-file ID PATH [--seconds N]\n"
+           "                          offer the file PATH to the buddy ID and send it;\n"
+           "                          waits for the buddy without limit or N seconds:\n"
+           "                          progress<TAB>DONE<TAB>TOTAL, end<TAB>END\n"
            "\n"
            "Texts are UTF-8; \\n, \\r, \\t and \\\\ stand for those characters in printed texts.\n"
-           "exit status: 0 done, 1 the operation failed, 2 usage error,\n"
-           "             3 the notification connection was lost during listen\n";
+           "END is the name of the transfer's end code, e.g. TE_SEND_DONE.\n"
+           "exit status: 0 done (send-file: only for TE_SEND_DONE), 1 the operation failed,\n"
+           "             2 usage error, 3 the notification connection was lost during listen\n";
 }
 
 }  // namespace nimbo::cli

@@ -6,6 +6,7 @@
 #include "tools/BuddiesCommand.h"
 #include "tools/ListenCommand.h"
 #include "tools/NoteCommand.h"
+#include "tools/SendFileCommand.h"
 #include "tools/UsageError.h"
 
 namespace nimbo::cli {
@@ -23,6 +24,7 @@ const std::map<std::string, Factory>& Commands() {
         {"buddies", FactoryOf<BuddiesCommand>()},
         {"note", FactoryOf<NoteCommand>()},
         {"listen", FactoryOf<ListenCommand>()},
+        {"send-file", FactoryOf<SendFileCommand>()},
     };
     return commands;
 }

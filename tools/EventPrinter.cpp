@@ -1,6 +1,7 @@
 #include "tools/EventPrinter.h"
 
 #include "platform/CodePage.h"
+#include "transfer/TransferEnd.h"
 
 namespace nimbo::cli {
 
@@ -20,6 +21,16 @@ void EventPrinter::PrintOffer(const std::u16string& from, const FileOffer& offer
 void EventPrinter::PrintLogon() { PrintLine({"logon"}); }
 
 void EventPrinter::PrintLost() { PrintLine({"lost"}); }
+
+void EventPrinter::PrintProgress(std::int64_t done, std::uint64_t total) {
+    PrintLine({"progress", std::to_string(done), std::to_string(total)});
+}
+
+void EventPrinter::PrintEnd(std::int64_t code) { PrintLine({"end", TransferEndName(code)}); }
+
+void EventPrinter::PrintFile(const std::u16string& path, std::int64_t code) {
+    PrintLine({"file", Escaped(path), TransferEndName(code)});
+}
 
 std::string EventPrinter::Escaped(std::u16string_view text) {
     std::string utf8 = platform::CodePage::ToUtf8(text);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <ostream>
 #include <string>
@@ -27,6 +28,12 @@ public:
     void PrintOffer(const std::u16string& from, const FileOffer& offer);
     void PrintLogon();
     void PrintLost();
+    // progress<TAB>DONE<TAB>TOTAL
+    void PrintProgress(std::int64_t done, std::uint64_t total);
+    // end<TAB>NAME, the end code's name
+    void PrintEnd(std::int64_t code);
+    // file<TAB>PATH<TAB>NAME: a receive into PATH ended with the code NAME
+    void PrintFile(const std::u16string& path, std::int64_t code);
 
     // The UTF-8 form of `text` with the four characters above escaped.
     static std::string Escaped(std::u16string_view text);

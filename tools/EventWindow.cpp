@@ -8,8 +8,12 @@
 
 namespace nimbo::cli {
 
-EventWindow::EventWindow(CliContext& context, platform::IMessageThread& thread, std::function<void()> onLost)
-    : m_context(context), m_onLost(std::move(onLost)), m_hWnd(platform::CreateWindowHandle(*this, thread)) {
+EventWindow::EventWindow(CliContext& context, platform::IMessageThread& thread, std::function<void()> onLost,
+                         OfferCall onFileOffer)
+    : m_context(context),
+      m_onLost(std::move(onLost)),
+      m_onFileOffer(std::move(onFileOffer)),
+      m_hWnd(platform::CreateWindowHandle(*this, thread)) {
     platform::SetMainWindow(m_hWnd);
 }
 
@@ -38,7 +42,9 @@ void EventWindow::OnPeerCall() {
     } else {
         ByteString body;
         body.AssignWide(record->strBody);
-        m_context.printer.PrintOffer(record->strFrom, ParseFileOffer(body));
+        const FileOffer offer = ParseFileOffer(body);
+        m_context.printer.PrintOffer(record->strFrom, offer);
+        m_onFileOffer(offer);
     }
 }
 

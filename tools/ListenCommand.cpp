@@ -1,65 +1,63 @@
 #include "tools/ListenCommand.h"
 
-#include <charconv>
-#include <chrono>
+#include <filesystem>
+#include <memory>
 
+#include "platform/MessageLoop.h"
 #include "tools/BuddyRefresh.h"
+#include "tools/CommandFailure.h"
+#include "tools/EventWait.h"
 #include "tools/EventWindow.h"
 #include "tools/ExitCode.h"
+#include "tools/FileAcceptor.h"
 #include "tools/SignalWatcher.h"
 #include "tools/SignedInScope.h"
 #include "tools/UsageError.h"
 
 namespace nimbo::cli {
-namespace {
-
-int SecondsValue(const std::string& text) {
-    int seconds = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (error != std::errc() || end != text.data() + text.size() || seconds < 0)
-        throw UsageError("--seconds needs a whole number of seconds");
-    return seconds;
-}
-
-}  // namespace
 
 ListenCommand::ListenCommand(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "--seconds" || i + 1 == args.size())
-            throw UsageError("listen takes only --seconds N");
-        m_nSeconds = SecondsValue(args[++i]);
+        if (i + 1 == args.size())
+            throw UsageError("listen takes only --seconds N and --accept-files DIR");
+        if (args[i] == "--seconds")
+            m_nSeconds = EventWait::ParseSeconds(args[++i]);
+        else if (args[i] == "--accept-files")
+            m_strAcceptFolder = args[++i];
+        else
+            throw UsageError("listen takes only --seconds N and --accept-files DIR");
     }
 }
 
 int ListenCommand::Run(CliContext& context) {
+    if (m_strAcceptFolder && !std::filesystem::is_directory(*m_strAcceptFolder))
+        throw CommandFailure(*m_strAcceptFolder + " is not a folder");
     platform::MessageLoop loop;
+    EventWait wait(loop, m_nSeconds);
     // Before the listener thread starts, so that it never takes the signals.
-    SignalWatcher signals([this, &loop] { Finish(loop); });
-    EventWindow window(context, loop, [this, &loop] {
-        m_bLost = true;
-        Finish(loop);
-    });
+    SignalWatcher signals([&wait] { wait.Finish(); });
+    std::unique_ptr<FileAcceptor> acceptor;
+    if (m_strAcceptFolder)
+        acceptor = std::make_unique<FileAcceptor>(*m_strAcceptFolder, loop, context.printer);
+    EventWindow window(
+        context, loop,
+        [this, &wait] {
+            m_bLost = true;
+            wait.Finish();
+        },
+        [&acceptor](const FileOffer& offer) {
+            if (acceptor)
+                acceptor->Accept(offer);
+        });
     SignedInScope signIn(context, Presence::Online);
     RefreshBuddyTables(context.session);
-    WaitForEvents(loop);
+    wait.Run();
     if (m_bLost) {
         signIn.Abandon();
         return EXIT_LISTENER_LOST;
     }
     signIn.End();
     return EXIT_DONE;
-}
-
-void ListenCommand::Finish(platform::MessageLoop& loop) {
-    m_bFinished = true;
-    loop.Quit();
-}
-
-void ListenCommand::WaitForEvents(platform::MessageLoop& loop) {
-    if (m_nSeconds)
-        loop.RunUntil([this] { return m_bFinished.load(); }, std::chrono::seconds(*m_nSeconds));
-    else
-        loop.Run();
 }
 
 }  // namespace nimbo::cli

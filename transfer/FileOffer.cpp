@@ -23,4 +23,15 @@ FileOffer ParseFileOffer(const ByteString& body) {
     return offer;
 }
 
+ByteString FormatFileOffer(const FileOffer& offer) {
+    ByteString address;
+    ByteString fileName;
+    ByteString body;
+    address.AssignWide(offer.strAddress);
+    fileName.AssignWide(offer.strFileName);
+    body.Format("<%s><%d><%s><%d>", address.c_str(), offer.nPort, fileName.c_str(),
+                static_cast<std::int32_t>(offer.nFileSize));
+    return body;
+}
+
 }  // namespace nimbo

@@ -22,4 +22,8 @@ struct FileOffer {
 // with "<" gives an empty offer.
 FileOffer ParseFileOffer(const ByteString& body);
 
+// The body "<ADDRESS><PORT><FILE NAME><SIZE>" of an offer, in the wire code
+// page, the size printed as a signed 32-bit value.
+ByteString FormatFileOffer(const FileOffer& offer);
+
 }  // namespace nimbo

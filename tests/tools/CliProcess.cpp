@@ -45,7 +45,7 @@ void ReadAll(int handle, std::string& into) {
 
 }  // namespace
 
-CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& input) {
+CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& input, const std::string& program) {
     Pipe in = MakePipe();
     Pipe out = MakePipe();
     Pipe err = MakePipe();
@@ -55,13 +55,13 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
     posix_spawn_file_actions_adddup2(&actions, out.write, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err.write, STDERR_FILENO);
     std::vector<char*> argv;
-    std::string program = NIMBO_CLI_PATH;
-    argv.push_back(program.data());
+    std::string path = program;
+    argv.push_back(path.data());
     std::vector<std::string> copies(args);
     for (std::string& arg : copies)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
-    int result = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    int result = posix_spawn(&m_pid, path.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(in.read);
     close(out.write);
@@ -114,8 +114,8 @@ bool CliProcess::ReadMoreOutput() {
     return true;
 }
 
-CliRun RunCli(const std::vector<std::string>& args, const std::string& input) {
-    CliProcess process(args, input);
+CliRun RunCli(const std::vector<std::string>& args, const std::string& input, const std::string& program) {
+    CliProcess process(args, input, program);
     int status = process.Wait();
     return {status, process.Output(), process.Errors()};
 }

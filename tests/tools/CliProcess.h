@@ -8,14 +8,16 @@
 
 namespace nimbo::test {
 
-// nimbo-cli run as a child process, the way a user or a script runs it: its
-// standard input is given, its standard output is read line by line, its
-// standard error and exit status are collected at the end.
+// nimbo-cli (or another program of the project) run as a child process, the
+// way a user or a script runs it: its standard input is given, its standard
+// output is read line by line, its standard error and exit status are
+// collected at the end.
 class CliProcess {
 public:
-    // Starts the binary with `args`; `input` is written to its standard input,
+    // Starts `program` with `args`; `input` is written to its standard input,
     // which is then closed.
-    explicit CliProcess(const std::vector<std::string>& args, const std::string& input = "");
+    explicit CliProcess(const std::vector<std::string>& args, const std::string& input = "",
+                        const std::string& program = NIMBO_CLI_PATH);
     // Kills a child that is still running.
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
@@ -48,6 +50,7 @@ struct CliRun {
     std::string output;
     std::string errors;
 };
-CliRun RunCli(const std::vector<std::string>& args, const std::string& input = "");
+CliRun RunCli(const std::vector<std::string>& args, const std::string& input = "",
+              const std::string& program = NIMBO_CLI_PATH);
 
 }  // namespace nimbo::test

@@ -135,6 +135,10 @@ TEST(NimboCli, CommandLinesItCannotReadGiveTheUsage) {
         {"--user", "kim", "listen", "--seconds"},
         {"--user", "kim", "listen", "--seconds", "soon"},
         {"--user", "kim", "listen", "--forever"},
+        {"--user", "kim", "listen", "--accept-files"},
+        {"--user", "kim", "send-file", "lee"},
+        {"--user", "kim", "send-file", "lee", "a.txt", "b.txt"},
+        {"--user", "kim", "send-file", "lee", "a.txt", "--seconds", "soon"},
     };
     for (const auto& commandLine : commandLines) {
         CliRun run = RunCli(commandLine);

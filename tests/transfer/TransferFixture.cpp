@@ -1,0 +1,108 @@
+#include "tests/transfer/TransferFixture.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+#include "platform/CodePage.h"
+#include "platform/MessageBox.h"
+#include "transfer/FileReceiver.h"
+#include "transfer/FileSender.h"
+#include "transfer/TransferPort.h"
+
+namespace nimbo::test {
+namespace {
+
+constexpr std::chrono::seconds SAFETY_LIMIT{60};
+
+}  // namespace
+
+void TransferTest::SetUp() {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    m_folder = std::filesystem::temp_directory_path() /
+               ("nimbo-transfer-" + std::to_string(getpid()) + "-" + test->name());
+    std::filesystem::create_directories(m_folder);
+    platform::SetMessageBoxHandler([this](const std::u16string& text, const std::u16string&, platform::MessageBoxButtons) {
+        std::lock_guard lock(m_boxLock);
+        m_boxes.push_back(text);
+        return platform::MessageBoxResult::Ok;
+    });
+}
+
+void TransferTest::TearDown() {
+    platform::SetMessageBoxHandler({});
+    std::filesystem::remove_all(m_folder);
+}
+
+std::string TransferTest::Pattern(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    std::uint32_t state = seed * 2654435761u + 1;
+    for (char& byte : bytes) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+std::string TransferTest::Word(std::int64_t value) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<char>(static_cast<std::uint32_t>(value) >> (8 * i));
+    return bytes;
+}
+
+std::string TransferTest::ReadFile(const std::filesystem::path& path) {
+    std::ostringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
+std::u16string TransferTest::Wide(const std::filesystem::path& path) {
+    return platform::CodePage::FromUtf8(path.string());
+}
+
+std::filesystem::path TransferTest::WriteFile(const std::string& name, const std::string& bytes) {
+    const std::filesystem::path path = m_folder / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+WorkerUnderTest TransferTest::StartSender(const std::filesystem::path& path) {
+    WorkerUnderTest sender{std::make_shared<TransferInfo>(), std::make_unique<RecordingWindow>(m_loop), nullptr};
+    sender.info->hWndNotify = sender.window->Handle();
+    sender.info->strFilePath = Wide(path);
+    std::unique_ptr<CBlockingSocket> listening = ListenOnFreePort(sender.info->nPort);
+    EXPECT_TRUE(listening) << "no free port";
+    sender.info->PublishListenSocket(std::move(listening));
+    sender.worker = std::make_unique<TransferWorker>(FileSendProc, sender.info);
+    return sender;
+}
+
+WorkerUnderTest TransferTest::StartReceiver(const std::filesystem::path& target, const std::u16string& address,
+                                            int port, std::int32_t offset) {
+    WorkerUnderTest receiver{std::make_shared<TransferInfo>(), std::make_unique<RecordingWindow>(m_loop), nullptr};
+    receiver.info->hWndNotify = receiver.window->Handle();
+    receiver.info->strFilePath = Wide(target);
+    receiver.info->strPeerAddress = address;
+    receiver.info->nPort = port;
+    receiver.info->nStartOffset = offset;
+    receiver.worker = std::make_unique<TransferWorker>(FileRecvProc, receiver.info);
+    return receiver;
+}
+
+void TransferTest::RunUntil(const std::function<bool()>& done) {
+    ASSERT_TRUE(m_loop.RunUntil(done, SAFETY_LIMIT));
+}
+
+void TransferTest::RunUntilEnded(const WorkerUnderTest& transfer) {
+    RunUntil([&] { return transfer.window->End().has_value(); });
+}
+
+std::vector<std::u16string> TransferTest::MessageBoxes() {
+    std::lock_guard lock(m_boxLock);
+    return m_boxes;
+}
+
+}  // namespace nimbo::test

@@ -1,0 +1,49 @@
+#include "transfer/FileSendStart.h"
+
+#include <limits>
+#include <memory>
+#include <utility>
+
+#include "platform/CodePage.h"
+#include "platform/MessageBox.h"
+#include "platform/OwnAddress.h"
+#include "session/AgentHost.h"
+#include "transfer/SendFileOffer.h"
+#include "transfer/TransferPort.h"
+
+namespace nimbo {
+
+bool CheckSendableSize(std::uint64_t size) {
+    if (size == 0) {
+        platform::ShowMessageBox(u"파일 크기가 0인 파일은 전송할 수 없습니다.");
+        return false;
+    }
+    if (size > std::numeric_limits<std::uint32_t>::max()) {
+        platform::ShowMessageBox(u"4GB 이상인 파일은 전송할 수 없습니다.");
+        return false;
+    }
+    return true;
+}
+
+bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
+               const std::u16string& fileName, std::uint32_t size) {
+    FileOffer offer;
+    offer.strAddress = platform::CodePage::FromUtf8(
+        platform::OwnIPv4Address(platform::CodePage::ToUtf8(g_strAgentHost.Get())));
+    offer.strFileName = fileName;
+    offer.nFileSize = size;
+    std::unique_ptr<CBlockingSocket> listening;
+    if (offer.strAddress.empty() || !(listening = ListenOnFreePort(offer.nPort))) {
+        ShowOfferFailure(recipient);
+        return false;
+    }
+    if (!SendFileOffer(session.GetBuddyTable(), session.GetUserId(), session.GetPassword64(), recipient, offer)) {
+        listening->Close();
+        return false;
+    }
+    info.nPort = offer.nPort;
+    info.PublishListenSocket(std::move(listening));
+    return true;
+}
+
+}  // namespace nimbo

@@ -1,0 +1,106 @@
+#include "transfer/TransferFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/CodePage.h"
+
+namespace nimbo {
+namespace {
+
+constexpr mode_t NEW_FILE_MODE = 0666;  // narrowed by the umask
+
+}  // namespace
+
+TransferFile::~TransferFile() { Close(); }
+
+bool TransferFile::Open(const std::u16string& path, int flags) {
+    Close();
+    m_handle = open(platform::CodePage::ToUtf8(path).c_str(), flags | O_CLOEXEC, NEW_FILE_MODE);
+    if (m_handle == -1)
+        return false;
+    if (!m_staging)
+        m_staging = std::make_unique<char[]>(STAGING_SIZE);
+    return true;
+}
+
+bool TransferFile::OpenForReading(const std::u16string& path) { return Open(path, O_RDONLY); }
+
+std::int64_t TransferFile::OpenTarget(const std::u16string& path, std::int64_t keep) {
+    if (keep <= 0)
+        return Open(path, O_WRONLY | O_CREAT | O_TRUNC) ? 0 : -1;
+    if (!Open(path, O_WRONLY | O_CREAT))
+        return -1;
+    const std::int64_t kept = std::min(keep, Length());
+    if (kept < 0 || ftruncate(m_handle, kept) != 0 || !Seek(kept)) {
+        Close();
+        return -1;
+    }
+    return kept;
+}
+
+std::int64_t TransferFile::Length() const {
+    struct stat status {};
+    return fstat(m_handle, &status) == 0 ? status.st_size : -1;
+}
+
+bool TransferFile::Seek(std::int64_t position) {
+    m_nStaged = m_nTaken = 0;
+    return lseek(m_handle, position, SEEK_SET) == position;
+}
+
+int TransferFile::Read(const char*& block, int capacity) {
+    if (m_nTaken == m_nStaged) {
+        ssize_t count;
+        do {
+            count = read(m_handle, m_staging.get(), STAGING_SIZE);
+        } while (count < 0 && errno == EINTR);
+        if (count <= 0)
+            return static_cast<int>(count);
+        m_nStaged = static_cast<int>(count);
+        m_nTaken = 0;
+    }
+    const int count = std::min(capacity, m_nStaged - m_nTaken);
+    block = m_staging.get() + m_nTaken;
+    m_nTaken += count;
+    return count;
+}
+
+char* TransferFile::Room(int capacity) {
+    if (capacity > STAGING_SIZE - m_nStaged && !WriteStaged())
+        return nullptr;
+    return m_staging.get() + m_nStaged;
+}
+
+bool TransferFile::Close() {
+    if (m_handle == -1)
+        return true;
+    const bool written = m_nTaken != 0 || WriteStaged();
+    m_nStaged = m_nTaken = 0;
+    const int handle = m_handle;
+    m_handle = -1;
+    return close(handle) == 0 && written;
+}
+
+// Writes out the staged bytes; what the storage refuses is dropped.
+bool TransferFile::WriteStaged() {
+    const char* bytes = m_staging.get();
+    int length = m_nStaged;
+    m_nStaged = 0;
+    while (length > 0) {
+        const ssize_t written = write(m_handle, bytes, static_cast<std::size_t>(length));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        length -= static_cast<int>(written);
+    }
+    return true;
+}
+
+}  // namespace nimbo
