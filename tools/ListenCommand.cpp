@@ -39,7 +39,7 @@ int ListenCommand::Run(CliContext& context) {
         m_bLost = true;
         Finish(loop);
     });
-    SignedInScope signIn(context, Presence::Online);
+    SignedInScope signIn(context, Presence::Online, LoginListener::Start);
     RefreshBuddyTables(context.session);
     WaitForEvents(loop);
     if (m_bLost) {

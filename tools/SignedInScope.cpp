@@ -5,9 +5,9 @@
 
 namespace nimbo::cli {
 
-SignedInScope::SignedInScope(CliContext& context, Presence presence)
-    : m_session(context.session), m_presence(presence) {
-    if (!m_session.Login(context.userId, context.password))
+SignedInScope::SignedInScope(CliContext& context, Presence presence, LoginListener listener)
+    : m_session(context.session), m_presence(presence), m_listener(listener) {
+    if (!m_session.Login(context.userId, context.password, m_listener))
         throw CommandFailure("login failed");
     if (m_presence == Presence::Online && !m_session.SetLogonStat(LOGON_ONLINE, u"PocketPC")) {
         // No destructor runs for a constructor that throws.

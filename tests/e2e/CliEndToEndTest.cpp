@@ -109,5 +109,18 @@ TEST_F(EndToEndCli, ListenForSecondsEndsOfflineAndSignedOutForItsWatchers) {
     EXPECT_EQ(Stop(*park), 0) << park->Errors();
 }
 
+TEST_F(EndToEndCli, NotesKeptForAnOfflineUserOutliveItsOneShotCommands) {
+    Serve("127.0.14.4");
+    EXPECT_EQ(Run("lee", {"note", "kim", "첫 번째 쪽지"}).status, 0);
+    EXPECT_EQ(Run("lee", {"note", "kim", "두 번째 쪽지"}).status, 0);
+    // Neither command shows notes: they must leave them on the server.
+    EXPECT_EQ(Run("kim", {"buddies"}).status, 0);
+    EXPECT_EQ(Run("kim", {"note", "lee", "나중에 읽을게요"}).status, 0);
+    auto kim = Listen("kim");
+    EXPECT_EQ(kim->ReadLine(), "note\tlee\t첫 번째 쪽지");
+    EXPECT_EQ(kim->ReadLine(), "note\tlee\t두 번째 쪽지");
+    EXPECT_EQ(Stop(*kim), 0) << kim->Errors();
+}
+
 }  // namespace
 }  // namespace nimbo::e2e
