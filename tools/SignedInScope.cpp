@@ -31,6 +31,8 @@ void SignedInScope::End() {
 // Both steps are tried even when the first fails: Logout also tells the
 // listener to end.
 bool SignedInScope::SignOut() {
+    if (m_presence != Presence::Online && m_listener == LoginListener::None)
+        return true;
     bool offline = m_presence != Presence::Online || m_session.SetLogonStat(LOGON_OFFLINE, u"");
     return m_session.Logout() && offline;
 }

@@ -10,8 +10,11 @@ enum class Presence { Unchanged, Online };
 // The sign-in of one command: Login, with the notification listener only
 // for a command that shows peer calls (and, when asked, the status online
 // "PocketPC") on construction; on End the status offline (when it was set
-// online) and Logout. A scope left without End or Abandon, by a failure on
-// the way, still signs out, quietly.
+// online) and Logout. A sign-in that neither went online nor listened ends
+// without a word to the server: its logout would take the user offline and
+// close the notification connection of the user's client elsewhere. A scope
+// left without End or Abandon, by a failure on the way, still signs out,
+// quietly.
 class SignedInScope {
 public:
     // Throws CommandFailure when Login or the status change fails.

@@ -122,5 +122,14 @@ TEST_F(EndToEndCli, NotesKeptForAnOfflineUserOutliveItsOneShotCommands) {
     EXPECT_EQ(Stop(*kim), 0) << kim->Errors();
 }
 
+TEST_F(EndToEndCli, NoteSentWhileTheSameUserListensElsewhereLeavesTheListenerRunning) {
+    Serve("127.0.14.5");
+    auto kim = ListenReady("kim");
+    EXPECT_EQ(Run("kim", {"note", "lee", "다른 창에서 보내요"}).status, 0);
+    EXPECT_EQ(Run("lee", {"note", "kim", "잘 받았어요"}).status, 0);
+    EXPECT_EQ(kim->ReadLine(), "note\tlee\t잘 받았어요");
+    EXPECT_EQ(Stop(*kim), 0) << kim->Errors();
+}
+
 }  // namespace
 }  // namespace nimbo::e2e

@@ -100,17 +100,19 @@ TEST(NimboCli, NoteGoesOnTheWireInTheDeviceCodePage) {
     ProcessRun run = RunCli(With(Options("127.0.6.101"), {"note", "lee", "안녕하세요"}));
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(run.output, "");
+    // It neither listens nor changes the presence, so it leaves without a
+    // logout that would end the user's notification connection elsewhere.
     EXPECT_EQ(Exchanges(server.agent),
-              (std::vector<std::string>{LOGIN_LINE, AUTH_LINE + "peercall lee instmsg " + test::KOREAN_HELLO_64 + "\r\n",
-                                        LOGOUT}));
+              (std::vector<std::string>{LOGIN_LINE, AUTH_LINE + "peercall lee instmsg " + test::KOREAN_HELLO_64 + "\r\n"}));
+    EXPECT_EQ(server.notify.ConnectionCount(), 0u);
 }
 
-TEST(NimboCli, RefusedNoteFailsWithAReasonAndStillSignsOut) {
+TEST(NimboCli, RefusedNoteFailsWithAReason) {
     CliServer server("127.0.6.102", AcceptListener(), {{"peercall", "ERR 404\r\nmessage=no such user\r\n\r\n"}});
     ProcessRun run = RunCli(With(Options("127.0.6.102"), {"note", "nobody", "hi"}));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.errors, "nimbo-cli: the note was not accepted\n");
-    EXPECT_EQ(Exchanges(server.agent).back(), LOGOUT);
+    EXPECT_EQ(Exchanges(server.agent).back(), AUTH_LINE + "peercall nobody instmsg aGk=\r\n");
 }
 
 TEST(NimboCli, FailedLoginExitsWithAReason) {
