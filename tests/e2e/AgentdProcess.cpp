@@ -1,5 +1,7 @@
 #include "tests/e2e/AgentdProcess.h"
 
+#include <gtest/gtest.h>
+
 #include <signal.h>
 #include <stdlib.h>
 
@@ -45,9 +47,11 @@ AgentdProcess::AgentdProcess(const std::string& address) : m_folder(MakeFolder()
     }
 }
 
+// A server that ends badly (a sanitizer's report, say) fails the test.
 AgentdProcess::~AgentdProcess() {
     m_server->Signal(SIGTERM);
-    m_server->Wait();
+    if (m_server->Wait() != 0)
+        ADD_FAILURE() << "nimbo-agentd ended badly:\n" << m_server->Errors();
     std::filesystem::remove_all(m_folder);
 }
 

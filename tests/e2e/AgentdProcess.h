@@ -10,8 +10,8 @@ namespace nimbo::e2e {
 
 // nimbo-agentd as an administrator sets it up: the demo directory made by
 // its admin command in a fresh folder, then the server on `address` until
-// this object ends it with SIGTERM. Throws std::runtime_error when a step
-// fails. Its log is not read after start-up: enough for a few dozen
+// this object ends it with SIGTERM (a server that then exits badly fails the
+// test). Throws std::runtime_error when a step fails. Its log is not read after start-up: enough for a few dozen
 // connections before the pipe fills.
 class AgentdProcess {
 public:

@@ -20,8 +20,8 @@ platform::LRESULT RecordingWindow::HandleMessage(platform::UINT message, platfor
 }
 
 std::size_t RecordingWindow::Count(platform::UINT message) const {
-    return static_cast<std::size_t>(std::count_if(received.begin(), received.end(),
-                                                  [message](const RecordedMessage& m) { return m.message == message; }));
+    auto matches = [message](const RecordedMessage& m) { return m.message == message; };
+    return static_cast<std::size_t>(std::count_if(received.begin(), received.end(), matches));
 }
 
 }  // namespace nimbo::test

@@ -102,8 +102,8 @@ TEST(NimboCli, NoteGoesOnTheWireInTheDeviceCodePage) {
     EXPECT_EQ(run.output, "");
     // It neither listens nor changes the presence, so it leaves without a
     // logout that would end the user's notification connection elsewhere.
-    EXPECT_EQ(Exchanges(server.agent),
-              (std::vector<std::string>{LOGIN_LINE, AUTH_LINE + "peercall lee instmsg " + test::KOREAN_HELLO_64 + "\r\n"}));
+    const std::string note = AUTH_LINE + "peercall lee instmsg " + test::KOREAN_HELLO_64 + "\r\n";
+    EXPECT_EQ(Exchanges(server.agent), (std::vector<std::string>{LOGIN_LINE, note}));
     EXPECT_EQ(server.notify.ConnectionCount(), 0u);
 }
 
