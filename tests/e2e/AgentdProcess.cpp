@@ -29,14 +29,13 @@ std::string PrintedPassword(const std::string& output) {
 
 }  // namespace
 
-AgentdProcess::AgentdProcess(const std::string& address) : m_folder(MakeFolder()) {
-    const std::string database = (m_folder / "agentd.sqlite").string();
-    test::ProcessRun demo = test::RunProcess(NIMBO_AGENTD_PATH, {"--db", database, "demo"});
-    if (demo.status != 0)
-        throw std::runtime_error("nimbo-agentd demo failed: " + demo.errors);
-    m_strDemoPassword = PrintedPassword(demo.output);
-    m_server = std::make_unique<test::ChildProcess>(NIMBO_AGENTD_PATH,
-                                                    std::vector<std::string>{"--db", database, "--listen", address});
+AgentdProcess::AgentdProcess(const std::string& address, const std::vector<AdminRun>& more)
+    : m_folder(MakeFolder()), m_strDatabase((m_folder / "agentd.sqlite").string()) {
+    m_strDemoPassword = PrintedPassword(Administer({{"demo"}, ""}));
+    for (const AdminRun& run : more)
+        Administer(run);
+    m_server = std::make_unique<test::ChildProcess>(
+        NIMBO_AGENTD_PATH, std::vector<std::string>{"--db", m_strDatabase, "--listen", address});
     // The server logs this line once both ports listen.
     for (;;) {
         std::optional<std::string> line = m_server->ReadErrorLine();
@@ -45,6 +44,15 @@ AgentdProcess::AgentdProcess(const std::string& address) : m_folder(MakeFolder()
         if (line->find("listening on " + address + " port ") != std::string::npos)
             break;
     }
+}
+
+std::string AgentdProcess::Administer(const AdminRun& run) const {
+    std::vector<std::string> args = {"--db", m_strDatabase};
+    args.insert(args.end(), run.words.begin(), run.words.end());
+    test::ProcessRun done = test::RunProcess(NIMBO_AGENTD_PATH, args, run.input);
+    if (done.status != 0)
+        throw std::runtime_error("nimbo-agentd " + run.words.front() + " failed: " + done.errors);
+    return done.output;
 }
 
 // A server that ends badly (a sanitizer's report, say) fails the test.

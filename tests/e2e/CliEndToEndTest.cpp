@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,17 @@ using test::ProcessRun;
 
 class EndToEndCli : public ::testing::Test {
 protected:
-    void Serve(const std::string& address) {
+    void Serve(const std::string& address, const std::vector<AdminRun>& more = {}) {
         m_address = address;
-        m_server = std::make_unique<AgentdProcess>(address);
+        m_server = std::make_unique<AgentdProcess>(address, more);
     }
+    // The arguments of `command` run by `user` with the demo password.
     std::vector<std::string> As(const std::string& user, const std::vector<std::string>& command) const {
-        std::vector<std::string> args = {"--host", m_address, "--user", user, "--password", m_server->DemoPassword()};
+        return WithPassword(user, m_server->DemoPassword(), command);
+    }
+    std::vector<std::string> WithPassword(const std::string& user, const std::string& password,
+                                          const std::vector<std::string>& command) const {
+        std::vector<std::string> args = {"--host", m_address, "--user", user, "--password", password};
         args.insert(args.end(), command.begin(), command.end());
         return args;
     }
@@ -46,6 +52,17 @@ protected:
         EXPECT_EQ(Run("yoon", {"note", user, "준비됐나요?"}).status, 0);
         EXPECT_EQ(listener->ReadLine(), "note\tyoon\t준비됐나요?");
         return listener;
+    }
+    // The line `to`, listening, prints for the note `from` sends it.
+    std::optional<std::string> NoteAsPrinted(const std::string& from, const std::string& to,
+                                             const std::string& text) const {
+        auto listener = Listen(to);
+        ProcessRun note = Run(from, {"note", to, text});
+        EXPECT_EQ(note.status, 0) << note.errors;
+        EXPECT_EQ(note.output, "");
+        std::optional<std::string> line = listener->ReadLine();
+        EXPECT_EQ(Stop(*listener), 0) << listener->Errors();
+        return line;
     }
     static int Stop(ChildProcess& listener) {
         listener.Signal(SIGTERM);
@@ -82,17 +99,9 @@ TEST_F(EndToEndCli, BuddiesShowsTheDemoDirectoryWithWhoIsOnline) {
 
 TEST_F(EndToEndCli, KoreanNotesCrossBetweenProcessesBothWays) {
     Serve("127.0.14.2");
-    auto lee = Listen("lee");
-    ProcessRun note = Run("kim", {"note", "lee", "안녕하세요, 이서연 씨!\n내일 봬요."});
-    EXPECT_EQ(note.status, 0) << note.errors;
-    EXPECT_EQ(note.output, "");
-    EXPECT_EQ(lee->ReadLine(), "note\tkim\t안녕하세요, 이서연 씨!\\n내일 봬요.");
-    EXPECT_EQ(Stop(*lee), 0) << lee->Errors();
-
-    auto kim = Listen("kim");
-    EXPECT_EQ(Run("lee", {"note", "kim", "네, 내일 봬요.\t이서연 드림"}).status, 0);
-    EXPECT_EQ(kim->ReadLine(), "note\tlee\t네, 내일 봬요.\\t이서연 드림");
-    EXPECT_EQ(Stop(*kim), 0) << kim->Errors();
+    EXPECT_EQ(NoteAsPrinted("kim", "lee", "안녕하세요, 이서연 씨!\n내일 봬요."),
+              "note\tkim\t안녕하세요, 이서연 씨!\\n내일 봬요.");
+    EXPECT_EQ(NoteAsPrinted("lee", "kim", "네, 내일 봬요.\t이서연 드림"), "note\tlee\t네, 내일 봬요.\\t이서연 드림");
 }
 
 TEST_F(EndToEndCli, ListenForSecondsEndsOfflineAndSignedOutForItsWatchers) {
@@ -129,6 +138,21 @@ TEST_F(EndToEndCli, NoteSentWhileTheSameUserListensElsewhereLeavesTheListenerRun
     EXPECT_EQ(Run("lee", {"note", "kim", "잘 받았어요"}).status, 0);
     EXPECT_EQ(kim->ReadLine(), "note\tlee\t잘 받았어요");
     EXPECT_EQ(Stop(*kim), 0) << kim->Errors();
+}
+
+TEST_F(EndToEndCli, UserAddedByTheAdminCommandsSignsInWithAKoreanPassword) {
+    Serve("127.0.14.6", {{{"user", "add", "hong", "--name", "홍길동"}, "비밀번호\n"},
+                         {{"group", "add", "hong", "동료", "kim"}, ""},
+                         {{"group", "add", "kim", "친구", "hong"}, ""}});
+    ProcessRun hong = test::RunProcess(NIMBO_CLI_PATH, WithPassword("hong", "비밀번호", {"buddies"}));
+    EXPECT_EQ(hong.status, 0) << hong.errors;
+    EXPECT_EQ(hong.output, "1\t0\t동료\t\n3\t1\t 김민준(kim)\t\n");
+    ProcessRun wrong = test::RunProcess(NIMBO_CLI_PATH, WithPassword("hong", "비밀번호2", {"buddies"}));
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.errors, "nimbo-cli: login failed\n");
+    ProcessRun kim = Run("kim", {"buddies"});
+    EXPECT_NE(kim.output.find("3\t1\t 박지훈(park)\t\n3\t1\t 홍길동(hong)\t\n1\t0\t회사"), std::string::npos)
+        << kim.output;
 }
 
 }  // namespace
