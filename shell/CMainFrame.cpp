@@ -10,6 +10,7 @@
 #include <QToolBar>
 #include <utility>
 
+#include "session/SessionMessages.h"
 #include "shell/CommandIds.h"
 #include "shell/ICommandHandler.h"
 #include "shell/QtMessageBoxHandler.h"
@@ -78,9 +79,43 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     CreateAccelerators();
 }
 
-void CMainFrame::SetPane(QWidget* pane, ICommandHandler* handler) {
+CMainFrame::~CMainFrame() {
+    if (m_hWnd == platform::kNullWindow) {
+        return;
+    }
+    if (platform::GetMainWindow() == m_hWnd) {
+        platform::SetMainWindow(platform::kNullWindow);
+    }
+    platform::DestroyWindowHandle(m_hWnd);
+}
+
+void CMainFrame::SetPane(QWidget* pane, ICommandHandler* handler, platform::IMessageHandler* messages) {
     setCentralWidget(pane);
     m_handler = handler;
+    m_paneMessages = messages;
+}
+
+void CMainFrame::RegisterMainWindow(platform::IMessageThread& thread) {
+    m_hWnd = platform::CreateWindowHandle(*this, thread);
+    platform::SetMainWindow(m_hWnd);
+}
+
+platform::LRESULT CMainFrame::HandleMessage(platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        OnCmdMsg(static_cast<unsigned>(wParam & 0xFFFF));
+        break;
+    case WM_PEERCALL:
+    case WM_LOGONNOTIFY:
+    case WM_LISTENERLOST:
+        if (m_paneMessages != nullptr) {
+            m_paneMessages->HandleMessage(message, wParam, lParam);
+        }
+        break;
+    default:
+        break;
+    }
+    return 0;
 }
 
 bool CMainFrame::OnCmdMsg(unsigned id) {

@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QMainWindow>
 
+#include "platform/WindowMessages.h"
+
 class QAction;
 class QMenu;
 class QToolBar;
@@ -15,16 +17,31 @@ class ICommandHandler;
 // accelerators, with a single pane as its central window. Every command is
 // offered to the pane's handler first and only then handled by the frame.
 // Closing the frame, by its close control or the exit command, first makes
-// the pane log out.
-class CMainFrame : public QMainWindow {
+// the pane log out. Registered as the platform's main window, it takes the
+// notification listener's messages and passes them to the pane.
+class CMainFrame : public QMainWindow, public platform::IMessageHandler {
     Q_OBJECT
 
 public:
     explicit CMainFrame(QWidget* parent = nullptr);
+    // Destroys the frame's window handle first, so that nothing can reach the
+    // frame once it starts to go.
+    ~CMainFrame() override;
 
-    // Makes `pane` the frame's central window (the frame owns it) and
-    // `handler` the first receiver of every command; either may be null.
-    void SetPane(QWidget* pane, ICommandHandler* handler);
+    // Makes `pane` the frame's central window (the frame owns it), `handler`
+    // the first receiver of every command and `messages` the receiver of the
+    // listener's messages; any of them may be null.
+    void SetPane(QWidget* pane, ICommandHandler* handler, platform::IMessageHandler* messages = nullptr);
+
+    // Gives the frame a window handle owned by `thread` (the GUI thread) and
+    // makes it the platform's main window, the one the notification listener
+    // posts and sends to. `thread` must outlive the frame.
+    void RegisterMainWindow(platform::IMessageThread& thread);
+    platform::HWND GetSafeHwnd() const { return m_hWnd; }
+
+    // WM_COMMAND routes the command in wParam as OnCmdMsg does; the
+    // listener's messages go on to the pane synchronously. Returns 0.
+    platform::LRESULT HandleMessage(platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam) override;
 
     // Routes command `id`: the pane's handler, then the frame. Returns true
     // when one of them handled it.
@@ -50,6 +67,8 @@ private:
     void OnHelp();
 
     ICommandHandler* m_handler = nullptr;
+    platform::IMessageHandler* m_paneMessages = nullptr;
+    platform::HWND m_hWnd = platform::kNullWindow;
     QHash<unsigned, QAction*> m_actions;
     QMenu* m_buddyMenu = nullptr;
     QToolBar* m_commandBar = nullptr;

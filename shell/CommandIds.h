@@ -1,6 +1,11 @@
 #pragma once
 
+#include "platform/WindowMessages.h"
+
 namespace nimbo {
+
+// A command for a window: wParam's low word is the command identifier.
+inline constexpr platform::UINT WM_COMMAND = 0x0111;
 
 // Command identifiers of the menus, the tool bar, the popup menu and the
 // accelerators. The values are the application's fixed resource numbers.

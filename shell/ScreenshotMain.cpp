@@ -1,20 +1,35 @@
-// nimbo-screenshots FOLDER: renders the main window with a demo buddy list
-// and each dialog to PNG files in FOLDER, without a display.
+// nimbo-screenshots [--host HOST --user ID --password PW] FOLDER: renders
+// the main window with a demo buddy list and each dialog to PNG files in
+// FOLDER, without a display. With a server to sign in to, it renders the
+// application's own main window signed in there instead.
 #include <QApplication>
+#include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
+#include <QLineEdit>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "buddies/CBuddyGroup.h"
 #include "buddies/CBuddyInfo.h"
+#include "session/AgentHost.h"
+#include "session/AgentSession.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CBuddyListCtrl.h"
+#include "shell/CBuddyWnd.h"
 #include "shell/CLoginDlg.h"
 #include "shell/CMainFrame.h"
+#include "shell/CNimboApp.h"
 #include "shell/CNoteDlg.h"
 
 namespace nimbo {
@@ -105,6 +120,63 @@ bool SaveMainWindow(const QDir& folder) {
     return Save(frame, frame.grab(), folder, QStringLiteral("main-window.png"));
 }
 
+struct SignIn {
+    QString host;
+    QString userId;
+    QString password;
+};
+
+constexpr int kSignInLimitMilliseconds = 30000;
+
+// Answers the login dialog as soon as it is the active modal window.
+void AnswerLogin(const SignIn& signIn) {
+    auto* login = qobject_cast<CLoginDlg*>(QApplication::activeModalWidget());
+    if (login == nullptr || !login->isVisible()) {
+        return;
+    }
+    static_cast<QComboBox*>(login->Control(CLoginDlg::IDC_USER_ID))->setEditText(signIn.userId);
+    static_cast<QLineEdit*>(login->Control(CLoginDlg::IDC_PASSWORD))->setText(signIn.password);
+    login->accept();
+}
+
+// Runs the event loop until the application shows a signed-in buddy list.
+bool WaitUntilSignedIn(const CBuddyWnd& wnd, const SignIn& signIn) {
+    const QDeadlineTimer deadline(kSignInLimitMilliseconds);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        AnswerLogin(signIn);
+        const bool shown = QApplication::activeModalWidget() == nullptr && !wnd.RecordedUserId().isEmpty() &&
+                           wnd.List().topLevelItemCount() > 0;
+        if (shown || deadline.hasExpired()) {
+            loop.quit();
+        }
+    });
+    poll.start(20);
+    loop.exec();
+    return !deadline.hasExpired();
+}
+
+// The application as it starts, its login dialog answered, its settings
+// kept apart from the user's own.
+bool SaveSignedInWindow(const QDir& folder, const SignIn& signIn) {
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    g_strAgentHost.Set(signIn.host.toStdU16String());
+    CNimboApp app;
+    AgentSession session;
+    app.InitInstance(session);
+    const bool signedIn = WaitUntilSignedIn(*app.GetBuddyWnd(), signIn);
+    if (!signedIn) {
+        std::fprintf(stderr, "could not sign in to %s as %s\n", qUtf8Printable(signIn.host),
+                     qUtf8Printable(signIn.userId));
+    }
+    const bool saved = signedIn && Save(*app.GetMainWnd(), app.GetMainWnd()->grab(), folder,
+                                        QStringLiteral("main-window-signed-in.png"));
+    app.GetMainWnd()->close();
+    return saved;
+}
+
 int Run(const QDir& folder) {
     bool saved = SaveMainWindow(folder);
 
@@ -137,9 +209,36 @@ int Run(const QDir& folder) {
 }  // namespace
 }  // namespace nimbo
 
+namespace {
+
+// The sign-in options, or nullopt when there are none; argv must then hold
+// only the folder.
+std::optional<nimbo::SignIn> ParseSignIn(int argc, char* argv[]) {
+    if (argc != 8) {
+        return std::nullopt;
+    }
+    nimbo::SignIn signIn;
+    const std::pair<const char*, QString*> options[] = {
+        {"--host", &signIn.host}, {"--user", &signIn.userId}, {"--password", &signIn.password}};
+    for (int i = 1; i < 7; i += 2) {
+        for (const auto& [name, value] : options) {
+            if (std::strcmp(argv[i], name) == 0) {
+                *value = QString::fromLocal8Bit(argv[i + 1]);
+            }
+        }
+    }
+    if (signIn.host.isEmpty() || signIn.userId.isEmpty()) {
+        return std::nullopt;
+    }
+    return signIn;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+    const std::optional<nimbo::SignIn> signIn = ParseSignIn(argc, argv);
+    if (argc != 2 && !signIn) {
+        std::fprintf(stderr, "usage: %s [--host HOST --user ID --password PW] FOLDER\n", argv[0]);
         return 2;
     }
     // The pictures are rendered, never shown, so no display is needed.
@@ -147,10 +246,13 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
-    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    const QDir folder(QString::fromLocal8Bit(argv[argc - 1]));
     if (!folder.mkpath(QStringLiteral("."))) {
-        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        std::fprintf(stderr, "cannot create %s\n", argv[argc - 1]);
         return 1;
+    }
+    if (signIn) {
+        return nimbo::SaveSignedInWindow(folder, *signIn) ? 0 : 1;
     }
     return nimbo::Run(folder);
 }

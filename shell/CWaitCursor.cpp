@@ -1,0 +1,16 @@
+#include "shell/CWaitCursor.h"
+
+#include <QApplication>
+#include <QCursor>
+
+namespace nimbo {
+
+CWaitCursor::CWaitCursor() {
+    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+CWaitCursor::~CWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
+}  // namespace nimbo

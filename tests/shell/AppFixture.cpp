@@ -1,0 +1,107 @@
+#include "tests/shell/AppFixture.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTreeWidgetItem>
+
+#include "platform/CodePage.h"
+#include "session/AgentHost.h"
+#include "shell/CBuddyListCtrl.h"
+#include "shell/CLoginDlg.h"
+#include "shell/CRegistryKey.h"
+#include "tests/support/AgentScripts.h"
+
+namespace nimbo::test {
+
+void AppFixture::SetUp() {
+    ASSERT_TRUE(m_settings.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+}
+
+void AppFixture::TearDown() {
+    m_session.reset();
+    m_app.reset();
+}
+
+void AppFixture::StartApp(const std::string& agentHost) {
+    g_strAgentHost.Set(platform::CodePage::FromUtf8(agentHost));
+    m_app = std::make_unique<CNimboApp>();
+    m_session = std::make_unique<AgentSession>();
+    ASSERT_TRUE(m_app->InitInstance(*m_session));
+}
+
+void AppFixture::LogIn(const QString& userId, const QString& password) {
+    DialogScript script;
+    script.Then([&](CTemplateDialog& dialog) {
+        static_cast<QComboBox*>(dialog.Control(CLoginDlg::IDC_USER_ID))->setEditText(userId);
+        static_cast<QLineEdit*>(dialog.Control(CLoginDlg::IDC_PASSWORD))->setText(password);
+        Press(dialog, CTemplateDialog::IDOK);
+    });
+    ASSERT_TRUE(RunUntil([&] { return script.Done() && Wnd().RecordedUserId() == userId; }));
+}
+
+std::vector<std::string> AppFixture::Rows() const {
+    std::vector<std::string> rows;
+    const CBuddyListCtrl& list = Wnd().List();
+    for (int i = 0; i < list.topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list.topLevelItem(i);
+        const BuddyRow* row = list.RowAt(i);
+        std::string text = "[" + std::to_string(row->image) + "]" + (row->indent > 0 ? ">" : "");
+        text += item->text(0).toStdString();
+        if (!item->text(1).isEmpty())
+            text += " | " + item->text(1).toStdString();
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+void AppFixture::SelectRow(int index) {
+    CBuddyListCtrl& list = Wnd().List();
+    list.setCurrentItem(list.topLevelItem(index), 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+QString AppFixture::Saved(const char* name) const {
+    QString value;
+    CRegistryKey().ReadString(QString::fromLatin1(name), value);
+    return value;
+}
+
+void AppFixture::Save(const char* name, const QString& value) const {
+    CRegistryKey().WriteString(QString::fromLatin1(name), value);
+}
+
+QString AppFixture::SettingsFile() const { return m_settings.filePath(QStringLiteral("Halvorn/Nimbo.conf")); }
+
+const std::string ScriptedServers::AUTH_KIM = "auth kim cGFzcw== \r\n";
+
+namespace {
+
+const std::string kStatusList = "OK\r\n<b>lee\r\nonline\r\n127.0.0.1\r\n0\r\n0\r\nlee\r\n\"\"</b>\r\n\r\n";
+
+std::string GroupListReply() {
+    const std::string document = platform::CodePage::ToWire(
+        platform::CodePage::FromUtf8("<group name=\"친구\" type=\"0\" expand=\"1\">\nlee\n</group>\n"));
+    return "OK\r\n" + Base64Of(document) + "\r\n\r\n";
+}
+
+}  // namespace
+
+ScriptedServers::ScriptedServers(const std::string& address) : m_agent(address, 10000), m_notify(address, 10001) {
+    m_agent.SetDefaultScript(AnswerCommands({
+        {"login", LoginReply(address, 10001)},
+        {"getlogonstatall", kStatusList},
+        {"getgroup", GroupListReply()},
+    }));
+    m_notify.SetDefaultScript(AcceptListener());
+}
+
+std::vector<std::string> ScriptedServers::Commands() {
+    std::vector<std::string> commands;
+    const std::size_t count = m_agent.ConnectionCount();
+    for (std::size_t i = 0; i < count; ++i)
+        commands.push_back(m_agent.Received(i));
+    return commands;
+}
+
+}  // namespace nimbo::test

@@ -1,0 +1,320 @@
+// The buddy window against the reference server: the list as the user sees
+// it, notes both ways, the file transfer hand-over and the about dialog.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTreeWidgetItem>
+#include <ostream>
+
+#include "shell/CAboutDlg.h"
+#include "shell/CBuddyListCtrl.h"
+#include "shell/CNoteDlg.h"
+#include "shell/CommandIds.h"
+#include "shell/IFileTransferHook.h"
+#include "tests/shell/AgentdProcess.h"
+#include "tests/shell/AppFixture.h"
+#include "tests/shell/BuddyClient.h"
+#include "net/CBlockingSocket.h"
+
+namespace nimbo::test {
+namespace {
+
+using Rows_t = std::vector<std::string>;
+
+const QString kPassword = QString::fromLatin1(AgentdProcess::DEMO_PASSWORD);
+
+// What a note dialog shows.
+struct NoteShown {
+    QString title;
+    QString name;
+    QString text;
+    bool notSentNotice = false;
+
+    bool operator==(const NoteShown&) const = default;
+};
+
+void PrintTo(const NoteShown& shown, std::ostream* out) {
+    *out << '{' << shown.title.toStdString() << ", " << shown.name.toStdString() << ", \""
+         << shown.text.toStdString() << "\"" << (shown.notSentNotice ? ", not sent" : "") << '}';
+}
+
+const QString kSendTitle = QStringLiteral("쪽지 보내기");
+const QString kReceiveTitle = QStringLiteral("쪽지 받기");
+
+NoteShown ShownIn(CTemplateDialog& dialog) {
+    NoteShown shown;
+    shown.title = dialog.windowTitle();
+    shown.name = static_cast<QLabel*>(dialog.Control(CNoteDlg::IDC_NAME))->text();
+    shown.text = static_cast<QPlainTextEdit*>(dialog.Control(CNoteDlg::IDC_TEXT))->toPlainText();
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        shown.notSentNotice |= label->isVisible() && label->text() == QStringLiteral("쪽지를 보내지 못했습니다.");
+    }
+    return shown;
+}
+
+class BuddyWndTest : public AppFixture {
+protected:
+    // The reference server on `address`, the application signed in as kim.
+    void StartSignedIn(const std::string& address) {
+        m_server = std::make_unique<AgentdProcess>(address);
+        StartApp(address);
+        LogIn(QStringLiteral("kim"), kPassword);
+    }
+
+    BuddyClient Buddy(const std::string& id) const { return BuddyClient(m_server->Address(), id, "nimbo"); }
+
+    // Taps the row as a user does, at the middle of its first column.
+    void Tap(int index) {
+        CBuddyListCtrl& list = Wnd().List();
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.topLevelItem(index)).center());
+    }
+
+    std::unique_ptr<AgentdProcess> m_server;
+};
+
+TEST_F(BuddyWndTest, ListShowsGroupsPresenceAndStatusMessages) {
+    m_server = std::make_unique<AgentdProcess>("127.0.11.10");
+    ASSERT_TRUE(Buddy("lee").SetStatus("busy", "회의 중"));
+    ASSERT_TRUE(Buddy("park").SetStatus("offline", "휴가 중"));
+    ASSERT_TRUE(Buddy("choi").SetStatus("online", ""));
+    ASSERT_TRUE(Buddy("jung").SetStatus("food", "점심"));
+    ASSERT_TRUE(Buddy("kang").SetStatus("absence", ""));
+    StartApp("127.0.11.10");
+    LogIn(QStringLiteral("kim"), kPassword);
+
+    // Sorted groups, the blocked group's yoon nowhere, kang after every
+    // group without a header or indent, offline park without his message.
+    EXPECT_EQ(Rows(), (Rows_t{"[1]친구", "[6]> 이서연(lee) | 회의 중", "[3]> 박지훈(park)", "[1]회사",
+                              "[2]> 최유진(choi)", "[4]> 정하늘(jung) | 점심", "[6]> 이서연(lee) | 회의 중",
+                              "[5] 강도윤(kang)"}));
+    EXPECT_TRUE(Wnd().List().topLevelItem(0)->isSelected());
+}
+
+TEST_F(BuddyWndTest, TappingAGroupFoldsAndUnfoldsItAndABuddyOpensTheMenu) {
+    StartSignedIn("127.0.11.11");
+    const Rows_t all = Rows();
+    ASSERT_EQ(all.size(), 8u);
+
+    Tap(3);  // "회사"
+    EXPECT_EQ(Rows(), (Rows_t{all[0], all[1], all[2], "[0]회사", all[7]}));
+    EXPECT_TRUE(Wnd().List().topLevelItem(0)->isSelected());
+    EXPECT_FALSE(Frame().BuddyMenu()->isVisible());
+
+    Tap(3);
+    EXPECT_EQ(Rows(), all);
+
+    Tap(2);  // park
+    EXPECT_TRUE(Frame().BuddyMenu()->isVisible());
+    EXPECT_TRUE(Wnd().List().topLevelItem(2)->isSelected());
+    Frame().BuddyMenu()->hide();
+    EXPECT_EQ(Rows(), all);
+}
+
+TEST_F(BuddyWndTest, BuddyPresenceChangeRedrawsTheList) {
+    StartSignedIn("127.0.11.12");
+    ASSERT_EQ(Rows().at(4), "[3]> 최유진(choi)");
+
+    ASSERT_TRUE(Buddy("choi").SetStatus("online", "출근했어요"));
+    EXPECT_TRUE(RunUntil([&] { return Rows().at(4) == "[2]> 최유진(choi) | 출근했어요"; }));
+}
+
+TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserId) {
+    StartSignedIn("127.0.11.13");
+    BuddyClient lee = Buddy("lee");
+    lee.Listen();
+
+    NoteShown shown;
+    DialogScript script;
+    script.Then([&](CTemplateDialog& dialog) {
+        shown = ShownIn(dialog);
+        DialogScript::TypeAndAccept(CNoteDlg::IDC_TEXT, QStringLiteral("안녕\n내일 봐"))(dialog);
+    });
+    SelectRow(1);  // " 이서연(lee)"
+    Command(ID_SEND_NOTE);
+    EXPECT_TRUE(script.Done());
+
+    EXPECT_EQ(shown, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
+    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "안녕\r\n내일 봐", "lee"));
+}
+
+TEST_F(BuddyWndTest, SendNoteWithAGroupRowOrNoRowSelectedDoesNothing) {
+    StartSignedIn("127.0.11.14");
+    bool opened = false;
+    DialogScript script;
+    script.Then([&](CTemplateDialog& dialog) {
+        opened = true;
+        Press(dialog, CTemplateDialog::IDCANCEL);
+    });
+    SelectRow(0);  // the group "친구"
+    Command(ID_SEND_NOTE);
+    Wnd().List().clearSelection();
+    Command(ID_SEND_NOTE);
+    EXPECT_FALSE(opened);
+}
+
+TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
+    StartSignedIn("127.0.11.15");
+    BuddyClient lee = Buddy("lee");
+    lee.Listen();
+
+    NoteShown received;
+    NoteShown reply;
+    DialogScript script;
+    script
+        .Then([&](CTemplateDialog& dialog) {
+            received = ShownIn(dialog);
+            DialogScript::TypeAndAccept(CNoteDlg::IDC_TEXT, QStringLiteral("고쳐 쓴 글"))(dialog);  // "답장"
+        })
+        .Then([&](CTemplateDialog& dialog) {
+            reply = ShownIn(dialog);
+            DialogScript::TypeAndAccept(CNoteDlg::IDC_TEXT, QStringLiteral("응, 먹었어"))(dialog);
+        });
+    ASSERT_TRUE(lee.SendNote("kim", "점심 먹었어?\r\n나는 아직"));
+    ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
+
+    EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("점심 먹었어?\n나는 아직")}));
+    EXPECT_EQ(reply, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
+    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "응, 먹었어", "lee"));
+}
+
+TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
+    StartSignedIn("127.0.11.16");
+    BuddyClient lee = Buddy("lee");
+    std::vector<NoteShown> shown;
+    const CTemplateDialog* first = nullptr;
+    const CTemplateDialog* uncovered = nullptr;
+    DialogScript script;
+    script
+        .Then([&](CTemplateDialog& dialog) {
+            first = &dialog;
+            shown.push_back(ShownIn(dialog));
+            ASSERT_TRUE(lee.SendNote("kim", "두 번째"));  // the first stays open
+        })
+        .Then([&](CTemplateDialog& dialog) {
+            shown.push_back(ShownIn(dialog));
+            Press(dialog, CTemplateDialog::IDCANCEL);  // "닫기"
+        })
+        .Then([&](CTemplateDialog& dialog) {
+            uncovered = &dialog;
+            shown.push_back(ShownIn(dialog));
+            Press(dialog, CTemplateDialog::IDCANCEL);
+        });
+    ASSERT_TRUE(lee.SendNote("kim", "첫 번째"));
+    ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
+
+    const NoteShown firstNote{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("첫 번째")};
+    const NoteShown secondNote{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("두 번째")};
+    EXPECT_EQ(shown, (std::vector<NoteShown>{firstNote, secondNote, firstNote}));
+    EXPECT_EQ(uncovered, first);
+}
+
+TEST_F(BuddyWndTest, NoteTheServerRefusesReopensWithTheTextUntilSent) {
+    StartSignedIn("127.0.11.17");
+    ASSERT_TRUE(m_server->Admin({"user", "del", "park"}));
+
+    std::vector<NoteShown> shown;
+    DialogScript script;
+    script
+        .Then([&](CTemplateDialog& dialog) {
+            shown.push_back(ShownIn(dialog));
+            DialogScript::TypeAndAccept(CNoteDlg::IDC_TEXT, QStringLiteral("회의 자료\n보냈어요"))(dialog);
+        })
+        .Then([&](CTemplateDialog& dialog) {
+            shown.push_back(ShownIn(dialog));
+            ASSERT_TRUE(m_server->Admin({"user", "add", "park", "--name", "박지훈"}, "nimbo\n"));
+            Press(dialog, CTemplateDialog::IDOK);  // retry
+        });
+    SelectRow(2);  // park
+    Command(ID_SEND_NOTE);
+    EXPECT_TRUE(script.Done());
+
+    const QString parkId = QStringLiteral("park");
+    EXPECT_EQ(shown, (std::vector<NoteShown>{{kSendTitle, parkId, QString(), false},
+                                             {kSendTitle, parkId, QStringLiteral("회의 자료\n보냈어요"), true}}));
+
+    BuddyClient park = Buddy("park");
+    park.Listen();  // the note was kept for him
+    EXPECT_EQ(park.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "회의 자료\r\n보냈어요", "park"));
+}
+
+// Records what the buddy window hands to file transfer.
+class RecordingTransfer : public IFileTransferHook {
+public:
+    void StartFileTransfer(const std::u16string& ownId, const std::u16string& peerId) override {
+        started.push_back(ownId + u">" + peerId);
+    }
+    void OnFileOffer(std::unique_ptr<PeerCallRecord> offer) override { offers.push_back(*offer); }
+
+    std::vector<std::u16string> started;
+    std::vector<PeerCallRecord> offers;
+};
+
+TEST_F(BuddyWndTest, FilesGoToTheTransferHookAndWithoutOneNothingHappens) {
+    StartSignedIn("127.0.11.18");
+    BuddyClient lee = Buddy("lee");
+    const std::string offer = "<127.0.11.18><9000><사진.jpg><1024>";
+
+    // No transfer user interface yet: the command and the offer are let go,
+    // and the next note still comes through.
+    SelectRow(1);
+    Command(ID_SEND_FILE);
+    ASSERT_TRUE(lee.PeerCall("kim", "ftp", offer));
+    NoteShown note;
+    DialogScript script;
+    script.Then([&](CTemplateDialog& dialog) {
+        note = ShownIn(dialog);
+        Press(dialog, CTemplateDialog::IDCANCEL);
+    });
+    ASSERT_TRUE(lee.SendNote("kim", "받았어?"));
+    ASSERT_TRUE(RunUntil([&] { return script.Done() && !note.text.isEmpty(); }));
+    EXPECT_EQ(note.text, QStringLiteral("받았어?"));
+
+    RecordingTransfer transfer;
+    Wnd().SetFileTransferHook(&transfer);
+    SelectRow(0);  // a group: nobody to send to
+    Command(ID_SEND_FILE);
+    SelectRow(6);  // lee under "회사"
+    Command(ID_SEND_FILE);
+    EXPECT_EQ(transfer.started, (std::vector<std::u16string>{u"kim>lee"}));
+
+    ASSERT_TRUE(lee.PeerCall("kim", "ftp", offer));
+    ASSERT_TRUE(RunUntil([&] { return !transfer.offers.empty(); }));
+    EXPECT_EQ(transfer.offers.front(), (PeerCallRecord{u"lee", u"ftp", u"<127.0.11.18><9000><사진.jpg><1024>"}));
+    Wnd().SetFileTransferHook(nullptr);
+}
+
+TEST_F(BuddyWndTest, AboutShowsTheUserIdAndTheAddressTheServerSees) {
+    StartSignedIn("127.0.11.19");
+    // The address peers reach this device at is the one it reaches the
+    // server from.
+    CBlockingSocket probe;
+    probe.Create();
+    probe.Connect(CBlockingSocket::AddressFromDotted("127.0.11.19", 10000));
+    const in_addr local = probe.GetSockName().sin_addr;
+    char dotted[INET_ADDRSTRLEN] = {};
+    ASSERT_NE(::inet_ntop(AF_INET, &local, dotted, sizeof dotted), nullptr);
+    probe.Close();
+
+    std::vector<QStringList> shown;
+    DialogScript script;
+    const auto record = [&](CTemplateDialog& dialog) {
+        shown.push_back({dialog.windowTitle(), static_cast<QLabel*>(dialog.Control(CAboutDlg::IDC_USER_ID))->text(),
+                         static_cast<QLabel*>(dialog.Control(CAboutDlg::IDC_ADDRESS))->text()});
+        dialog.reject();
+    };
+    script.Then(record).Then(record);
+    Command(ID_APP_ABOUT);
+    Command(ID_LOGOUT);
+    Command(ID_APP_ABOUT);
+
+    const QString address = QString::fromLatin1(dotted);
+    EXPECT_EQ(shown, (std::vector<QStringList>{{QStringLiteral("님보(Nimbo) 정보"), QStringLiteral("kim"), address},
+                                              {QStringLiteral("님보(Nimbo) 정보"), QString(), address}}));
+}
+
+}  // namespace
+}  // namespace nimbo::test
