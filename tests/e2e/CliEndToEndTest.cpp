@@ -2,11 +2,12 @@
 
 #include <signal.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "tests/e2e/AgentdProcess.h"
+#include "tests/support/AgentdProcess.h"
 #include "tests/support/ChildProcess.h"
 
 // nimbo-cli processes against a nimbo-agentd process serving the demo
@@ -18,32 +19,28 @@
 namespace nimbo::e2e {
 namespace {
 
+using test::AgentdProcess;
 using test::ChildProcess;
 using test::ProcessRun;
 
 class EndToEndCli : public ::testing::Test {
 protected:
-    void Serve(const std::string& address, const std::vector<AdminRun>& more = {}) {
-        m_address = address;
-        m_server = std::make_unique<AgentdProcess>(address, more);
-    }
+    void Serve(const std::string& address) { m_server = std::make_unique<AgentdProcess>(address); }
     // The arguments of `command` run by `user` with the demo password.
     std::vector<std::string> As(const std::string& user, const std::vector<std::string>& command) const {
-        return WithPassword(user, m_server->DemoPassword(), command);
+        return WithPassword(user, AgentdProcess::DEMO_PASSWORD, command);
     }
     std::vector<std::string> WithPassword(const std::string& user, const std::string& password,
                                           const std::vector<std::string>& command) const {
-        std::vector<std::string> args = {"--host", m_address, "--user", user, "--password", password};
+        std::vector<std::string> args = {"--host", m_server->Address(), "--user", user, "--password", password};
         args.insert(args.end(), command.begin(), command.end());
         return args;
     }
     ProcessRun Run(const std::string& user, const std::vector<std::string>& command) const {
         return test::RunProcess(NIMBO_CLI_PATH, As(user, command));
     }
-    std::unique_ptr<ChildProcess> Listen(const std::string& user, const std::vector<std::string>& options = {}) const {
-        std::vector<std::string> command = {"listen"};
-        command.insert(command.end(), options.begin(), options.end());
-        return std::make_unique<ChildProcess>(NIMBO_CLI_PATH, As(user, command));
+    std::unique_ptr<ChildProcess> Listen(const std::string& user) const {
+        return std::make_unique<ChildProcess>(NIMBO_CLI_PATH, As(user, {"listen"}));
     }
     // Starts `user` listening and returns once its listener is identified:
     // a note from yoon reached it (kept notes too are handed over only then).
@@ -69,7 +66,6 @@ protected:
         return listener.Wait();
     }
 
-    std::string m_address;
     std::unique_ptr<AgentdProcess> m_server;
 };
 
@@ -141,9 +137,10 @@ TEST_F(EndToEndCli, NoteSentWhileTheSameUserListensElsewhereLeavesTheListenerRun
 }
 
 TEST_F(EndToEndCli, UserAddedByTheAdminCommandsSignsInWithAKoreanPassword) {
-    Serve("127.0.14.6", {{{"user", "add", "hong", "--name", "홍길동"}, "비밀번호\n"},
-                         {{"group", "add", "hong", "동료", "kim"}, ""},
-                         {{"group", "add", "kim", "친구", "hong"}, ""}});
+    Serve("127.0.14.6");
+    ASSERT_TRUE(m_server->Admin({"user", "add", "hong", "--name", "홍길동"}, "비밀번호\n"));
+    ASSERT_TRUE(m_server->Admin({"group", "add", "hong", "동료", "kim"}));
+    ASSERT_TRUE(m_server->Admin({"group", "add", "kim", "친구", "hong"}));
     ProcessRun hong = test::RunProcess(NIMBO_CLI_PATH, WithPassword("hong", "비밀번호", {"buddies"}));
     EXPECT_EQ(hong.status, 0) << hong.errors;
     EXPECT_EQ(hong.output, "1\t0\t동료\t\n3\t1\t 김민준(kim)\t\n");

@@ -88,9 +88,22 @@ ChildProcess::~ChildProcess() {
     close(m_errorPipe);
 }
 
-std::optional<std::string> ChildProcess::ReadLine() { return ReadLineFrom(m_outputPipe, m_output); }
-
-std::optional<std::string> ChildProcess::ReadErrorLine() { return ReadLineFrom(m_errorPipe, m_errors); }
+std::optional<std::string> ChildProcess::ReadLine() {
+    std::size_t end;
+    while ((end = m_output.find('\n')) == std::string::npos) {
+        pollfd waiting{m_outputPipe, POLLIN, 0};
+        if (poll(&waiting, 1, LINE_PATIENCE_MS) <= 0)
+            return std::nullopt;
+        char bytes[4096];
+        ssize_t count = read(m_outputPipe, bytes, sizeof bytes);
+        if (count <= 0)
+            return std::nullopt;
+        m_output.append(bytes, static_cast<std::size_t>(count));
+    }
+    std::string line = m_output.substr(0, end);
+    m_output.erase(0, end + 1);
+    return line;
+}
 
 void ChildProcess::Signal(int signal) { kill(m_pid, signal); }
 
@@ -101,24 +114,6 @@ int ChildProcess::Wait() {
     waitpid(m_pid, &status, 0);
     m_pid = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Reads from `pipe` into `buffer` until it holds a whole line, then takes it.
-std::optional<std::string> ChildProcess::ReadLineFrom(int pipe, std::string& buffer) {
-    std::size_t end;
-    while ((end = buffer.find('\n')) == std::string::npos) {
-        pollfd waiting{pipe, POLLIN, 0};
-        if (poll(&waiting, 1, LINE_PATIENCE_MS) <= 0)
-            return std::nullopt;
-        char bytes[4096];
-        ssize_t count = read(pipe, bytes, sizeof bytes);
-        if (count <= 0)
-            return std::nullopt;
-        buffer.append(bytes, static_cast<std::size_t>(count));
-    }
-    std::string line = buffer.substr(0, end);
-    buffer.erase(0, end + 1);
-    return line;
 }
 
 ProcessRun RunProcess(const std::string& program, const std::vector<std::string>& args, const std::string& input) {

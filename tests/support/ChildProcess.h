@@ -9,8 +9,8 @@
 namespace nimbo::test {
 
 // A program run as a child process, the way a user or a script runs it: its
-// standard input is given, its standard output and standard error are read
-// line by line while it runs, or collected at its end with its exit status.
+// standard input is given, its standard output is read line by line while it
+// runs, its standard error and exit status are collected at the end.
 class ChildProcess {
 public:
     // Starts `program` with `args`; `input` is written to its standard input,
@@ -24,20 +24,15 @@ public:
     // The next line of standard output, without its line end; nullopt when
     // the output ended first or no line came for half a minute.
     std::optional<std::string> ReadLine();
-    // The same for standard error. A child that writes much to one stream
-    // while the test reads the other can fill its pipe and stall.
-    std::optional<std::string> ReadErrorLine();
     void Signal(int signal);
     // Waits for the exit and returns its status (-1 when killed by a signal).
     int Wait();
-    // After Wait: the standard output and standard error not taken by
-    // ReadLine and ReadErrorLine.
+    // After Wait: the standard output not taken by ReadLine, and all of
+    // standard error.
     const std::string& Output() const { return m_output; }
     const std::string& Errors() const { return m_errors; }
 
 private:
-    static std::optional<std::string> ReadLineFrom(int pipe, std::string& buffer);
-
     pid_t m_pid = -1;
     int m_outputPipe = -1;
     int m_errorPipe = -1;
