@@ -39,7 +39,7 @@ AgentSession::~AgentSession() {
     m_buddyTable.Clear();
 }
 
-bool AgentSession::Login(const std::u16string& userId, const std::u16string& password) {
+bool AgentSession::Login(const std::u16string& userId, const std::u16string& password, LoginListener listener) {
     // The running listener speaks for the identity about to be replaced.
     EndListener();
     if (!SetIdentity(userId, password))
@@ -52,7 +52,8 @@ bool AgentSession::Login(const std::u16string& userId, const std::u16string& pas
         m_nNotifyPort = notify->port;
     }
     m_bLoggedIn = true;
-    m_hListener = std::make_unique<CNotificationListener>(*this, m_strNotifyHost, m_nNotifyPort);
+    if (listener == LoginListener::Start)
+        m_hListener = std::make_unique<CNotificationListener>(*this, m_strNotifyHost, m_nNotifyPort);
     return true;
 }
 

@@ -20,6 +20,12 @@ class CNotificationListener;
 // removal only, never across a network call or a window message.
 extern std::mutex g_peerCallLock;
 
+// Whether Login starts the notification listener. Only a session whose peer
+// calls are taken and shown may listen: the server hands the user's kept
+// notes to the first listener that identifies, so a session that never shows
+// them (a one-shot command) would lose them.
+enum class LoginListener { Start, None };
+
 // The user's presence on the agent server: identity, the logged-in flag, the
 // notification listener, the queue of peer calls it fills and the buddy and
 // group tables a refresh fills. Every operation but the listener's runs on
@@ -35,9 +41,11 @@ public:
     AgentSession& operator=(const AgentSession&) = delete;
 
     // Signs in to g_strAgentHost, following one "202" redirect (which
-    // replaces g_strAgentHost), then starts the notification listener. A
-    // listener still running from an earlier Login is ended first.
-    bool Login(const std::u16string& userId, const std::u16string& password);
+    // replaces g_strAgentHost), then starts the notification listener unless
+    // told otherwise. A listener still running from an earlier Login is ended
+    // first.
+    bool Login(const std::u16string& userId, const std::u16string& password,
+               LoginListener listener = LoginListener::Start);
     // Clears the logged-in flag first (the listener then ends quietly), then
     // signs out on the server.
     bool Logout();

@@ -14,7 +14,7 @@ BuddiesCommand::BuddiesCommand(const std::vector<std::string>& args) {
 }
 
 int BuddiesCommand::Run(CliContext& context) {
-    SignedInScope signIn(context, Presence::Online);
+    SignedInScope signIn(context, Presence::Online, LoginListener::None);
     RefreshBuddyTables(context.session);
     for (const BuddyRow& row : BuildBuddyRows(context.session.GetGroupTable(), context.session.GetBuddyTable()))
         context.printer.PrintRow(row);

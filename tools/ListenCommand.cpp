@@ -49,7 +49,7 @@ int ListenCommand::Run(CliContext& context) {
             if (acceptor)
                 acceptor->Accept(offer);
         });
-    SignedInScope signIn(context, Presence::Online);
+    SignedInScope signIn(context, Presence::Online, LoginListener::Start);
     RefreshBuddyTables(context.session);
     wait.Run();
     if (m_bLost) {

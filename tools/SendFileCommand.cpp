@@ -64,7 +64,7 @@ int SendFileCommand::Run(CliContext& context) {
             wait.Finish();
         },
         [&](platform::LPARAM position) { context.printer.PrintProgress(position, size); });
-    SignedInScope signIn(context, Presence::Online);
+    SignedInScope signIn(context, Presence::Online, LoginListener::None);
     std::shared_ptr<TransferInfo> info = Offer(context, window.Handle(), static_cast<std::uint32_t>(size));
     if (!info)
         return EXIT_FAILED;

@@ -5,9 +5,9 @@
 
 namespace nimbo::cli {
 
-SignedInScope::SignedInScope(CliContext& context, Presence presence)
-    : m_session(context.session), m_presence(presence) {
-    if (!m_session.Login(context.userId, context.password))
+SignedInScope::SignedInScope(CliContext& context, Presence presence, LoginListener listener)
+    : m_session(context.session), m_presence(presence), m_listener(listener) {
+    if (!m_session.Login(context.userId, context.password, m_listener))
         throw CommandFailure("login failed");
     if (m_presence == Presence::Online && !m_session.SetLogonStat(LOGON_ONLINE, u"PocketPC")) {
         // No destructor runs for a constructor that throws.
@@ -31,6 +31,8 @@ void SignedInScope::End() {
 // Both steps are tried even when the first fails: Logout also tells the
 // listener to end.
 bool SignedInScope::SignOut() {
+    if (m_presence != Presence::Online && m_listener == LoginListener::None)
+        return true;
     bool offline = m_presence != Presence::Online || m_session.SetLogonStat(LOGON_OFFLINE, u"");
     return m_session.Logout() && offline;
 }

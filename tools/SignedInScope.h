@@ -7,14 +7,18 @@ namespace nimbo::cli {
 // Whether the command shows the user as present while it runs.
 enum class Presence { Unchanged, Online };
 
-// The sign-in of one command: Login (and, when asked, the status online
+// The sign-in of one command: Login, with the notification listener only
+// for a command that shows peer calls (and, when asked, the status online
 // "PocketPC") on construction; on End the status offline (when it was set
-// online) and Logout. A scope left without End or Abandon, by a failure on
-// the way, still signs out, quietly.
+// online) and Logout. A sign-in that neither went online nor listened ends
+// without a word to the server: its logout would take the user offline and
+// close the notification connection of the user's client elsewhere. A scope
+// left without End or Abandon, by a failure on the way, still signs out,
+// quietly.
 class SignedInScope {
 public:
     // Throws CommandFailure when Login or the status change fails.
-    SignedInScope(CliContext& context, Presence presence);
+    SignedInScope(CliContext& context, Presence presence, LoginListener listener);
     ~SignedInScope();
     SignedInScope(const SignedInScope&) = delete;
     SignedInScope& operator=(const SignedInScope&) = delete;
@@ -30,6 +34,7 @@ private:
 
     AgentSession& m_session;
     const Presence m_presence;
+    const LoginListener m_listener;
     bool m_bSignedIn = false;
 };
 

@@ -8,23 +8,12 @@
 
 #include "buddies/CBuddyGroup.h"
 #include "buddies/CBuddyInfo.h"
+#include "tests/support/ShownRow.h"
 
 namespace nimbo {
 namespace {
 
-// The list as a user reads it: image, indent and the two column texts.
-struct Shown {
-    int image;
-    int indent;
-    std::u16string text;
-    std::u16string message;
-    bool operator==(const Shown&) const = default;
-};
-
-void PrintTo(const Shown& row, std::ostream* out) {
-    *out << row.image << '/' << row.indent << " \"" << std::string(row.text.begin(), row.text.end()) << "\" \""
-         << std::string(row.message.begin(), row.message.end()) << '"';
-}
+using Shown = test::ShownRow;
 
 class BuddyRows : public ::testing::Test {
 protected:
@@ -46,12 +35,7 @@ protected:
         return m_buddies.Store(userId, std::move(info));
     }
 
-    std::vector<Shown> Rows() const {
-        std::vector<Shown> shown;
-        for (const BuddyRow& row : BuildBuddyRows(m_groups, m_buddies))
-            shown.push_back({row.image, row.indent, row.text, row.message});
-        return shown;
-    }
+    std::vector<Shown> Rows() const { return test::ShownRows(BuildBuddyRows(m_groups, m_buddies)); }
 
     CGroupTable m_groups;
     CBuddyTable m_buddies;

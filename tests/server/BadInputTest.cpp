@@ -86,6 +86,30 @@ TEST(BadInput, ClientsThatDisappearMidCommandOrMidAuthLeaveNoTrace) {
     EXPECT_EQ(listener->ReadBlock(), "peercall alice instmsg SGk= bob\r\n\r\n");
 }
 
+TEST(BadInput, ClientsThatDisappearWithAReplyUnreadLeaveOthersServed) {
+    ServerHarness server("127.0.14.20");
+    AddPair(server);
+    const std::string member(32, 'm');
+    server.AddUser(member, "member", "pw-m");
+    // A group reply of some 900 KB: far more than the socket buffers hold.
+    server.AddGroup("alice", "friends", 0, std::vector<std::string>(20000, member));
+    server.Start();
+    auto listener = server.Listener("bob", "pw-b");
+    for (int i = 0; i < 3; ++i) {
+        WireClient vanishing(server.Address(), AGENT_PORT, 4096);
+        vanishing.Send(ServerHarness::AuthLine("alice", "pw-a") + "\r\ngetgroup\r\ngetgroup\r\n");
+        EXPECT_EQ(vanishing.ReadBlock(), "OK\r\n\r\n");
+    }
+    EXPECT_EQ(server.SendNote("alice", "pw-a", "bob", "SGk="), "OK\r\n\r\n");
+    EXPECT_EQ(listener->ReadBlock(), "peercall alice instmsg SGk= bob\r\n\r\n");
+    std::string document = "<group name=\"friends\" type=\"0\" expand=\"1\">\n";
+    for (int i = 0; i < 20000; ++i)
+        document += member + "\n";
+    document += "</group>\n";
+    EXPECT_EQ(server.SignedIn("alice", "pw-a")->Command("getgroup"),
+              "OK\r\n" + ServerHarness::Base64(document) + "\r\n\r\n");
+}
+
 TEST(BadInput, ConnectionsBeyondTheBoundAreRefused) {
     ServerHarness server("127.0.4.21");
     server.Config().maxConnections = 2;

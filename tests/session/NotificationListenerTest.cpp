@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -17,6 +16,7 @@
 #include "session/SessionMessages.h"
 #include "tests/support/AgentScripts.h"
 #include "tests/support/HoldingThread.h"
+#include "tests/support/RecordingWindow.h"
 #include "tests/support/ScriptedPeer.h"
 
 // Each test has its own address 127.0.6.N: the agent server on AGENT_PORT,
@@ -26,51 +26,18 @@ namespace nimbo {
 namespace {
 
 using namespace std::chrono_literals;
-using platform::LPARAM;
-using platform::LRESULT;
-using platform::UINT;
-using platform::WPARAM;
 using test::AcceptListener;
 using test::AnswerCommands;
 using test::AUTH_LINE;
 using test::Base64Of;
 using test::HoldingThread;
 using test::PeerConnection;
+using test::RecordedMessage;
+using test::RecordingWindow;
 using test::ScriptedPeer;
 
 constexpr int NOTIFY_PORT = 10001;
 constexpr auto kPatience = 30s;  // only a guard against a hang, never reached when passing
-
-struct Message {
-    UINT message;
-    WPARAM wParam;
-    bool operator==(const Message&) const = default;
-};
-
-// The main window of a test: records what the listener tells it.
-class MainWindow : public platform::IMessageHandler {
-public:
-    explicit MainWindow(platform::IMessageThread& thread) : m_hWnd(platform::CreateWindowHandle(*this, thread)) {
-        platform::SetMainWindow(m_hWnd);
-    }
-    ~MainWindow() override {
-        platform::SetMainWindow(platform::kNullWindow);
-        platform::DestroyWindowHandle(m_hWnd);
-    }
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM) override {
-        received.push_back({message, wParam});
-        return 0;
-    }
-    std::size_t Count(UINT message) const {
-        return static_cast<std::size_t>(
-            std::count_if(received.begin(), received.end(), [message](const Message& m) { return m.message == message; }));
-    }
-
-    std::vector<Message> received;
-
-private:
-    platform::HWND m_hWnd;
-};
 
 // A signed-in session with an agent server that accepts everything and names
 // the notification server on the same address.
@@ -98,7 +65,7 @@ protected:
     }
 
     platform::MessageLoop loop;
-    MainWindow window{loop};
+    RecordingWindow window{loop};
     std::unique_ptr<ScriptedPeer> agent;
     std::unique_ptr<ScriptedPeer> notify;
     std::unique_ptr<AgentSession> session;
@@ -120,7 +87,8 @@ TEST_F(ListenerTest, BlocksOfOneReceiveAreDispatchedInOrder) {
                                       "peercall park ftp " + offer64 + "\r\n\r\n"
                                       "notify logon park\r\n\r\n"));
     ASSERT_TRUE(RunUntilReceived(4));
-    const std::vector<Message> expected = {{WM_LOGONNOTIFY, 1}, {WM_PEERCALL, 0}, {WM_PEERCALL, 0}, {WM_LOGONNOTIFY, 1}};
+    const std::vector<RecordedMessage> expected = {
+        {WM_LOGONNOTIFY, 1}, {WM_PEERCALL, 0}, {WM_PEERCALL, 0}, {WM_LOGONNOTIFY, 1}};
     EXPECT_EQ(window.received, expected);
     const std::vector<PeerCallRecord> records = {{u"lee", u"instmsg", u"안녕하세요"},
                                                  {u"park", u"ftp", u"<10.0.0.5><9042><a.txt><1500>"}};
@@ -149,7 +117,7 @@ TEST_F(ListenerTest, ServerClosingWhileLoggedInIsReportedOnce) {
     // The listener closes its side only after its report was handled.
     EXPECT_EQ(notify->Received(0), AUTH_LINE);
     loop.ProcessPending();
-    EXPECT_EQ(window.received, (std::vector<Message>{{WM_LISTENERLOST, 0}}));
+    EXPECT_EQ(window.received, (std::vector<RecordedMessage>{{WM_LISTENERLOST, 0}}));
     EXPECT_TRUE(session->IsLoggedIn());
 }
 
@@ -208,7 +176,7 @@ TEST_F(ListenerTest, SecondLoginEndsTheFirstListener) {
     ASSERT_TRUE(RunUntilReceived(1));
     session.reset();
     loop.ProcessPending();
-    EXPECT_EQ(window.received, (std::vector<Message>{{WM_PEERCALL, 0}}));
+    EXPECT_EQ(window.received, (std::vector<RecordedMessage>{{WM_PEERCALL, 0}}));
     EXPECT_EQ(notify->Received(1), AUTH_LINE);
 }
 
@@ -239,7 +207,7 @@ protected:
     }
 
     HoldingThread uiThread;
-    MainWindow window{uiThread};
+    RecordingWindow window{uiThread};
     std::unique_ptr<ScriptedPeer> agent;
     std::unique_ptr<ScriptedPeer> notify;
     std::unique_ptr<AgentSession> session;

@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "platform/CodePage.h"
-#include "tests/shell/AgentdProcess.h"
+#include "tests/support/AgentdProcess.h"
 #include "tests/support/AgentScripts.h"
 
 namespace nimbo::test {

@@ -15,7 +15,7 @@
 #include "shell/CNoteDlg.h"
 #include "shell/CommandIds.h"
 #include "shell/IFileTransferHook.h"
-#include "tests/shell/AgentdProcess.h"
+#include "tests/support/AgentdProcess.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/BuddyClient.h"
 #include "net/CBlockingSocket.h"

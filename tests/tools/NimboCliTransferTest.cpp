@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tests/support/PeerConnection.h"
-#include "tests/tools/CliProcess.h"
+#include "tests/support/ChildProcess.h"
 
 // Files between two nimbo-cli processes through the reference agent server
 // nimbo-agentd, each test on its own address 127.0.9.N.
@@ -20,9 +20,12 @@
 namespace nimbo {
 namespace {
 
-using test::CliProcess;
-using test::CliRun;
-using test::RunCli;
+using test::ChildProcess;
+using test::ProcessRun;
+
+ProcessRun RunCli(const std::vector<std::string>& args, const std::string& input = "") {
+    return test::RunProcess(NIMBO_CLI_PATH, args, input);
+}
 
 constexpr int AGENT_PORT = 10000;
 
@@ -70,8 +73,8 @@ public:
         for (const char* user : {"kim", "lee"})
             EXPECT_EQ(Admin({"--db", db, "user", "add", user}, "pass\n"), 0);
         EXPECT_EQ(Admin({"--db", db, "group", "add", "kim", "friends", "lee"}), 0);
-        m_process = std::make_unique<CliProcess>(std::vector<std::string>{"--db", db, "--listen", address}, "",
-                                                 NIMBO_AGENTD_PATH);
+        m_process = std::make_unique<ChildProcess>(NIMBO_AGENTD_PATH,
+                                                   std::vector<std::string>{"--db", db, "--listen", address});
         for (int attempt = 0; attempt < 500 && !test::PeerConnection::Connect(address, AGENT_PORT); ++attempt)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -85,17 +88,17 @@ public:
 
 private:
     static int Admin(const std::vector<std::string>& args, const std::string& input = "") {
-        return RunCli(args, input, NIMBO_AGENTD_PATH).status;
+        return test::RunProcess(NIMBO_AGENTD_PATH, args, input).status;
     }
 
-    std::unique_ptr<CliProcess> m_process;
+    std::unique_ptr<ChildProcess> m_process;
 };
 
 TEST(NimboCliTransfer, AFileArrivesWholeAndAShorterOneIsContinued) {
     const std::string address = "127.0.9.1";
     AgentServer server(address);
     const std::filesystem::path inbox = server.folder / "inbox";
-    CliProcess lee(As(address, "lee", {"listen", "--accept-files", inbox.string()}));
+    ChildProcess lee(NIMBO_CLI_PATH, As(address, "lee", {"listen", "--accept-files", inbox.string()}));
     // A note kept for lee is handed over once its notification connection
     // stands, so lee can now be offered files.
     ASSERT_EQ(RunCli(As(address, "kim", {"note", "lee", "ready"})).status, 0);
@@ -103,7 +106,7 @@ TEST(NimboCliTransfer, AFileArrivesWholeAndAShorterOneIsContinued) {
 
     const std::filesystem::path big = server.folder / "big.bin";
     WriteSample(big, 50u << 20);
-    CliRun sent = RunCli(As(address, "kim", {"send-file", "lee", big.string()}));
+    ProcessRun sent = RunCli(As(address, "kim", {"send-file", "lee", big.string()}));
     EXPECT_EQ(sent.status, 0) << sent.errors;
     EXPECT_TRUE(sent.output.starts_with("progress\t4096\t52428800\n")) << sent.output;
     EXPECT_TRUE(sent.output.ends_with("\nend\tTE_SEND_DONE\n")) << sent.output;
@@ -145,7 +148,7 @@ TEST(NimboCliTransfer, FilesThatCannotBeOfferedFailWithAReason) {
         {{"listen", "--accept-files", some.string()}, "nimbo-cli: " + some.string() + " is not a folder\n"},
     };
     for (const Case& c : cases) {
-        CliRun run = RunCli(As(address, "kim", c.command));
+        ProcessRun run = RunCli(As(address, "kim", c.command));
         EXPECT_EQ(run.status, 1) << c.reason;
         EXPECT_EQ(run.output, "") << c.reason;
         EXPECT_TRUE(run.errors.starts_with(c.reason)) << run.errors;
@@ -158,7 +161,7 @@ TEST(NimboCliTransfer, ASendWithoutAReceiverEndsAfterItsSeconds) {
     const std::filesystem::path some = server.folder / "some.bin";
     WriteSample(some, 10);
     // lee is not signed in: the offer is not kept, and nobody comes.
-    CliRun run = RunCli(As(address, "kim", {"send-file", "lee", some.string(), "--seconds", "1"}));
+    ProcessRun run = RunCli(As(address, "kim", {"send-file", "lee", some.string(), "--seconds", "1"}));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output, "");
     EXPECT_EQ(run.errors, "nimbo-cli: the transfer was stopped before it ended\n");

@@ -8,23 +8,21 @@
 
 namespace nimbo::test {
 
-// nimbo-cli (or another program of the project) run as a child process, the
-// way a user or a script runs it: its standard input is given, its standard
-// output is read line by line, its standard error and exit status are
-// collected at the end.
-class CliProcess {
+// A program run as a child process, the way a user or a script runs it: its
+// standard input is given, its standard output is read line by line while it
+// runs, its standard error and exit status are collected at the end.
+class ChildProcess {
 public:
     // Starts `program` with `args`; `input` is written to its standard input,
     // which is then closed.
-    explicit CliProcess(const std::vector<std::string>& args, const std::string& input = "",
-                        const std::string& program = NIMBO_CLI_PATH);
+    ChildProcess(const std::string& program, const std::vector<std::string>& args, const std::string& input = "");
     // Kills a child that is still running.
-    ~CliProcess();
-    CliProcess(const CliProcess&) = delete;
-    CliProcess& operator=(const CliProcess&) = delete;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
 
     // The next line of standard output, without its line end; nullopt when
-    // the output ended first.
+    // the output ended first or no line came for half a minute.
     std::optional<std::string> ReadLine();
     void Signal(int signal);
     // Waits for the exit and returns its status (-1 when killed by a signal).
@@ -35,8 +33,6 @@ public:
     const std::string& Errors() const { return m_errors; }
 
 private:
-    bool ReadMoreOutput();
-
     pid_t m_pid = -1;
     int m_outputPipe = -1;
     int m_errorPipe = -1;
@@ -44,13 +40,12 @@ private:
     std::string m_errors;
 };
 
-// Runs nimbo-cli to its end; the exit status, with output and errors.
-struct CliRun {
+// Runs a program to its end; the exit status, with output and errors.
+struct ProcessRun {
     int status;
     std::string output;
     std::string errors;
 };
-CliRun RunCli(const std::vector<std::string>& args, const std::string& input = "",
-              const std::string& program = NIMBO_CLI_PATH);
+ProcessRun RunProcess(const std::string& program, const std::vector<std::string>& args, const std::string& input = "");
 
 }  // namespace nimbo::test

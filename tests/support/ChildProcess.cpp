@@ -1,6 +1,7 @@
-#include "tests/tools/CliProcess.h"
+#include "tests/support/ChildProcess.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -12,6 +13,10 @@ extern char** environ;
 
 namespace nimbo::test {
 namespace {
+
+// Only a guard against a hang: a child that answers never keeps a test
+// waiting this long.
+constexpr int LINE_PATIENCE_MS = 30000;
 
 struct Pipe {
     int read = -1;
@@ -45,7 +50,8 @@ void ReadAll(int handle, std::string& into) {
 
 }  // namespace
 
-CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& input, const std::string& program) {
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                           const std::string& input) {
     Pipe in = MakePipe();
     Pipe out = MakePipe();
     Pipe err = MakePipe();
@@ -55,13 +61,12 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
     posix_spawn_file_actions_adddup2(&actions, out.write, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err.write, STDERR_FILENO);
     std::vector<char*> argv;
-    std::string path = program;
-    argv.push_back(path.data());
-    std::vector<std::string> copies(args);
+    std::vector<std::string> copies{program};
+    copies.insert(copies.end(), args.begin(), args.end());
     for (std::string& arg : copies)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
-    int result = posix_spawn(&m_pid, path.c_str(), &actions, nullptr, argv.data(), environ);
+    int result = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(in.read);
     close(out.write);
@@ -74,7 +79,7 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
     m_errorPipe = err.read;
 }
 
-CliProcess::~CliProcess() {
+ChildProcess::~ChildProcess() {
     if (m_pid > 0) {
         kill(m_pid, SIGKILL);
         Wait();
@@ -83,20 +88,26 @@ CliProcess::~CliProcess() {
     close(m_errorPipe);
 }
 
-std::optional<std::string> CliProcess::ReadLine() {
+std::optional<std::string> ChildProcess::ReadLine() {
     std::size_t end;
     while ((end = m_output.find('\n')) == std::string::npos) {
-        if (!ReadMoreOutput())
+        pollfd waiting{m_outputPipe, POLLIN, 0};
+        if (poll(&waiting, 1, LINE_PATIENCE_MS) <= 0)
             return std::nullopt;
+        char bytes[4096];
+        ssize_t count = read(m_outputPipe, bytes, sizeof bytes);
+        if (count <= 0)
+            return std::nullopt;
+        m_output.append(bytes, static_cast<std::size_t>(count));
     }
     std::string line = m_output.substr(0, end);
     m_output.erase(0, end + 1);
     return line;
 }
 
-void CliProcess::Signal(int signal) { kill(m_pid, signal); }
+void ChildProcess::Signal(int signal) { kill(m_pid, signal); }
 
-int CliProcess::Wait() {
+int ChildProcess::Wait() {
     ReadAll(m_outputPipe, m_output);
     ReadAll(m_errorPipe, m_errors);
     int status = 0;
@@ -105,17 +116,8 @@ int CliProcess::Wait() {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool CliProcess::ReadMoreOutput() {
-    char buffer[4096];
-    ssize_t count = read(m_outputPipe, buffer, sizeof buffer);
-    if (count <= 0)
-        return false;
-    m_output.append(buffer, static_cast<std::size_t>(count));
-    return true;
-}
-
-CliRun RunCli(const std::vector<std::string>& args, const std::string& input, const std::string& program) {
-    CliProcess process(args, input, program);
+ProcessRun RunProcess(const std::string& program, const std::vector<std::string>& args, const std::string& input) {
+    ChildProcess process(program, args, input);
     int status = process.Wait();
     return {status, process.Output(), process.Errors()};
 }

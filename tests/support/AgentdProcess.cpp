@@ -1,4 +1,6 @@
-#include "tests/shell/AgentdProcess.h"
+#include "tests/support/AgentdProcess.h"
+
+#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -10,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -54,10 +57,16 @@ AgentdProcess::AgentdProcess(std::string address) : m_address(std::move(address)
 
 AgentdProcess::~AgentdProcess() { Stop(); }
 
+// A server that ends badly after SIGTERM (a sanitizer's report, say) fails
+// the test that ran it.
 void AgentdProcess::Stop() {
     if (m_server > 0) {
         ::kill(m_server, SIGTERM);
-        ExitStatus(m_server);
+        if (ExitStatus(m_server) != 0) {
+            std::ostringstream log;
+            log << std::ifstream(m_folder + "/agentd.log").rdbuf();
+            ADD_FAILURE() << "nimbo-agentd on " << m_address << " ended badly; its log:\n" << log.str();
+        }
         m_server = -1;
     }
     std::filesystem::remove_all(m_folder);

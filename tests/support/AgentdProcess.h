@@ -20,7 +20,8 @@ public:
     // Creates the directory and starts serving on `address`; returns once
     // the server accepts connections.
     explicit AgentdProcess(std::string address);
-    // Stops the server (SIGTERM) and removes the directory.
+    // Stops the server (SIGTERM; an exit status other than 0 fails the test)
+    // and removes the directory.
     ~AgentdProcess();
     AgentdProcess(const AgentdProcess&) = delete;
     AgentdProcess& operator=(const AgentdProcess&) = delete;
