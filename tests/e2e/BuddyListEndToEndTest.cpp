@@ -83,7 +83,7 @@ TEST(EndToEndBuddyList, GroupOfManyMembersIsReadWhole) {
     std::vector<std::string> members;
     std::vector<ShownRow> expected = {{1, 0, u"전체", u""}};
     for (int i = 1; i <= 150; ++i) {
-        char id[16];
+        char id[32];  // room for any int, as the compiler checks
         std::snprintf(id, sizeof id, "member%03d", i);
         members.push_back(id);
         server.AddUser(id, "", PASSWORD);
