@@ -187,7 +187,7 @@ TEST_F(FileTransferDlgTest, ProgressShowsBytesOrKilobytesWithTheRemainingTime) {
 TEST_F(FileTransferDlgTest, EveryEndCodeGetsItsReaction) {
     struct Case {
         TransferMode mode;
-        TransferEnd code;
+        platform::LPARAM code;
         const char16_t* message;  // nullptr: none
         bool closes;
         const char* status;       // the status left in an open window
@@ -203,7 +203,7 @@ TEST_F(FileTransferDlgTest, EveryEndCodeGetsItsReaction) {
         {TransferMode::Receive, TE_RECV_CLOSED, nullptr, true, ""},
         {TransferMode::Send, TE_REFUSED, u"상대방은 파일을 수신할 수 없는 상태입니다.", true, ""},
         {TransferMode::Receive, TE_RECV_DONE, nullptr, false, "파일 받기 완료"},
-        {TransferMode::Receive, static_cast<TransferEnd>(9), nullptr, false, ""},
+        {TransferMode::Receive, 9, nullptr, false, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(TransferEndName(c.code));
