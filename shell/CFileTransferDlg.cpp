@@ -49,7 +49,7 @@ platform::MessageBoxResult Ask(const QString& text, platform::MessageBoxButtons 
     return platform::ShowMessageBox(text.toStdU16String(), buttons);
 }
 
-// A read-only edit whose text scrolls sideways, shown from its start.
+// A read-only edit; a text longer than the edit scrolls sideways.
 QLineEdit* ReadOnlyEdit() {
     auto* edit = new QLineEdit;
     edit->setReadOnly(true);
@@ -143,6 +143,7 @@ void CFileTransferDlg::DoDataExchange(DataDirection direction) {
     ExchangeText(direction, m_fileName, m_strFileName);
     ExchangeText(direction, m_fileSize, m_strSizeText);
     ExchangeText(direction, m_status, m_strStatus);
+    // Every text is shown from its start, as a path or a status reads best.
     if (direction == DataDirection::ToControls) {
         for (QLineEdit* edit : {m_peer, m_location, m_fileName, m_fileSize, m_status}) {
             edit->setCursorPosition(0);
