@@ -57,6 +57,11 @@ QString CTransferSharedState::RemainingTime() const {
     return m_strRemainingTime;
 }
 
+double CTransferSharedState::LastElapsed() const {
+    std::lock_guard lock(m_lock);
+    return m_lastElapsed;
+}
+
 bool CTransferSharedState::TakePercent(int percent) {
     std::lock_guard lock(m_lock);
     if (percent == m_nLastPercent) {

@@ -29,6 +29,8 @@ public:
     // second. Returns the remaining-time text, new or kept.
     QString UpdateRemainingTime(double elapsed, std::int64_t moved, std::uint32_t size, std::int64_t done);
     QString RemainingTime() const;
+    // The elapsed time the remaining time was last worked out for; 0 before.
+    double LastElapsed() const;
 
     // True, and `percent` becomes the last one shown, when it differs from it.
     bool TakePercent(int percent);

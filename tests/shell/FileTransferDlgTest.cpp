@@ -29,10 +29,7 @@ namespace {
 
 using Dlg = CFileTransferDlg;
 
-// Far beyond the elapsed time of any real transfer in the process, so that
-// this start is sure to be the one the remaining time is worked out for.
 constexpr std::time_t kStart = 1000;
-constexpr std::time_t kLongAfter = kStart + 100000;
 
 class FileTransferDlgTest : public ::testing::Test {
 protected:
@@ -158,23 +155,29 @@ TEST_F(FileTransferDlgTest, ProgressShowsBytesOrKilobytesWithTheRemainingTime) {
                                                       CTransferSharedState::Instance().RemainingTime() +
                                                       QStringLiteral(")"));
 
+    // Beyond the elapsed time of any transfer before in the process, so the
+    // remaining time is worked out afresh; the speeds are whole multiples.
+    const auto elapsed = static_cast<std::time_t>(CTransferSharedState::Instance().LastElapsed()) + 100000;
+    const auto bytesAt = [elapsed](std::time_t speed, std::time_t later) {
+        return static_cast<platform::WPARAM>(speed * (elapsed + later));
+    };
     Dlg* large = SendWindow(1000000);
     EXPECT_EQ(ShownText(*large, Dlg::IDC_FILESIZE), QStringLiteral("976.6KB"));
     Post(large, WM_TRANSFER_START, 0, 0);
-    m_now = kLongAfter;
-    Post(large, WM_TRANSFER_PROGRESS, 500000, 500000);
+    m_now = kStart + elapsed;
+    Post(large, WM_TRANSFER_PROGRESS, bytesAt(5, 0), 500000);
     EXPECT_EQ(ShownText(*large, Dlg::IDC_STATUS), QStringLiteral("488.3KB / 976.6KB  (남은시간:  27:46:40)"));
     EXPECT_EQ(ShownPercent(*large), 50);
     // Once per elapsed second: a faster report in the same second keeps it.
-    Post(large, WM_TRANSFER_PROGRESS, 900000, 600000);
+    Post(large, WM_TRANSFER_PROGRESS, bytesAt(9, 0), 600000);
     EXPECT_EQ(ShownText(*large, Dlg::IDC_STATUS), QStringLiteral("585.9KB / 976.6KB  (남은시간:  27:46:40)"));
     EXPECT_EQ(ShownPercent(*large), 60);
     // At 2 bytes per second the estimate is not worth showing.
-    m_now = kLongAfter + 1;
-    Post(large, WM_TRANSFER_PROGRESS, 200002, 700000);
+    m_now = kStart + elapsed + 1;
+    Post(large, WM_TRANSFER_PROGRESS, bytesAt(2, 1), 700000);
     EXPECT_EQ(ShownText(*large, Dlg::IDC_STATUS), QStringLiteral("683.6KB / 976.6KB  (남은시간:  27:46:40)"));
-    m_now = kLongAfter + 2;
-    Post(large, WM_TRANSFER_PROGRESS, 800016, 801792);
+    m_now = kStart + elapsed + 2;
+    Post(large, WM_TRANSFER_PROGRESS, bytesAt(8, 2), 801792);
     EXPECT_EQ(ShownText(*large, Dlg::IDC_STATUS), QStringLiteral("783.0KB / 976.6KB  (남은시간:  6:52:56)"));
 
     Post(large, WM_TRANSFER_END, 0, TE_SEND_DONE);

@@ -60,6 +60,7 @@ TEST(TransferSharedState, TheRemainingTimeIsWorkedOutOncePerElapsedSecondAboveTw
     EXPECT_EQ(state.UpdateRemainingTime(3, 9000, 10000, 9000), QStringLiteral("0:00:18"));
     EXPECT_EQ(state.UpdateRemainingTime(4, 4000, 10000, 5000), QStringLiteral("0:00:05"));
     EXPECT_EQ(state.RemainingTime(), QStringLiteral("0:00:05"));
+    EXPECT_EQ(state.LastElapsed(), 4);
 }
 
 TEST(TransferSharedState, APercentageCountsOnlyWhenItChanges) {
