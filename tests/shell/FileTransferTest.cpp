@@ -4,10 +4,14 @@
 // (scripted senders in 127.0.16.0/24).
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <csignal>
 #include <memory>
@@ -21,6 +25,8 @@
 #include "shell/CFileTransfers.h"
 #include "shell/CTransferSharedState.h"
 #include "shell/CommandIds.h"
+#include "shell/QtMessageBoxHandler.h"
+#include "shell/QtMessageThread.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/BuddyClient.h"
 #include "tests/shell/MessageBoxRecorder.h"
@@ -271,6 +277,46 @@ TEST_F(FileTransferTest, EachOfferIsAskedWithItsSizeAndOnlyAcceptedOnesOpenAWind
     EXPECT_TRUE(m_chooser.Requests().back().initial.endsWith(QStringLiteral("e.txt")));
     m_chooser.Cancel();
     ASSERT_TRUE(RunUntil([&] { return Windows().empty(); }));
+}
+
+// With real message boxes: the first question's own event loop goes on
+// taking peer calls, so the second offer's question opens over it.
+TEST_F(FileTransferTest, AQuestionOpenDoesNotHoldUpTheNextOffersQuestion) {
+    StartSignedIn("127.0.15.11");
+    m_boxes.reset();
+    QtMessageThread here;
+    platform::SetMessageBoxHandler(QtMessageBoxHandler(here));
+    const QString a = QString::fromStdU16String(Question(u"lee", u"a.txt", u"1Byte"));
+    const QString b = QString::fromStdU16String(Question(u"lee", u"b.txt", u"2Byte"));
+    bool firstOpenBelowSecond = false;
+    QStringList answered;
+    // The second question is answered first; the first one stays open until then.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible() || (box->text() == a && !answered.contains(b)))
+            return;
+        if (box->text() == b) {
+            for (const QWidget* window : QApplication::topLevelWidgets()) {
+                const auto* other = qobject_cast<const QMessageBox*>(window);
+                firstOpenBelowSecond |= other != nullptr && other->isVisible() && other->text() == a;
+            }
+        }
+        answered.append(box->text());
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == QStringLiteral("아니요"))
+                button->click();
+        }
+    });
+    poll.start(5);
+    BuddyClient lee = Buddy("lee");
+    ASSERT_TRUE(lee.PeerCall("kim", "ftp", OfferBody("127.0.16.11", "a.txt", 1)));
+    ASSERT_TRUE(lee.PeerCall("kim", "ftp", OfferBody("127.0.16.11", "b.txt", 2)));
+    ASSERT_TRUE(RunUntil([&] { return answered.size() == 2 && QApplication::activeModalWidget() == nullptr; }));
+    EXPECT_EQ(answered, (QStringList{b, a}));
+    EXPECT_TRUE(firstOpenBelowSecond);
+    EXPECT_TRUE(Windows().empty());
+    platform::SetMessageBoxHandler({});
 }
 
 TEST_F(FileTransferTest, SendFileOpensAWindowOnlyForABuddyAndACancelledFirstChoiceClosesIt) {
