@@ -13,13 +13,25 @@ MessageBoxResult WriteToStandardError(const std::u16string& text, const std::u16
     const std::string line = CodePage::ToUtf8(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
-    return buttons == MessageBoxButtons::YesNo ? MessageBoxResult::No : MessageBoxResult::Ok;
+    return DecliningAnswer(buttons);
 }
 
 std::mutex g_handlerLock;
 MessageBoxHandler g_handler = WriteToStandardError;
 
 }  // namespace
+
+MessageBoxResult DecliningAnswer(MessageBoxButtons buttons) {
+    switch (buttons) {
+    case MessageBoxButtons::YesNo:
+        return MessageBoxResult::No;
+    case MessageBoxButtons::YesNoCancel:
+        return MessageBoxResult::Cancel;
+    case MessageBoxButtons::Ok:
+        break;
+    }
+    return MessageBoxResult::Ok;
+}
 
 MessageBoxResult ShowMessageBox(const std::u16string& text, MessageBoxButtons buttons, const std::u16string& caption) {
     MessageBoxHandler handler;

@@ -150,6 +150,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     if (m_handler != nullptr) {
         m_handler->OnCommand(ID_LOGOUT);
     }
+    emit Closing();
     event->accept();
 }
 

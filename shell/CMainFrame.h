@@ -17,7 +17,7 @@ class ICommandHandler;
 // accelerators, with a single pane as its central window. Every command is
 // offered to the pane's handler first and only then handled by the frame.
 // Closing the frame, by its close control or the exit command, first makes
-// the pane log out. Registered as the platform's main window, it takes the
+// the pane log out, then tells Closing. Registered as the platform's main window, it takes the
 // notification listener's messages and passes them to the pane.
 class CMainFrame : public QMainWindow, public platform::IMessageHandler {
     Q_OBJECT
@@ -54,6 +54,10 @@ public:
     QAction* Action(unsigned id) const { return m_actions.value(id, nullptr); }
 
     QToolBar* CommandBar() const { return m_commandBar; }
+
+signals:
+    // The frame closes, after its pane logged out: the application ends.
+    void Closing();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

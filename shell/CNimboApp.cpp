@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 
 #include "shell/CBuddyWnd.h"
+#include "shell/CFileTransfers.h"
 #include "shell/CMainFrame.h"
+#include "shell/CQtFileChooser.h"
 #include "shell/CommandIds.h"
 #include "shell/QtMessageBoxHandler.h"
 
@@ -20,6 +22,10 @@ constexpr int kInitialHeight = 420;
 CNimboApp::CNimboApp() = default;
 
 CNimboApp::~CNimboApp() {
+    if (m_pTransfers) {
+        m_pBuddyWnd->SetFileTransferHook(nullptr);
+        m_pTransfers.reset();
+    }
     if (m_pMainWnd) {
         platform::SetMessageBoxHandler(std::move(m_previousMessageBox));
     }
@@ -36,6 +42,11 @@ bool CNimboApp::InitInstance(AgentSession& session) {
     m_pBuddyWnd = new CBuddyWnd(session);
     m_pMainWnd->SetPane(m_pBuddyWnd, m_pBuddyWnd, m_pBuddyWnd);
     m_pBuddyWnd->SetPopupMenu(m_pMainWnd->BuddyMenu());
+    m_pFileChooser = std::make_unique<CQtFileChooser>();
+    m_pTransfers = std::make_unique<CFileTransfers>(TransferServices{&session, &m_gui, m_pFileChooser.get()});
+    m_pBuddyWnd->SetFileTransferHook(m_pTransfers.get());
+    QObject::connect(m_pMainWnd.get(), &CMainFrame::Closing, m_pMainWnd.get(),
+                     [transfers = m_pTransfers.get()] { transfers->CloseAll(); });
     m_pMainWnd->RegisterMainWindow(m_gui);
 
     m_pMainWnd->resize(kInitialWidth, kInitialHeight);

@@ -9,17 +9,23 @@ namespace nimbo {
 
 class AgentSession;
 class CBuddyWnd;
+class CFileTransfers;
 class CMainFrame;
+class CQtFileChooser;
 
-// The application object: it owns the main window and the GUI thread's
-// message queue, through which the notification listener reaches the
-// window. Built after the QApplication and before the session; destroyed
-// after the session, so that the session's listener has ended before the
-// window it reports to goes away.
+// The application object: it owns the main window, the file transfers and
+// the GUI thread's message queue, through which the notification listener
+// and the transfer workers reach their windows. Built after the QApplication
+// and before the session; destroyed after the session, so that the session's
+// listener has ended before the window it reports to goes away. The
+// transfers end with the main window: closing it closes every transfer
+// window and stops its worker with a bound.
 class CNimboApp {
 public:
     CNimboApp();
-    // Restores the message box handler that InitInstance replaced.
+    // Closes the transfers still open, then restores the message box handler
+    // that InitInstance replaced, before the windows and the GUI thread's
+    // queue go: a worker that outlived its bound then shows nothing.
     ~CNimboApp();
     CNimboApp(const CNimboApp&) = delete;
     CNimboApp& operator=(const CNimboApp&) = delete;
@@ -32,12 +38,15 @@ public:
 
     CMainFrame* GetMainWnd() const { return m_pMainWnd.get(); }
     CBuddyWnd* GetBuddyWnd() const { return m_pBuddyWnd; }
+    CFileTransfers* GetFileTransfers() const { return m_pTransfers.get(); }
 
 private:
     QtMessageThread m_gui;
     platform::MessageBoxHandler m_previousMessageBox;
     std::unique_ptr<CMainFrame> m_pMainWnd;
     CBuddyWnd* m_pBuddyWnd = nullptr;  // owned by the main window
+    std::unique_ptr<CQtFileChooser> m_pFileChooser;
+    std::unique_ptr<CFileTransfers> m_pTransfers;
 };
 
 }  // namespace nimbo

@@ -16,10 +16,6 @@ using platform::MessageBoxResult;
 
 namespace {
 
-MessageBoxResult Dismissed(MessageBoxButtons buttons) {
-    return buttons == MessageBoxButtons::YesNo ? MessageBoxResult::No : MessageBoxResult::Ok;
-}
-
 // The answer a waiting thread gets from the GUI thread.
 struct PendingAnswer {
     explicit PendingAnswer(MessageBoxResult dismissed) : result(dismissed) {}
@@ -63,7 +59,7 @@ MessageBoxResult QtMessageBoxHandler::operator()(const std::u16string& text, con
     if (m_gui->IsCurrentThread()) {
         return ShowHere(text, caption, buttons);
     }
-    auto pending = std::make_shared<PendingAnswer>(Dismissed(buttons));
+    auto pending = std::make_shared<PendingAnswer>(platform::DecliningAnswer(buttons));
     m_gui->Queue([release = std::make_shared<AnswerRelease>(pending), text, caption, buttons] {
         release->Answer(ShowHere(text, caption, buttons));
     });
@@ -77,17 +73,25 @@ MessageBoxResult QtMessageBoxHandler::ShowHere(const std::u16string& text, const
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(caption.empty() ? LoadResourceString(AFX_IDS_APP_TITLE) : QString::fromStdU16String(caption));
     box.setText(QString::fromStdU16String(text));
-    if (buttons == MessageBoxButtons::YesNo) {
-        box.setDefaultButton(box.addButton(QStringLiteral("예"), QMessageBox::YesRole));
-        box.setEscapeButton(box.addButton(QStringLiteral("아니요"), QMessageBox::NoRole));
-    } else {
-        box.setDefaultButton(box.addButton(QStringLiteral("확인"), QMessageBox::AcceptRole));
-    }
-    box.exec();
     if (buttons == MessageBoxButtons::Ok) {
+        box.setDefaultButton(box.addButton(QStringLiteral("확인"), QMessageBox::AcceptRole));
+        box.exec();
         return MessageBoxResult::Ok;
     }
-    return box.buttonRole(box.clickedButton()) == QMessageBox::YesRole ? MessageBoxResult::Yes : MessageBoxResult::No;
+    box.setDefaultButton(box.addButton(QStringLiteral("예"), QMessageBox::YesRole));
+    QPushButton* no = box.addButton(QStringLiteral("아니요"), QMessageBox::NoRole);
+    box.setEscapeButton(buttons == MessageBoxButtons::YesNoCancel
+                            ? box.addButton(QStringLiteral("취소"), QMessageBox::RejectRole)
+                            : no);
+    box.exec();
+    switch (box.buttonRole(box.clickedButton())) {
+    case QMessageBox::YesRole:
+        return MessageBoxResult::Yes;
+    case QMessageBox::NoRole:
+        return MessageBoxResult::No;
+    default:
+        return platform::DecliningAnswer(buttons);
+    }
 }
 
 }  // namespace nimbo

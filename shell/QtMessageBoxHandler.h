@@ -11,7 +11,7 @@ namespace nimbo {
 // thread; install it with platform::SetMessageBoxHandler. Called from
 // another thread, it queues the box to the GUI thread and blocks until the
 // user has answered; a box dropped unshown (the GUI thread's queue goes
-// away first) counts as dismissed: Ok, or No for a yes/no question.
+// away first) counts as dismissed (platform::DecliningAnswer).
 class QtMessageBoxHandler {
 public:
     explicit QtMessageBoxHandler(platform::IMessageThread& gui) : m_gui(&gui) {}

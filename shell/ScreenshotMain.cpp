@@ -7,14 +7,17 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QLineEdit>
 #include <QLinearGradient>
+#include <QMessageBox>
 #include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -30,7 +33,17 @@
 #include "shell/CLoginDlg.h"
 #include "shell/CMainFrame.h"
 #include "shell/CNimboApp.h"
+#include "shell/CFileTransferDlg.h"
+#include "shell/CFileTransfers.h"
 #include "shell/CNoteDlg.h"
+#include "shell/IFileChooser.h"
+#include "shell/QtMessageBoxHandler.h"
+#include "shell/QtMessageThread.h"
+#include "transfer/FileSender.h"
+#include "transfer/TransferEnd.h"
+#include "transfer/TransferPort.h"
+#include "transfer/TransferProtocol.h"
+#include "transfer/TransferWorker.h"
 
 namespace nimbo {
 namespace {
@@ -177,6 +190,132 @@ bool SaveSignedInWindow(const QDir& folder, const SignIn& signIn) {
     return saved;
 }
 
+constexpr int kTransferLimitMilliseconds = 30000;
+
+// Answers every file dialog at once with the same path.
+class FixedFileChooser : public IFileChooser {
+public:
+    explicit FixedFileChooser(QString path) : m_path(std::move(path)) {}
+
+    void ChooseFileToOpen(QWidget* /*parent*/, const QString& /*initial*/, Chosen chosen) override { chosen(m_path); }
+    void ChooseFileToSave(QWidget* /*parent*/, const QString& /*initial*/, Chosen chosen) override { chosen(m_path); }
+
+private:
+    QString m_path;
+};
+
+// A file of `size` bytes named `name` in `folder`; its path.
+QString MakeFile(const QTemporaryDir& folder, const QString& name, qint64 size) {
+    const QString path = folder.filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QByteArray(static_cast<int>(size), 'n'));
+    }
+    return path;
+}
+
+// Runs the event loop until `done` holds or a generous limit ran out.
+bool RunEventsUntil(const std::function<bool()>& done) {
+    const QDeadlineTimer deadline(kTransferLimitMilliseconds);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done() || deadline.hasExpired()) {
+            loop.quit();
+        }
+    });
+    poll.start(10);
+    loop.exec();
+    return done();
+}
+
+// A send some seconds into its file, as the worker's messages leave it.
+bool SaveSendWindow(const QDir& folder, const QTemporaryDir& files) {
+    QtMessageThread gui;
+    AgentSession session;
+    FixedFileChooser chooser(MakeFile(files, QStringLiteral("여행 사진.zip"), 2457600));
+    CFileTransferDlg window(TransferMode::Send, TransferServices{&session, &gui, &chooser});
+    window.m_strPeerId = QStringLiteral("lee");
+    std::time_t now = 1000;
+    window.SetClock([&now] { return now; });
+    window.Open();
+    for (int id : {CFileTransferDlg::IDC_BROWSE, CFileTransferDlg::IDC_SEND}) {
+        window.Control(id)->setEnabled(false);
+    }
+    window.HandleMessage(WM_TRANSFER_START, 0, 0);
+    now += 12;
+    window.HandleMessage(WM_TRANSFER_PROGRESS, 1150000, 1150000);
+    return Save(window, window.grab(), folder, QStringLiteral("transfer-send.png"));
+}
+
+// A receive that ran to its end, from a sending worker on loopback.
+bool SaveReceivedWindow(const QDir& folder, const QTemporaryDir& files) {
+    QtMessageThread gui;
+    AgentSession session;
+    auto sending = std::make_shared<TransferInfo>();
+    sending->strFilePath = MakeFile(files, QStringLiteral("sent.pdf"), 734003).toStdU16String();
+    std::unique_ptr<CBlockingSocket> listening = ListenOnFreePort(sending->nPort);
+    if (!listening) {
+        std::fprintf(stderr, "no free transfer port for the received window\n");
+        return false;
+    }
+    sending->PublishListenSocket(std::move(listening));
+    TransferWorker sender(FileSendProc, sending);
+
+    FixedFileChooser chooser(files.filePath(QStringLiteral("회의 자료.pdf")));
+    CFileTransferDlg window(TransferMode::Receive, TransferServices{&session, &gui, &chooser});
+    window.m_strPeerId = QStringLiteral("lee");
+    window.m_strAddress = QStringLiteral("127.0.0.1");
+    window.m_nPort = sending->nPort;
+    window.m_strFileName = QStringLiteral("회의 자료.pdf");
+    window.m_nFileSize = 734003;
+    window.Open();
+    const QString done = QStringLiteral("파일 받기 완료");
+    if (!RunEventsUntil([&] { return window.m_strStatus == done; })) {
+        std::fprintf(stderr, "the received window's transfer did not end\n");
+        return false;
+    }
+    return Save(window, window.grab(), folder, QStringLiteral("transfer-received.png"));
+}
+
+// The question an arriving offer puts, as the application shows it.
+bool SaveOfferQuestion(const QDir& folder) {
+    QtMessageThread gui;
+    AgentSession session;
+    FixedFileChooser chooser{QString()};
+    const platform::MessageBoxHandler previous = platform::SetMessageBoxHandler(QtMessageBoxHandler(gui));
+    bool saved = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr && box->isVisible()) {
+            poll.stop();
+            saved = Save(*box, box->grab(), folder, QStringLiteral("file-offer.png"));
+            box->reject();
+        }
+    });
+    poll.start(10);
+    {
+        CFileTransfers transfers(TransferServices{&session, &gui, &chooser});
+        transfers.OnFileOffer(std::make_unique<PeerCallRecord>(
+            PeerCallRecord{u"lee", u"ftp", u"<192.168.0.21><9042><여행 사진.zip><2457600>"}));
+    }
+    platform::SetMessageBoxHandler(previous);
+    return saved;
+}
+
+bool SaveTransfers(const QDir& folder) {
+    const QTemporaryDir files;
+    if (!files.isValid()) {
+        std::fprintf(stderr, "cannot create a folder for the transfer pictures\n");
+        return false;
+    }
+    bool saved = SaveSendWindow(folder, files);
+    saved &= SaveReceivedWindow(folder, files);
+    saved &= SaveOfferQuestion(folder);
+    return saved;
+}
+
 int Run(const QDir& folder) {
     bool saved = SaveMainWindow(folder);
 
@@ -203,6 +342,7 @@ int Run(const QDir& folder) {
 
     CAboutDlg about(QStringLiteral("kim"), QStringLiteral("192.168.0.15"));
     saved &= SaveDialog(about, folder, QStringLiteral("about.png"));
+    saved &= SaveTransfers(folder);
     return saved ? 0 : 1;
 }
 

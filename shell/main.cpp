@@ -69,6 +69,9 @@ int main(int argc, char* argv[]) {
     }
 
     // The two process-wide objects, destroyed in reverse order after the loop.
+    // The loop ends when the main window closes, which has closed every file
+    // transfer and stopped its worker; the application, destroyed last,
+    // closes any transfer still open before the GUI goes.
     nimbo::CNimboApp app;
     nimbo::AgentSession session;
     if (!app.InitInstance(session)) {

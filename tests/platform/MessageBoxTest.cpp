@@ -44,9 +44,11 @@ TEST_F(MessageBoxTest, TheDefaultWritesUtf8ToStandardErrorAndDeclines) {
     SetMessageBoxHandler({});
     testing::internal::CaptureStderr();
     const MessageBoxResult question = ShowMessageBox(u"받으시겠습니까?", MessageBoxButtons::YesNo);
+    const MessageBoxResult threeWay = ShowMessageBox(u"이어서 받을까요?", MessageBoxButtons::YesNoCancel);
     const MessageBoxResult notice = ShowMessageBox(u"완료");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "받으시겠습니까?\n완료\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "받으시겠습니까?\n이어서 받을까요?\n완료\n");
     EXPECT_EQ(question, MessageBoxResult::No);
+    EXPECT_EQ(threeWay, MessageBoxResult::Cancel);
     EXPECT_EQ(notice, MessageBoxResult::Ok);
 }
 

@@ -258,8 +258,9 @@ TEST_F(BuddyWndTest, FilesGoToTheTransferHookAndWithoutOneNothingHappens) {
     BuddyClient lee = Buddy("lee");
     const std::string offer = "<127.0.11.18><9000><사진.jpg><1024>";
 
-    // No transfer user interface yet: the command and the offer are let go,
-    // and the next note still comes through.
+    // Without a transfer user interface the command and the offer are let
+    // go, and the next note still comes through.
+    Wnd().SetFileTransferHook(nullptr);
     SelectRow(1);
     Command(ID_SEND_FILE);
     ASSERT_TRUE(lee.PeerCall("kim", "ftp", offer));

@@ -189,6 +189,28 @@ TEST(QtMessageBoxHandlerTest, NoAnswerFromTheGuiThreadAndOkBoxWithCaption) {
     EXPECT_EQ(caption, QStringLiteral("파일 전송"));
 }
 
+TEST(QtMessageBoxHandlerTest, ThreeWayQuestionTellsEachAnswerAndEscapeCancels) {
+    QtMessageThread gui;
+    const QtMessageBoxHandler handler(gui);
+    QStringList buttons;
+    AnswerNextBox(QStringLiteral("예"), [&](QMessageBox& box) {
+        for (QAbstractButton* button : box.buttons()) {
+            buttons << button->text();
+        }
+    });
+    EXPECT_EQ(handler(u"이어서 받으시겠습니까?", u"", MessageBoxButtons::YesNoCancel), MessageBoxResult::Yes);
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("아니요"), QStringLiteral("예"), QStringLiteral("취소")}));
+    AnswerNextBox(QStringLiteral("아니요"), [](QMessageBox&) {});
+    EXPECT_EQ(handler(u"이어서 받으시겠습니까?", u"", MessageBoxButtons::YesNoCancel), MessageBoxResult::No);
+    AnswerNextBox(QStringLiteral("취소"), [](QMessageBox&) {});
+    EXPECT_EQ(handler(u"이어서 받으시겠습니까?", u"", MessageBoxButtons::YesNoCancel), MessageBoxResult::Cancel);
+    AnswerNextBox(QString(), [](QMessageBox& box) { box.reject(); });
+    EXPECT_EQ(handler(u"이어서 받으시겠습니까?", u"", MessageBoxButtons::YesNoCancel), MessageBoxResult::Cancel);
+    AnswerNextBox(QString(), [](QMessageBox& box) { box.reject(); });
+    EXPECT_EQ(handler(u"덮어쓸까요?", u"", MessageBoxButtons::YesNo), MessageBoxResult::No);
+}
+
 // A GUI thread whose queue is gone: every call is dropped unrun.
 class GoneThread : public platform::IMessageThread {
 public:
@@ -200,6 +222,7 @@ TEST(QtMessageBoxHandlerTest, BoxThatIsNeverShownCountsAsDismissed) {
     GoneThread gone;
     const QtMessageBoxHandler handler(gone);
     EXPECT_EQ(handler(u"파일을 받으시겠습니까?", u"", MessageBoxButtons::YesNo), MessageBoxResult::No);
+    EXPECT_EQ(handler(u"이어서 받으시겠습니까?", u"", MessageBoxButtons::YesNoCancel), MessageBoxResult::Cancel);
     EXPECT_EQ(handler(u"전송을 마쳤습니다.", u"", MessageBoxButtons::Ok), MessageBoxResult::Ok);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }

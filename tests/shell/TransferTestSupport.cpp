@@ -1,0 +1,72 @@
+#include "tests/shell/TransferTestSupport.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTimer>
+
+#include "shell/CFileTransferDlg.h"
+#include "tests/shell/DialogScript.h"
+
+namespace nimbo::test {
+
+std::string Pattern(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    std::uint32_t state = seed * 2654435761u + 1;
+    for (char& byte : bytes) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+std::string Word(std::int64_t value) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<char>(static_cast<std::uint32_t>(value) >> (8 * i));
+    return bytes;
+}
+
+std::string ReadBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll().toStdString();
+}
+
+bool WriteBytes(const QString& path, const std::string& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+}
+
+QString ShownText(const CFileTransferDlg& window, int id) {
+    const auto* edit = qobject_cast<QLineEdit*>(window.Control(id));
+    return edit != nullptr ? edit->text() : QString();
+}
+
+bool IsEnabled(const CFileTransferDlg& window, int id) {
+    const QWidget* control = window.Control(id);
+    return control != nullptr && control->isEnabled();
+}
+
+int ShownPercent(const CFileTransferDlg& window) {
+    return static_cast<QProgressBar*>(window.Control(CFileTransferDlg::IDC_PROGRESS))->value();
+}
+
+void RecordStatus(const CFileTransferDlg& window, QStringList& log) {
+    auto* status = static_cast<QLineEdit*>(window.Control(CFileTransferDlg::IDC_STATUS));
+    QObject::connect(status, &QLineEdit::textChanged, status, [&log](const QString& text) { log.append(text); });
+}
+
+void DeleteClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+void Settle() {
+    bool reached = false;
+    QTimer::singleShot(0, [&reached] { reached = true; });
+    RunUntil([&reached] { return reached; });
+}
+
+}  // namespace nimbo::test
