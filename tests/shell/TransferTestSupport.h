@@ -5,16 +5,13 @@
 #include <cstdint>
 #include <string>
 
+#include "tests/support/StreamBytes.h"
+
 namespace nimbo {
 class CFileTransferDlg;
 }
 
 namespace nimbo::test {
-
-// Deterministic bytes that differ with `seed`.
-std::string Pattern(std::size_t size, unsigned seed);
-// 32 bits, least significant byte first, as the direct stream carries them.
-std::string Word(std::int64_t value);
 
 // The whole file, or an empty text when it cannot be read.
 std::string ReadBytes(const QString& path);

@@ -24,6 +24,8 @@
 namespace nimbo {
 namespace {
 
+using test::Pattern;
+
 using test::AUTH_LINE;
 using test::ScriptedPeer;
 using test::WorkerUnderTest;

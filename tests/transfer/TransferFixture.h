@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/MessageLoop.h"
+#include "tests/support/StreamBytes.h"
 #include "tests/transfer/RecordingWindow.h"
 #include "transfer/TransferInfo.h"
 #include "transfer/TransferWorker.h"
@@ -32,10 +33,6 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Deterministic bytes that differ with `seed`.
-    static std::string Pattern(std::size_t size, unsigned seed = 1);
-    // 32 bits, least significant byte first.
-    static std::string Word(std::int64_t value);
     static std::string ReadFile(const std::filesystem::path& path);
     static std::u16string Wide(const std::filesystem::path& path);
 

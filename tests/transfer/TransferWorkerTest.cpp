@@ -18,6 +18,9 @@
 namespace nimbo {
 namespace {
 
+using test::Pattern;
+using test::Word;
+
 using test::PeerConnection;
 using test::ScriptedPeer;
 using test::WorkerUnderTest;
