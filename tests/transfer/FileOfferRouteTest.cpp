@@ -135,7 +135,7 @@ TEST_F(FileOfferRoute, TwoOffersAtOnceListenOnTwoPortsAndEachDeliversItsOwnFile)
     WorkerUnderTest senders[2];
     for (int i = 0; i < 2; ++i) {
         senders[i].info = std::make_shared<TransferInfo>();
-        senders[i].window = std::make_unique<test::RecordingWindow>(m_loop);
+        senders[i].window = std::make_unique<test::RecordingTransferWindow>(m_loop);
         senders[i].info->hWndNotify = senders[i].window->Handle();
         senders[i].info->strFilePath = Wide(WriteFile("source" + std::to_string(i), contents[i]));
         ASSERT_TRUE(OfferFile(kim.session, *senders[i].info, u"lee", u"file" + std::u16string(1, u'0' + i),

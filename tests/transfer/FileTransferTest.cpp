@@ -22,7 +22,7 @@ using test::Pattern;
 using test::Word;
 
 using test::PeerConnection;
-using test::RecordingWindow;
+using test::RecordingTransferWindow;
 using test::ScriptedPeer;
 using test::WorkerUnderTest;
 
@@ -32,9 +32,9 @@ const std::string END_MARKER(FILE_RECV_END, FILE_RECV_END_LENGTH);
 // The progress rule as one side's window sees it: every message counts from
 // `offset`, positions grow up to `size`, and at most one message falls into
 // each wall-clock second of the run.
-void ExpectProgress(const RecordingWindow& window, std::int64_t offset, std::int64_t size, std::time_t began,
+void ExpectProgress(const RecordingTransferWindow& window, std::int64_t offset, std::int64_t size, std::time_t began,
                     std::time_t ended) {
-    const std::vector<RecordingWindow::Message> progress = window.Progress();
+    const std::vector<RecordingTransferWindow::Message> progress = window.Progress();
     ASSERT_FALSE(progress.empty());
     EXPECT_LE(static_cast<std::time_t>(progress.size()), ended - began + 1);
     EXPECT_GT(progress.front().wParam, 0u);
@@ -53,7 +53,7 @@ protected:
     // Closes the window of `transfer` at its first progress message, then
     // fulfils `closed`.
     static void CloseAtFirstProgress(WorkerUnderTest& transfer, std::promise<void>& closed) {
-        transfer.window->onMessage = [&transfer, &closed](const RecordingWindow::Message& m) {
+        transfer.window->onMessage = [&transfer, &closed](const RecordingTransferWindow::Message& m) {
             if (m.message != WM_TRANSFER_PROGRESS)
                 return;
             transfer.window->Destroy();
@@ -100,7 +100,7 @@ TEST_F(FileTransfer, AFileArrivesWholeWithStartProgressAndEnd) {
     EXPECT_EQ(ReadFile(PathOf("target.bin")), content);
     EXPECT_EQ(sender.window->End(), TE_SEND_DONE);
     EXPECT_EQ(receiver.window->End(), TE_RECV_DONE);
-    for (const RecordingWindow* window : {sender.window.get(), receiver.window.get()}) {
+    for (const RecordingTransferWindow* window : {sender.window.get(), receiver.window.get()}) {
         EXPECT_EQ(window->Messages().front().message, WM_TRANSFER_START);
         EXPECT_EQ(window->Messages().back().message, WM_TRANSFER_END);
         ExpectProgress(*window, 0, static_cast<std::int64_t>(content.size()), began, ended);
@@ -292,7 +292,7 @@ TEST_F(FileTransfer, AFailedWriteShowsItsMessageAndEndsWithoutACode) {
 TEST_F(FileTransfer, ACancelledSenderEndsClosedBeforeTheNextBlock) {
     WorkerUnderTest sender = StartSender(WriteFile("source.bin", Pattern(5000)));
     // Cancelled while the synchronous start message is being handled.
-    sender.window->onMessage = [&](const RecordingWindow::Message& m) {
+    sender.window->onMessage = [&](const RecordingTransferWindow::Message& m) {
         if (m.message == WM_TRANSFER_START)
             sender.info->Cancel();
     };
@@ -319,7 +319,7 @@ TEST_F(FileTransfer, ACancelledReceiverEndsClosedAndKeepsWhatCame) {
     const std::filesystem::path target = PathOf("target.bin");
     WorkerUnderTest receiver = StartReceiver(target, u"127.0.8.10", SCRIPTED_SENDER_PORT);
     // Cancelled while the receiver waits for more than the sender sends.
-    receiver.window->onMessage = [&](const RecordingWindow::Message& m) {
+    receiver.window->onMessage = [&](const RecordingTransferWindow::Message& m) {
         if (m.message == WM_TRANSFER_PROGRESS)
             receiver.info->Cancel();
     };

@@ -53,7 +53,8 @@ std::filesystem::path TransferTest::WriteFile(const std::string& name, const std
 }
 
 WorkerUnderTest TransferTest::StartSender(const std::filesystem::path& path) {
-    WorkerUnderTest sender{std::make_shared<TransferInfo>(), std::make_unique<RecordingWindow>(m_loop), nullptr};
+    WorkerUnderTest sender{std::make_shared<TransferInfo>(), std::make_unique<RecordingTransferWindow>(m_loop),
+                           nullptr};
     sender.info->hWndNotify = sender.window->Handle();
     sender.info->strFilePath = Wide(path);
     std::unique_ptr<CBlockingSocket> listening = ListenOnFreePort(sender.info->nPort);
@@ -65,7 +66,8 @@ WorkerUnderTest TransferTest::StartSender(const std::filesystem::path& path) {
 
 WorkerUnderTest TransferTest::StartReceiver(const std::filesystem::path& target, const std::u16string& address,
                                             int port, std::int32_t offset) {
-    WorkerUnderTest receiver{std::make_shared<TransferInfo>(), std::make_unique<RecordingWindow>(m_loop), nullptr};
+    WorkerUnderTest receiver{std::make_shared<TransferInfo>(), std::make_unique<RecordingTransferWindow>(m_loop),
+                             nullptr};
     receiver.info->hWndNotify = receiver.window->Handle();
     receiver.info->strFilePath = Wide(target);
     receiver.info->strPeerAddress = address;

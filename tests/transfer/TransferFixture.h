@@ -12,7 +12,7 @@
 
 #include "platform/MessageLoop.h"
 #include "tests/support/StreamBytes.h"
-#include "tests/transfer/RecordingWindow.h"
+#include "tests/transfer/RecordingTransferWindow.h"
 #include "transfer/TransferInfo.h"
 #include "transfer/TransferWorker.h"
 
@@ -21,7 +21,7 @@ namespace nimbo::test {
 // One worker with its record and its recording window.
 struct WorkerUnderTest {
     std::shared_ptr<TransferInfo> info;
-    std::unique_ptr<RecordingWindow> window;
+    std::unique_ptr<RecordingTransferWindow> window;
     std::unique_ptr<TransferWorker> worker;  // stopped before the window goes
 };
 

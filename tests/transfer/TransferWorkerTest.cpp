@@ -60,7 +60,7 @@ TEST_F(TransferWorkerContract, StopDetachesAWorkerHeldByItsMessageBoxWhichThenEn
 }
 
 TEST_F(TransferWorkerContract, AJoinedSenderLeavesTheRecordForTheNextFile) {
-    test::RecordingWindow window(m_loop);
+    test::RecordingTransferWindow window(m_loop);
     auto info = std::make_shared<TransferInfo>();
     info->hWndNotify = window.Handle();
     for (int i = 0; i < 2; ++i) {

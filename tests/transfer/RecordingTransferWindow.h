@@ -10,7 +10,7 @@ namespace nimbo::test {
 
 // A transfer window for tests: records every message a worker sends it, in
 // order, on the thread that owns it.
-class RecordingWindow : public platform::IMessageHandler {
+class RecordingTransferWindow : public platform::IMessageHandler {
 public:
     struct Message {
         platform::UINT message;
@@ -18,10 +18,10 @@ public:
         platform::LPARAM lParam;
     };
 
-    explicit RecordingWindow(platform::IMessageThread& thread);
-    ~RecordingWindow() override { Destroy(); }
-    RecordingWindow(const RecordingWindow&) = delete;
-    RecordingWindow& operator=(const RecordingWindow&) = delete;
+    explicit RecordingTransferWindow(platform::IMessageThread& thread);
+    ~RecordingTransferWindow() override { Destroy(); }
+    RecordingTransferWindow(const RecordingTransferWindow&) = delete;
+    RecordingTransferWindow& operator=(const RecordingTransferWindow&) = delete;
 
     platform::HWND Handle() const { return m_hWnd; }
     // Closes the window; nothing is recorded afterwards.
