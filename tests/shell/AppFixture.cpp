@@ -73,8 +73,6 @@ void AppFixture::Save(const char* name, const QString& value) const {
 
 QString AppFixture::SettingsFile() const { return m_settings.filePath(QStringLiteral("Halvorn/Nimbo.conf")); }
 
-const std::string ScriptedServers::AUTH_KIM = "auth kim cGFzcw== \r\n";
-
 namespace {
 
 const std::string kStatusList = "OK\r\n<b>lee\r\nonline\r\n127.0.0.1\r\n0\r\n0\r\nlee\r\n\"\"</b>\r\n\r\n";

@@ -71,7 +71,6 @@ public:
     ScriptedPeer& Agent() { return m_agent; }
     ScriptedPeer& Notify() { return m_notify; }
 
-    static const std::string AUTH_KIM;
 
 private:
     ScriptedPeer m_agent;

@@ -22,11 +22,11 @@ namespace {
 using Commands = std::vector<std::string>;
 
 const std::string kLogin = "login kim cGFzcw== 0 0\r\n";
-const std::string kOnline = ScriptedServers::AUTH_KIM + "setlogonstat online UG9ja2V0UEM=\r\n";
-const std::string kFetchStatus = ScriptedServers::AUTH_KIM + "getlogonstatall\r\n";
-const std::string kFetchGroups = ScriptedServers::AUTH_KIM + "getgroup\r\n";
-const std::string kOffline = ScriptedServers::AUTH_KIM + "setlogonstat offline \r\n";
-const std::string kLogout = ScriptedServers::AUTH_KIM + "logout\r\n";
+const std::string kOnline = AUTH_LINE + "setlogonstat online UG9ja2V0UEM=\r\n";
+const std::string kFetchStatus = AUTH_LINE + "getlogonstatall\r\n";
+const std::string kFetchGroups = AUTH_LINE + "getgroup\r\n";
+const std::string kOffline = AUTH_LINE + "setlogonstat offline \r\n";
+const std::string kLogout = AUTH_LINE + "logout\r\n";
 const std::vector<std::string> kLeeRows = {"[1]친구", "[2]> lee(lee)"};
 
 mode_t Mode(const QString& path) {
