@@ -18,7 +18,7 @@ NoteCommand::NoteCommand(const std::vector<std::string>& args) {
 int NoteCommand::Run(CliContext& context) {
     SignedInScope signIn(context, Presence::Unchanged, LoginListener::None);
     if (!context.session.SendInstantMessage(m_strCallee, m_strText))
-        throw CommandFailure("the note was not accepted");
+        throw CommandFailure::Because("the note was not accepted", context.session);
     signIn.End();
     return EXIT_DONE;
 }

@@ -8,11 +8,11 @@ namespace nimbo::cli {
 SignedInScope::SignedInScope(CliContext& context, Presence presence, LoginListener listener)
     : m_session(context.session), m_presence(presence), m_listener(listener) {
     if (!m_session.Login(context.userId, context.password, m_listener))
-        throw CommandFailure("login failed");
+        throw CommandFailure::Because("login failed", m_session);
     if (m_presence == Presence::Online && !m_session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT)) {
         // No destructor runs for a constructor that throws.
         SignOut();
-        throw CommandFailure("setting the status online failed");
+        throw CommandFailure::Because("setting the status online failed", m_session);
     }
     m_bSignedIn = true;
 }
@@ -25,7 +25,7 @@ SignedInScope::~SignedInScope() {
 void SignedInScope::End() {
     m_bSignedIn = false;
     if (!SignOut())
-        throw CommandFailure("logout failed");
+        throw CommandFailure::Because("logout failed", m_session);
 }
 
 // Both steps are tried even when the first fails: Logout also tells the
