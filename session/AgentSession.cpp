@@ -160,8 +160,7 @@ bool AgentSession::ConnectIdentified(CAgentSocket& socket) {
 }
 
 bool AgentSession::Judge(const char16_t* operation, const CAgentSocket& socket, bool done) {
-    if (!done)
-        m_lastFailure = SessionFailure::Of(operation, g_strAgentHost.Get(), socket);
+    m_lastFailure = done ? SessionFailure{} : SessionFailure::Of(operation, g_strAgentHost.Get(), socket);
     return done;
 }
 

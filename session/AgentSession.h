@@ -69,10 +69,9 @@ public:
     // Removes the oldest queued record; empty when the queue is empty.
     std::unique_ptr<PeerCallRecord> TakePeerCall();
 
-    // Why the most recent operation that failed (Login, Logout, SetLogonStat,
+    // Why the most recent operation (Login, Logout, SetLogonStat,
     // SendInstantMessage, GetLogonStatusTable, LoadGroupList) failed; kind
-    // None before any failure. Belongs to the thread that runs the
-    // operations.
+    // None when it did not. Belongs to the thread that runs the operations.
     const SessionFailure& LastFailure() const { return m_lastFailure; }
 
     bool IsLoggedIn() const { return m_bLoggedIn.load(); }
@@ -87,8 +86,8 @@ private:
     bool SetIdentity(const std::u16string& userId, const std::u16string& password);
     bool ExchangeLogin(CAgentSocket& socket);
     bool ConnectIdentified(CAgentSocket& socket);
-    // Records the failure of `operation` on `socket` unless `done`; returns
-    // `done`.
+    // Records the failure of `operation` on `socket`, or none when `done`;
+    // returns `done`.
     bool Judge(const char16_t* operation, const CAgentSocket& socket, bool done);
     void EndListener();
 

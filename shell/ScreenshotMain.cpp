@@ -333,7 +333,7 @@ int Run(const QDir& folder) {
     CNoteDlg retry(NoteTemplate::Send);
     retry.m_strName = QStringLiteral("lee");
     retry.m_strText = send.m_strText;
-    retry.ShowNotSentNotice();
+    retry.ShowNotSentNotice(QStringLiteral("서버(192.168.0.1)에 연결할 수 없습니다. (Connect error #111 (Connection refused))"));
     saved &= SaveDialog(retry, folder, QStringLiteral("send-note-not-sent.png"));
 
     CNoteDlg receive(NoteTemplate::Receive);

@@ -33,14 +33,14 @@ struct NoteShown {
     QString title;
     QString name;
     QString text;
-    bool notSentNotice = false;
+    QString notSentNotice = QString();
 
     bool operator==(const NoteShown&) const = default;
 };
 
 void PrintTo(const NoteShown& shown, std::ostream* out) {
     *out << '{' << shown.title.toStdString() << ", " << shown.name.toStdString() << ", \""
-         << shown.text.toStdString() << "\"" << (shown.notSentNotice ? ", not sent" : "") << '}';
+         << shown.text.toStdString() << "\", " << shown.notSentNotice.toStdString() << '}';
 }
 
 const QString kSendTitle = QStringLiteral("쪽지 보내기");
@@ -52,7 +52,8 @@ NoteShown ShownIn(CTemplateDialog& dialog) {
     shown.name = static_cast<QLabel*>(dialog.Control(CNoteDlg::IDC_NAME))->text();
     shown.text = static_cast<QPlainTextEdit*>(dialog.Control(CNoteDlg::IDC_TEXT))->toPlainText();
     for (const QLabel* label : dialog.findChildren<QLabel*>()) {
-        shown.notSentNotice |= label->isVisible() && label->text() == QStringLiteral("쪽지를 보내지 못했습니다.");
+        if (label->isVisible() && label->text().startsWith(QStringLiteral("쪽지를 보내지 못했습니다.")))
+            shown.notSentNotice = label->text();
     }
     return shown;
 }
@@ -234,8 +235,10 @@ TEST_F(BuddyWndTest, NoteTheServerRefusesReopensWithTheTextUntilSent) {
     EXPECT_TRUE(script.Done());
 
     const QString parkId = QStringLiteral("park");
-    EXPECT_EQ(shown, (std::vector<NoteShown>{{kSendTitle, parkId, QString(), false},
-                                             {kSendTitle, parkId, QStringLiteral("회의 자료\n보냈어요"), true}}));
+    EXPECT_EQ(shown, (std::vector<NoteShown>{{kSendTitle, parkId, QString(), QString()},
+                                             {kSendTitle, parkId, QStringLiteral("회의 자료\n보냈어요"),
+                                              QStringLiteral("쪽지를 보내지 못했습니다. 서버가 요청을 거부했습니다. "
+                                                             "(404 no such user)")}}));
 
     BuddyClient park = Buddy("park");
     park.Listen();  // the note was kept for him
