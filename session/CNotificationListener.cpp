@@ -19,6 +19,8 @@ CNotificationListener::CNotificationListener(AgentSession& session, ByteString n
     : m_session(session),
       m_strNotifyHost(std::move(notifyHost)),
       m_nNotifyPort(notifyPort),
+      m_strUserId(session.GetUserId()),
+      m_strPassword64(session.GetPassword64()),
       m_thread([this] { ListenerThreadProc(); }) {}
 
 CNotificationListener::~CNotificationListener() { Stop(); }
@@ -36,11 +38,15 @@ void CNotificationListener::Stop() {
 }
 
 void CNotificationListener::ListenerThreadProc() {
+    bool lost = false;
     try {
         Listen();
     } catch (const CBlockingSocketException&) {
-        ReportLoss();
+        lost = true;
     }
+    m_bListening = false;
+    if (lost)
+        ReportLoss();
     m_socket.Close();
 }
 
@@ -49,7 +55,7 @@ void CNotificationListener::ListenerThreadProc() {
 void CNotificationListener::Listen() {
     if (!m_socket.ConnectHost(m_strNotifyHost.ToWide(), m_nNotifyPort) || m_stop.IsRequested())
         return;
-    if (!m_socket.CmdAuth(m_session.GetUserId(), m_session.GetPassword64()))
+    if (!m_socket.CmdAuth(m_strUserId, m_strPassword64))
         return;
     ByteString block;
     for (;;) {

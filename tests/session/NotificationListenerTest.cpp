@@ -180,6 +180,33 @@ TEST_F(ListenerTest, SecondLoginEndsTheFirstListener) {
     EXPECT_EQ(notify->Received(1), AUTH_LINE);
 }
 
+// A refused Login leaves a sign-in that still listens as it was, identity
+// included, and ends one whose listener is gone.
+TEST_F(ListenerTest, RefusedLoginKeepsAListeningSignInAndEndsADeafOne) {
+    std::promise<void> identified;
+    std::promise<void> cue;
+    Start("127.0.6.29", AcceptListener([&identified, cue = cue.get_future().share()](PeerConnection& c) {
+              identified.set_value();
+              cue.wait();
+              c.Send("peercall lee instmsg " + test::KOREAN_HELLO_64 + "\r\n\r\n");
+              c.Close();
+          }));
+    agent->Expect(AnswerCommands({{"login", "ERR 401\r\n\r\n"}}));
+    agent->Expect(AnswerCommands({{"login", "ERR 401\r\n\r\n"}}));
+    identified.get_future().wait();
+    EXPECT_FALSE(session->Login(u"lee", u"wrong"));
+    EXPECT_TRUE(session->IsLoggedIn());
+    EXPECT_EQ(session->GetUserId(), ByteString("kim"));
+
+    cue.set_value();
+    ASSERT_TRUE(RunUntilReceived(2));
+    EXPECT_EQ(window.received, (std::vector<RecordedMessage>{{WM_PEERCALL, 0}, {WM_LISTENERLOST, 0}}));
+    EXPECT_EQ(TakeAll(), (std::vector<PeerCallRecord>{{u"lee", u"instmsg", u"안녕하세요"}}));
+    EXPECT_TRUE(session->IsLoggedIn());
+    EXPECT_FALSE(session->Login(u"kim", u"wrong"));
+    EXPECT_FALSE(session->IsLoggedIn());
+}
+
 TEST_F(ListenerTest, DestroyingTheSessionEndsAWaitingListener) {
     std::promise<void> identified;
     Start("127.0.6.26", AcceptListener([&identified](PeerConnection&) { identified.set_value(); }));
