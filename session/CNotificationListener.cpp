@@ -27,7 +27,7 @@ CNotificationListener::~CNotificationListener() { Stop(); }
 
 void CNotificationListener::Stop() {
     // The request comes first: a send to the stopping thread is abandoned,
-    // and a socket created after the shutdown below is never waited on.
+    // and a connect that has not started by the shutdown below never starts.
     m_stop.Request();
     m_socket.Shutdown();
     {
@@ -53,7 +53,7 @@ void CNotificationListener::ListenerThreadProc() {
 // Returns when the connection or the identification failed, when a block
 // arrived after Logout, or when stopped; throws when the connection fails.
 void CNotificationListener::Listen() {
-    if (!m_socket.ConnectHost(m_strNotifyHost.ToWide(), m_nNotifyPort) || m_stop.IsRequested())
+    if (!m_socket.ConnectHost(m_strNotifyHost.ToWide(), m_nNotifyPort, &m_stop) || m_stop.IsRequested())
         return;
     if (!m_socket.CmdAuth(m_strUserId, m_strPassword64))
         return;

@@ -35,8 +35,10 @@ public:
 
     // Ends the thread from any other thread, also the one that owns the main
     // window while the listener is sending WM_LISTENERLOST to it: the send is
-    // abandoned, a blocked receive is woken by a shutdown of the connection,
-    // the pause is cut short. Returns once the thread has ended.
+    // abandoned, a pending connect or a blocked receive is ended by a
+    // shutdown of the connection, the pause is cut short. Returns once the
+    // thread has ended; only a name lookup of the notification host, which
+    // nothing can cut short, may hold it up.
     void Stop();
 
     // False once the connection has failed or ended (the thread may still be
