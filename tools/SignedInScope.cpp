@@ -11,7 +11,7 @@ SignedInScope::SignedInScope(CliContext& context, SignIn kind) : m_session(conte
         throw CommandFailure("login failed");
     if (!listening)
         return;
-    if (!m_session.SetLogonStat(LOGON_ONLINE, u"PocketPC")) {
+    if (!m_session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT)) {
         // No destructor runs for a constructor that throws.
         SignOut();
         throw CommandFailure("setting the status online failed");

@@ -11,7 +11,7 @@ enum class SignIn {
     // and close the notification connection of the same user's application
     // or `listen` elsewhere. Those are left as they were.
     OneShot,
-    // Present and listening: the status online "PocketPC" and the
+    // Present and listening: the status online (ONLINE_STATUS_TEXT) and the
     // notification listener; at the end the status offline and Logout.
     Listening,
 };
