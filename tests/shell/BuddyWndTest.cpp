@@ -182,6 +182,31 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
     EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "응, 먹었어", "lee"));
 }
 
+// Never signed in and deaf: a refused login shows the window signed out,
+// unless an earlier sign-in still listens, which goes on as it was.
+TEST_F(BuddyWndTest, RefusedLoginSignsOutUnlessTheEarlierSignInStillListens) {
+    m_server = std::make_unique<AgentdProcess>("127.0.11.20");
+    StartApp(m_server->Address());
+    EnterLogin(QStringLiteral("kim"), QStringLiteral("wrong"));
+    EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
+    const auto loginAgain = [this] { platform::PostMessage(Frame().GetSafeHwnd(), WM_COMMAND, ID_LOGIN, 0); };
+    loginAgain();
+    LogIn(QStringLiteral("kim"), kPassword);
+
+    loginAgain();
+    EnterLogin(QStringLiteral("lee"), QStringLiteral("wrong"));
+    EXPECT_EQ(Wnd().RecordedUserId(), QStringLiteral("kim"));
+    NoteShown received;
+    DialogScript script;
+    script.Then([&](CTemplateDialog& dialog) {
+        received = ShownIn(dialog);
+        Press(dialog, CTemplateDialog::IDCANCEL);
+    });
+    ASSERT_TRUE(Buddy("lee").SendNote("kim", "아직 거기 있어?"));
+    ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
+    EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("아직 거기 있어?")}));
+}
+
 TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
     StartSignedIn("127.0.11.16");
     BuddyClient lee = Buddy("lee");
