@@ -185,7 +185,7 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
 // Never signed in and deaf: a refused login shows the window signed out,
 // unless an earlier sign-in still listens, which goes on as it was.
 TEST_F(BuddyWndTest, RefusedLoginSignsOutUnlessTheEarlierSignInStillListens) {
-    m_server = std::make_unique<AgentdProcess>("127.0.11.20");
+    m_server = std::make_unique<TestAgentd>("127.0.11.20");
     StartApp(m_server->Address());
     EnterLogin(QStringLiteral("kim"), QStringLiteral("wrong"));
     EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
