@@ -179,14 +179,13 @@ void CBuddyWnd::OnLogin() {
 // so; a refused sign-in leaves the window as the session is left: signed in
 // as before when that sign-in still stands, else signed out.
 bool CBuddyWnd::SignIn(const QString& userId, const QString& password) {
-    const QString earlier = m_strUserId;
     m_strUserId = userId;
     SetPhase(SignInPhase::SigningIn);
     if (m_worker.Run([&] { return m_session.Login(userId.toStdU16String(), password.toStdU16String()); })) {
         SetPhase(SignInPhase::SignedIn);
         return true;
     }
-    m_strUserId = m_session.IsLoggedIn() ? earlier : QString();
+    m_strUserId = m_session.IsLoggedIn() ? QString::fromStdU16String(m_session.GetUserId().ToWide()) : QString();
     SetPhase(m_strUserId.isEmpty() ? SignInPhase::SignedOut : SignInPhase::SignedIn);
     Redraw(false);
     return false;

@@ -33,21 +33,24 @@ void AppFixture::StartApp(const std::string& agentHost) {
     ASSERT_TRUE(m_app->InitInstance(*m_session));
 }
 
-// The first login answers the dialog that start-up opens; later ones ask
-// for it as the menu does. The check runs only once the whole command has
-// returned to the event loop.
-void AppFixture::LogIn(const QString& userId, const QString& password) {
+// The login command runs inside one event, so it has ended once the dialog
+// is seen closed.
+void AppFixture::EnterLogin(const QString& userId, const QString& password) {
     DialogScript script;
     script.Then([&](CTemplateDialog& dialog) {
         static_cast<QComboBox*>(dialog.Control(CLoginDlg::IDC_USER_ID))->setEditText(userId);
         static_cast<QLineEdit*>(dialog.Control(CLoginDlg::IDC_PASSWORD))->setText(password);
         Press(dialog, CTemplateDialog::IDOK);
     });
-    if (m_bStartLoginAnswered)
-        platform::PostMessage(Frame().GetSafeHwnd(), WM_COMMAND, ID_LOGIN, 0);
-    m_bStartLoginAnswered = true;
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
 }
+
+void AppFixture::LogIn(const QString& userId, const QString& password) {
+    EnterLogin(userId, password);
+    ASSERT_EQ(Wnd().RecordedUserId(), userId);
+}
+
+void AppFixture::PostLogin() { platform::PostMessage(Frame().GetSafeHwnd(), WM_COMMAND, ID_LOGIN, 0); }
 
 std::vector<std::string> AppFixture::Rows() const {
     std::vector<std::string> rows;

@@ -34,8 +34,12 @@ protected:
     AgentSession& Session() const { return *m_session; }
 
     // Fills in the login dialog and confirms it, then waits until the whole
-    // login command has run, whatever its outcome.
+    // login command has run, whatever the server answered.
+    void EnterLogin(const QString& userId, const QString& password);
+    // EnterLogin, signing in as `userId`.
     void LogIn(const QString& userId, const QString& password);
+    // Asks for the login dialog again, as the menu does.
+    void PostLogin();
 
     // Every row as the user sees it: "[IMAGE]" (the list image index), ">"
     // for an indented row, column 0, and " | " column 1 when that is not empty.
@@ -53,7 +57,6 @@ protected:
     QTemporaryDir m_settings;
     std::unique_ptr<CNimboApp> m_app;
     std::unique_ptr<AgentSession> m_session;
-    bool m_bStartLoginAnswered = false;
 };
 
 // An agent server and a notification server played by scripts on one

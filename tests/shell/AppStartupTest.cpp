@@ -187,13 +187,14 @@ TEST_F(AppStartupTest, FailedSignInSaysWhyAndStaysSignedOut) {
     Save(CRegistryKey::PASSWORD_VALUE, QStringLiteral("old"));
     StartApp("127.0.11.8");
     MessageBoxRecorder boxes;
-    LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
+    EnterLogin(QStringLiteral("kim"), QStringLiteral("pass"));
     EXPECT_EQ(boxes.Texts(), (std::vector<std::u16string>{
                                  u"서버(127.0.11.8)에 연결할 수 없습니다. (Connect error #111 (Connection refused))"}));
     EXPECT_EQ(Saved(CRegistryKey::PASSWORD_VALUE), QStringLiteral("pass"));  // unreachable: kept
 
     ScriptedServers servers("127.0.11.8", {{"login", "ERR 401\r\nmessage=wrong password\r\n\r\n"}});
-    LogIn(QStringLiteral("kim"), QStringLiteral("wrong"));
+    PostLogin();
+    EnterLogin(QStringLiteral("kim"), QStringLiteral("wrong"));
     ASSERT_EQ(boxes.Count(), 2u);
     EXPECT_EQ(boxes.Texts()[1], u"서버가 ID 또는 비밀번호를 받아들이지 않았습니다. (401 wrong password)");
     EXPECT_EQ(Saved(CRegistryKey::PASSWORD_VALUE), QStringLiteral("pass"));  // refused: not kept
@@ -231,6 +232,7 @@ TEST_F(AppStartupTest, OwnPresenceIsSetKeptAndRestoredAtTheNextSignIn) {
     EXPECT_EQ(Frame().StatusText(), QStringLiteral("kim · 바쁨 · 회의 중"));
     EXPECT_TRUE(Frame().StatusMenu()->actions().at(2)->isChecked());
     Command(ID_LOGOUT);
+    PostLogin();
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
 
     const std::string busy = AUTH_LINE + "setlogonstat busy yLjAxyDB3w==\r\n";  // "회의 중"
