@@ -57,13 +57,13 @@ CBuddyWnd::CBuddyWnd(AgentSession& session, CSessionWorker& worker, QWidget* par
       m_session(session),
       m_worker(worker),
       m_list(new CBuddyListCtrl(this)),
-      m_listPalette(m_list->palette()),
       m_notes(session, worker, this) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_list);
     setFocusProxy(m_list);
     connect(m_list, &CBuddyListCtrl::RefillRequested, this, [this] { Redraw(false); });
+    m_list->SetSignedOut(true);
     m_state.presence = OwnPresence::Load(CRegistryKey());
     m_notes.SetUnreadWatcher([this](int count) {
         m_state.unread = count;
@@ -138,11 +138,7 @@ void CBuddyWnd::Redraw(bool fetch) {
 void CBuddyWnd::SetPhase(SignInPhase phase) {
     m_state.phase = phase;
     m_state.userId = phase == SignInPhase::SignedOut ? QString() : m_strUserId;
-    QPalette palette = m_listPalette;
-    if (phase != SignInPhase::SignedIn) {
-        palette.setColor(QPalette::Text, palette.color(QPalette::Disabled, QPalette::Text));
-    }
-    m_list->setPalette(palette);
+    m_list->SetSignedOut(phase != SignInPhase::SignedIn);
     emit StateChanged(m_state);
 }
 

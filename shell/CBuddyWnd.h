@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPalette>
 #include <QString>
 #include <QWidget>
 #include <string>
@@ -87,7 +86,6 @@ private:
     AgentSession& m_session;
     CSessionWorker& m_worker;
     CBuddyListCtrl* m_list;
-    QPalette m_listPalette;
     CNoteFlow m_notes;
     QString m_strUserId;
     SignInState m_state;

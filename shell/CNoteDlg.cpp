@@ -10,8 +10,8 @@ namespace nimbo {
 namespace {
 
 constexpr int kButtonTop = 80;
-constexpr int kNoticeHeight = 28;  // the lines a failure notice adds
-constexpr int kNoticeTextHeight = 24;
+constexpr int kNoticeHeight = 38;  // the lines a failure notice adds
+constexpr int kNoticeTextHeight = 34;
 
 }  // namespace
 
