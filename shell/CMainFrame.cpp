@@ -121,7 +121,7 @@ void CMainFrame::SetSessionWorker(CSessionWorker* worker) {
 }
 
 void CMainFrame::ShowState(const SignInState& state) {
-    const QString who = state.phase == SignInPhase::SignedOut ? state.Summary() : state.userId;
+    const QString who = state.phase == SignInPhase::SignedIn ? state.userId : state.Summary();
     setWindowTitle(ResourceStringField(IDR_MAINFRAME, 0) + QStringLiteral(" - ") + who);
     m_signInLabel->setText(state.Summary());
     m_statusMenu->ShowStatus(state.presence.status);

@@ -9,6 +9,7 @@
 #include "platform/CodePage.h"
 #include "session/AgentHost.h"
 #include "shell/CBuddyListCtrl.h"
+#include "shell/CDesktopNotifier.h"
 #include "shell/CLoginDlg.h"
 #include "shell/CRegistryKey.h"
 #include "shell/CommandIds.h"
@@ -31,6 +32,8 @@ void AppFixture::StartApp(const std::string& agentHost) {
     m_app = std::make_unique<CNimboApp>();
     m_session = std::make_unique<AgentSession>();
     ASSERT_TRUE(m_app->InitInstance(*m_session));
+    m_app->GetNotifier()->SetDelivery(
+        [this](const QString& summary, const QString& body) { m_notified << summary + u'|' + body; });
 }
 
 // The login command runs inside one event, so it has ended once the dialog

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <map>
 #include <memory>
@@ -54,6 +55,8 @@ protected:
     void Save(const char* name, const QString& value) const;
     QString SettingsFile() const;
 
+    // The desktop notifications given, "SUMMARY|BODY", instead of shown.
+    QStringList m_notified;
     QTemporaryDir m_settings;
     std::unique_ptr<CNimboApp> m_app;
     std::unique_ptr<AgentSession> m_session;

@@ -14,7 +14,6 @@
 #include <future>
 
 #include "shell/CBuddyListCtrl.h"
-#include "shell/CDesktopNotifier.h"
 #include "shell/CLoginDlg.h"
 #include "shell/CMainFrame.h"
 #include "shell/CNoteDlg.h"
@@ -51,16 +50,7 @@ mode_t Mode(const QString& path) {
 const QString kTitle = QStringLiteral("오르반티스 님보(Nimbo) - ");
 const QString kLost = QStringLiteral("서버와의 연결이 끊어졌습니다. 다시 로그인하십시오.");
 
-class AppStartupTest : public AppFixture {
-protected:
-    // Records the desktop notifications instead of showing them.
-    void RecordNotifications() {
-        m_app->GetNotifier()->SetDelivery(
-            [this](const QString& summary, const QString& body) { m_notified << summary + u'|' + body; });
-    }
-
-    QStringList m_notified;
-};
+class AppStartupTest : public AppFixture {};
 
 TEST_F(AppStartupTest, LoginDialogOpensAtStartAndCancelStaysLoggedOutWithoutTraffic) {
     ScriptedServers servers("127.0.11.1");
@@ -275,7 +265,6 @@ TEST_F(AppStartupTest, LostConnectionIsToldWithoutABox) {
     }));
     StartApp("127.0.11.12");
     MessageBoxRecorder boxes;
-    RecordNotifications();
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
     ASSERT_TRUE(RunUntil([&] { return servers.Notify().ConnectionCount() == 1u; }));
     Frame().hide();
@@ -295,7 +284,7 @@ TEST_F(AppStartupTest, WindowRepaintsWhileTheServerIsSlowAndMessagesWaitTheirTur
     std::promise<void> painted;
     std::shared_future<void> paintedSeen = painted.get_future().share();
     servers.Notify().SetDefaultScript(AcceptListener([paintedSeen](PeerConnection& c) {
-        paintedSeen.wait();
+        paintedSeen.wait_for(std::chrono::seconds(5));
         c.Send("peercall lee instmsg " + Base64Of("hi") + "\r\n\r\n");
     }));
     StartApp("127.0.11.13");

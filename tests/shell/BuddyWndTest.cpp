@@ -176,8 +176,10 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
             reply = ShownIn(dialog);
             DialogScript::TypeAndAccept(CNoteDlg::IDC_TEXT, QStringLiteral("응, 먹었어"))(dialog);
         });
+    Frame().hide();  // away: the desktop is told, with the sender's name
     ASSERT_TRUE(lee.SendNote("kim", "점심 먹었어?\r\n나는 아직"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
+    EXPECT_EQ(m_notified, QStringList{QStringLiteral("이서연(lee)님의 쪽지|점심 먹었어?\n나는 아직")});
 
     EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("점심 먹었어?\n나는 아직")}));
     EXPECT_EQ(reply, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
