@@ -301,8 +301,9 @@ void CBuddyWnd::NotifyPeerCall(const PeerCallRecord& record) {
     const QString from = DisplayName(record.strFrom);
     const std::optional<PeerCallKind> kind = PeerCallKindOf(record.strKind);
     if (kind == PeerCallKind::Note) {
-        m_notifier->NotifyIfAway(*window(), QStringLiteral("%1님의 쪽지").arg(from),
-                                 QString::fromStdU16String(record.strBody).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        QString text = QString::fromStdU16String(record.strBody);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        m_notifier->NotifyIfAway(*window(), QStringLiteral("%1님의 쪽지").arg(from), text);
     } else if (kind == PeerCallKind::FileOffer) {
         m_notifier->NotifyIfAway(*window(), QStringLiteral("%1님이 파일을 보내려 합니다").arg(from),
                                  QString::fromStdU16String(ParseFileOffer(record.strBody).strFileName));

@@ -65,10 +65,11 @@ bool CNimboApp::InitInstance(AgentSession& session) {
     m_pNotifier = std::make_unique<CDesktopNotifier>();
     m_pNotifier->SetTray(&m_pTray->Icon());
     m_pBuddyWnd->SetNotifier(m_pNotifier.get());
-    QObject::connect(m_pBuddyWnd, &CBuddyWnd::StateChanged, frame, [frame, tray = m_pTray.get()](const SignInState& state) {
-        frame->ShowState(state);
-        tray->ShowState(state);
-    });
+    QObject::connect(m_pBuddyWnd, &CBuddyWnd::StateChanged, frame,
+                     [frame, tray = m_pTray.get()](const SignInState& state) {
+                         frame->ShowState(state);
+                         tray->ShowState(state);
+                     });
     QObject::connect(m_pBuddyWnd, &CBuddyWnd::Notice, frame, &CMainFrame::ShowNotice);
     frame->ShowState(m_pBuddyWnd->State());
     m_pTray->ShowState(m_pBuddyWnd->State());

@@ -24,7 +24,9 @@ void CNoteFlow::SendNote(const QString& recipient) {
             return;
         }
         text = dialog.m_strText;
-        if (m_worker.Run([&] { return m_session.SendInstantMessage(recipient.toStdU16String(), text.toStdU16String()); })) {
+        const bool sent = m_worker.Run(
+            [&] { return m_session.SendInstantMessage(recipient.toStdU16String(), text.toStdU16String()); });
+        if (sent) {
             return;
         }
         notSentReason = FailureText(m_session.LastFailure());

@@ -154,8 +154,8 @@ bool SaveMainWindow(const QDir& folder) {
     frame.show();
     list->Refill(demo.groups, demo.buddies);
     list->setCurrentItem(list->topLevelItem(4));
-    SignInState signedIn{SignInPhase::SignedIn, QStringLiteral("kim"), OwnPresence{LOGON_BUSY, QStringLiteral("회의 중")}, 0};
-    frame.ShowState(signedIn);
+    const OwnPresence busy{LOGON_BUSY, QStringLiteral("회의 중")};
+    frame.ShowState(SignInState{SignInPhase::SignedIn, QStringLiteral("kim"), busy, 0});
     list->SetSignedOut(false);
     bool saved = Save(frame, frame.grab(), folder, QStringLiteral("main-window.png"));
     saved &= Save(frame, WithStatusMenu(frame), folder, QStringLiteral("status-menu.png"));
