@@ -249,27 +249,24 @@ void CBuddyWnd::OnExit() {
 // The choice is kept for the next sign-in; while signed in the server hears
 // of it at once.
 void CBuddyWnd::OnStatus(int status) {
-    CRegistryKey settings;
-    OwnPresence presence = OwnPresence::Saved(settings).value_or(OwnPresence{});
+    OwnPresence presence = OwnPresence::Saved(CRegistryKey()).value_or(OwnPresence{});
     presence.status = status;
-    presence.Save(settings);
-    m_state.presence = presence;
-    if (IsLoggedIn()) {
-        AnnouncePresence(presence);
-    } else {
-        emit StateChanged(m_state);
-    }
+    ChoosePresence(presence);
 }
 
 void CBuddyWnd::OnStatusMessage() {
-    CRegistryKey settings;
-    OwnPresence presence = OwnPresence::Saved(settings).value_or(OwnPresence{});
+    OwnPresence presence = OwnPresence::Saved(CRegistryKey()).value_or(OwnPresence{});
     CStatusMessageDlg dialog(this);
     dialog.m_strMessage = presence.message;
     if (dialog.DoModal() != QDialog::Accepted) {
         return;
     }
     presence.message = dialog.m_strMessage;
+    ChoosePresence(presence);
+}
+
+void CBuddyWnd::ChoosePresence(const OwnPresence& presence) {
+    CRegistryKey settings;
     presence.Save(settings);
     m_state.presence = presence;
     if (IsLoggedIn()) {

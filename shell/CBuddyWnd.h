@@ -72,6 +72,8 @@ private:
     void OnExit();
     void OnStatus(int status);
     void OnStatusMessage();
+    // Keeps `presence` for the next sign-in and, while signed in, sets it.
+    void ChoosePresence(const OwnPresence& presence);
     void OnPeerCall();
     void OnLogonNotify(platform::WPARAM wParam);
     void OnListenerLost();
