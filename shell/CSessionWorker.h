@@ -1,11 +1,17 @@
 #pragma once
 
 #include <QObject>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <type_traits>
 #include <utility>
+#include <vector>
+
+class QEventLoop;
+class QSocketNotifier;
 
 namespace nimbo {
 
@@ -25,6 +31,9 @@ class CSessionWorker : public QObject {
 public:
     // `gui` is the GUI thread's message queue; it must outlive this object.
     explicit CSessionWorker(QtMessageThread& gui, QObject* parent = nullptr);
+    ~CSessionWorker() override;
+    CSessionWorker(const CSessionWorker&) = delete;
+    CSessionWorker& operator=(const CSessionWorker&) = delete;
 
     // Runs `work` as described above and returns its result; an exception
     // it throws is thrown here. Call it on the GUI thread.
@@ -40,17 +49,28 @@ public:
         }
     }
 
-    bool IsRunning() const { return m_nRunning > 0; }
+    bool IsRunning() const { return !m_running.empty(); }
 
 signals:
     // The last running operation has ended.
     void Idle();
 
 private:
+    // An operation under way: the loop that waits for it, and whether its
+    // worker is done.
+    struct Running {
+        QEventLoop* loop;
+        const std::atomic<bool>* done;
+    };
+
     void RunAside(const std::function<void()>& work);
+    void OnWake();
 
     QtMessageThread& m_gui;
-    int m_nRunning = 0;
+    // Written by a worker that is done; wakes the GUI thread's loop.
+    int m_wakeFd;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::vector<Running> m_running;  // GUI thread only, innermost last
     std::mutex m_sessionLock;
 };
 
