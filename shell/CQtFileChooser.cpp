@@ -1,6 +1,8 @@
 #include "shell/CQtFileChooser.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QStandardPaths>
 #include <utility>
 
 #include "shell/TransferFormat.h"
@@ -13,13 +15,18 @@ const QString kFilter = QStringLiteral("All Files (*.*)");
 
 bool IsPattern(const QString& name) { return name.contains(u'*') || name.contains(u'?'); }
 
+QString DownloadFolder() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    return !folder.isEmpty() && QDir(folder).exists() ? folder : QDir::homePath();
+}
+
 }  // namespace
 
 void CQtFileChooser::ChooseFileToOpen(QWidget* parent, const QString& initial, Chosen chosen) {
     auto* dialog = new QFileDialog(parent, QString(), QString(), kFilter);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    Run(dialog, initial, std::move(chosen));
+    Run(dialog, initial, QDir::homePath(), std::move(chosen));
 }
 
 void CQtFileChooser::ChooseFileToSave(QWidget* parent, const QString& initial, Chosen chosen) {
@@ -27,19 +34,17 @@ void CQtFileChooser::ChooseFileToSave(QWidget* parent, const QString& initial, C
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
-    Run(dialog, initial, std::move(chosen));
+    Run(dialog, initial, DownloadFolder(), std::move(chosen));
 }
 
 // The dialog belongs to `parent`: when the transfer window goes, so does an
 // open dialog, and with it the pending answer.
-void CQtFileChooser::Run(QFileDialog* dialog, const QString& initial, Chosen chosen) {
+void CQtFileChooser::Run(QFileDialog* dialog, const QString& initial, const QString& defaultFolder, Chosen chosen) {
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     const QString folder = FolderPart(initial);
-    if (!folder.isEmpty()) {
-        dialog->setDirectory(folder);
-    }
+    dialog->setDirectory(folder.isEmpty() ? defaultFolder : folder);
     const QString name = FileNamePart(initial);
     if (!name.isEmpty() && !IsPattern(name)) {
         dialog->selectFile(name);

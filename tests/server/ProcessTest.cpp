@@ -114,6 +114,20 @@ TEST_F(Process, BadCommandLinesAreRefusedWithTheUsage) {
     EXPECT_EQ(Run({"--db", Database(), "user"}), 2);
     EXPECT_EQ(Run({"--help"}), 0);
     EXPECT_NE(Read("stdout").find("group add OWNER GROUP"), std::string::npos);
+    EXPECT_EQ(Run({"--version"}), 0);
+    EXPECT_EQ(Read("stdout"), "nimbo-agentd " NIMBO_VERSION "\n");
+}
+
+// As the service manager runs it: the state directory it gives holds the
+// directory, which the administration commands reach with --db.
+TEST_F(Process, WithoutDbTheServiceStateDirectoryHoldsTheDirectory) {
+    const std::filesystem::path state = m_folder / "state";
+    std::filesystem::create_directories(state);
+    ::setenv("STATE_DIRECTORY", state.c_str(), 1);
+    EXPECT_EQ(Run({"user", "add", "alice", "--name", "Alice"}, "s3cret\n"), 0);
+    ::unsetenv("STATE_DIRECTORY");
+    EXPECT_EQ(Run({"--db", (state / "agentd.sqlite").string(), "user", "list"}), 0);
+    EXPECT_EQ(Read("stdout"), "alice\tAlice\n");
 }
 
 }  // namespace
