@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QStandardPaths>
 #include <utility>
 
@@ -18,6 +19,19 @@ bool IsPattern(const QString& name) { return name.contains(u'*') || name.contain
 QString DownloadFolder() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     return !folder.isEmpty() && QDir(folder).exists() ? folder : QDir::homePath();
+}
+
+// The filter's pattern "*.*" is matched literally here and would hide every
+// name without a dot (README, Makefile): the dialog shows the filter as it
+// is named but lists every file, also after the filter is chosen again.
+void ListEveryFile(QFileDialog* dialog) {
+    auto* files = dialog->findChild<QFileSystemModel*>();
+    if (files == nullptr) {
+        return;
+    }
+    const auto everyName = [files] { files->setNameFilters({}); };
+    everyName();
+    QObject::connect(dialog, &QFileDialog::filterSelected, files, everyName);
 }
 
 }  // namespace
@@ -49,6 +63,7 @@ void CQtFileChooser::Run(QFileDialog* dialog, const QString& initial, const QStr
     if (!name.isEmpty() && !IsPattern(name)) {
         dialog->selectFile(name);
     }
+    ListEveryFile(dialog);
     QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, chosen = std::move(chosen)](int result) {
         const QStringList files = dialog->selectedFiles();
         chosen(result == QDialog::Accepted && !files.isEmpty() ? files.first() : QString());
