@@ -1,6 +1,7 @@
 #include "shell/CNimboApp.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include "shell/CBuddyWnd.h"
 #include "shell/CDesktopNotifier.h"
@@ -43,6 +44,9 @@ bool CNimboApp::InitInstance(AgentSession& session) {
     // The framework's own profile name; the sign-in settings name their
     // organisation and application themselves (CRegistryKey).
     QCoreApplication::setApplicationName(QStringLiteral("CENimbo"));
+    // The installed desktop entry, by which the desktop shows the windows
+    // with its name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.halvorn.Nimbo"));
 
     m_pWorker = std::make_unique<CSessionWorker>(m_gui);
     m_pMainWnd = std::make_unique<CMainFrame>();

@@ -4,6 +4,7 @@
 
 #include "platform/MessageBox.h"
 #include "shell/QtMessageThread.h"
+#include "shell/QtStockTranslations.h"
 
 namespace nimbo {
 
@@ -47,6 +48,8 @@ public:
     CDesktopNotifier* GetNotifier() const { return m_pNotifier.get(); }
 
 private:
+    // First, so that every window speaks its language from the start.
+    QtStockTranslations m_stockTexts;
     QtMessageThread m_gui;
     platform::MessageBoxHandler m_previousMessageBox;
     std::unique_ptr<CSessionWorker> m_pWorker;
