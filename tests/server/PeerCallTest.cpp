@@ -152,7 +152,7 @@ TEST_F(PeerCall, KeptNotesBeyondABacklogAreHandedOverInOrderUpToTheBoxBound) {
 }
 
 TEST_F(PeerCall, OneSenderFillsOnlyItsShareOfABox) {
-    StartOn("127.0.4.32");
+    StartOn("127.0.25.8");
     const std::string shareFull = "ERR 507\r\nmessage=too many of your notes kept for this user\r\n\r\n";
     auto alice = m_server->SignedIn("alice", "pw-a");
     for (int i = 0; i < Directory::MAX_STORED_NOTES_PER_SENDER; ++i)

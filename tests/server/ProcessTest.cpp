@@ -86,6 +86,7 @@ TEST_P(Process, SignalShutsTheServerDownCleanlyAndTheLogNeverShowsThePassword) {
     auto [signal, address] = GetParam();
     const std::string password = "s3cret-pass";
     ASSERT_EQ(Run({"--db", Database(), "user", "add", "alice"}, password + "\n"), 0);
+    std::filesystem::permissions(Database(), std::filesystem::perms::others_read, std::filesystem::perm_options::add);
     pid_t server = Spawn({"--db", Database(), "--listen", address});
     auto client = ConnectWhenListening(server, address);
     ASSERT_TRUE(client);
@@ -97,6 +98,7 @@ TEST_P(Process, SignalShutsTheServerDownCleanlyAndTheLogNeverShowsThePassword) {
     std::string log = Read("stderr");
     EXPECT_NE(log.find("login alice"), std::string::npos) << log;
     EXPECT_NE(log.find("shutting down"), std::string::npos) << log;
+    EXPECT_NE(log.find("warning: " + Database() + " holds password hashes"), std::string::npos) << log;
     EXPECT_EQ(log.find(password), std::string::npos) << log;
     EXPECT_EQ(log.find(ServerHarness::Base64(password)), std::string::npos) << log;
 }

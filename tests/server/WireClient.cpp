@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -25,16 +26,16 @@ sockaddr_in Address(const std::string& text, std::uint16_t port) {
 
 }  // namespace
 
-WireClient::WireClient(const std::string& address, std::uint16_t port, int receiveBuffer)
+WireClient::WireClient(const std::string& address, std::uint16_t port, int receiveBuffer, const std::string& source)
     : m_fd(::socket(AF_INET, SOCK_STREAM, 0)) {
     if (receiveBuffer > 0)
         ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     timeval timeout{SAFETY_TIMEOUT_SECONDS, 0};
     ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     ::setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-    sockaddr_in source = Address(address, 0);
+    sockaddr_in from = Address(source.empty() ? address : source, 0);
     sockaddr_in target = Address(address, port);
-    if (::bind(m_fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0 ||
+    if (::bind(m_fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
         ::connect(m_fd, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
         int error = errno;
         ::close(m_fd);
@@ -81,6 +82,19 @@ void WireClient::Close() {
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+}
+
+void WireClient::Reset() {
+    linger reset{1, 0};
+    ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    Close();
+}
+
+void WireClient::WaitForHangUp() {
+    // With no events asked for, poll() reports only the hang-up or error.
+    pollfd entry{m_fd, 0, 0};
+    if (::poll(&entry, 1, SAFETY_TIMEOUT_SECONDS * 1000) != 1)
+        throw std::runtime_error("the server did not close the connection (safety time-out)");
 }
 
 bool WireClient::Receive() {
