@@ -26,10 +26,16 @@ int CheckGate::Started() const {
     return m_started;
 }
 
+void CheckGate::WaitUntilStarted(int count) {
+    std::unique_lock lock(m_mutex);
+    m_began.wait(lock, [&] { return m_started >= count; });
+}
+
 bool CheckGate::Run(const std::string& hash, std::string_view password) {
     {
         std::unique_lock lock(m_mutex);
         ++m_started;
+        m_began.notify_all();
         m_opened.wait(lock, [this] { return !m_closed; });
     }
     return PasswordHash::Matches(hash, password);

@@ -21,12 +21,15 @@ public:
     void Open();
     // Checks that began, held ones included.
     int Started() const;
+    // Returns once `count` checks have begun.
+    void WaitUntilStarted(int count);
 
 private:
     bool Run(const std::string& hash, std::string_view password);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_opened;
+    std::condition_variable m_began;
     bool m_closed = false;
     int m_started = 0;
 };

@@ -48,7 +48,9 @@ TEST(LockOut, IdleAndSlowLorisConnectionsAreClosedWhileARealUserSignsInAndSendsA
     // One of them completed a line: its next one is timed the same way.
     slow.back()->Send("getgroup\r\n");
     std::jthread trickler([&](std::stop_token stop) { Trickle(slow, stop); });
-    EXPECT_EQ(server.ConnectFrom(ATTACKER)->ReadUntilClosed(),
+    // The server takes the agent port's new connections first: this one
+    // comes after all of the attacker's others.
+    EXPECT_EQ(server.ConnectFrom(ATTACKER, server.Config().notifyPort)->ReadUntilClosed(),
               "ERR 503\r\nmessage=too many connections from your address\r\n\r\n");
 
     auto bob = server.ConnectFrom(USER, server.Config().notifyPort);
