@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "net/AgentProtocol.h"
 #include "server/Directory.h"
 #include "server/PresenceTable.h"
 #include "server/Reply.h"
@@ -9,8 +10,6 @@
 
 namespace nimbo::server {
 namespace {
-
-constexpr const char* NOTE_KIND = "instmsg";
 
 // Whether a block of `bytes` may join the connection's queued notes.
 bool HasRoom(const Connection& connection, std::size_t bytes) {
@@ -76,12 +75,12 @@ NotificationHub::Delivery NotificationHub::Deliver(const std::string& caller, co
         ByteString block = Reply::PeerCall(caller, kind, body64, callee);
         if (HasRoom(*connection, static_cast<std::size_t>(block.GetLength()))) {
             connection->Send(block);
-            if (kind == NOTE_KIND)
+            if (PeerCallKindOf(kind) == PeerCallKind::Note)
                 Track(*connection, {caller, kind, body64});
             return Delivery::Pushed;
         }
     }
-    if (kind != NOTE_KIND)
+    if (PeerCallKindOf(kind) != PeerCallKind::Note)
         return connection ? Delivery::Busy : Delivery::Offline;
     switch (m_directory.StoreNote(callee, {caller, kind, body64})) {
     case Directory::Stored::BoxFull:

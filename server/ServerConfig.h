@@ -6,10 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "net/AgentProtocol.h"
+
 namespace nimbo::server {
 
-// Clients know no other agent port, so it is not configurable.
-inline constexpr std::uint16_t AGENT_PORT = 10000;
+// The notification port may be moved; the agent port (AGENT_PORT) may not,
+// as clients know no other.
 inline constexpr std::uint16_t DEFAULT_NOTIFY_PORT = 10001;
 // A connection must complete its first line this soon after it was accepted,
 // so that sockets that never say anything cannot hold connection slots.

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "ServerHarness.h"
+#include "net/CLineReader.h"
 #include "server/Connection.h"
-#include "session/CLineReader.h"
 
 namespace nimbo::server::test {
 namespace {

@@ -18,6 +18,7 @@
 #include "tests/support/AgentdProcess.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/BuddyClient.h"
+#include "net/AgentProtocol.h"
 #include "net/CBlockingSocket.h"
 
 namespace nimbo::test {
@@ -138,7 +139,7 @@ TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserId) {
     EXPECT_TRUE(script.Done());
 
     EXPECT_EQ(shown, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
-    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "안녕\r\n내일 봐", "lee"));
+    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "안녕\r\n내일 봐", "lee"));
 }
 
 TEST_F(BuddyWndTest, SendNoteWithAGroupRowOrNoRowSelectedDoesNothing) {
@@ -178,7 +179,7 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
 
     EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("점심 먹었어?\n나는 아직")}));
     EXPECT_EQ(reply, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
-    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "응, 먹었어", "lee"));
+    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "응, 먹었어", "lee"));
 }
 
 TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
@@ -238,7 +239,7 @@ TEST_F(BuddyWndTest, NoteTheServerRefusesReopensWithTheTextUntilSent) {
 
     BuddyClient park = Buddy("park");
     park.Listen();  // the note was kept for him
-    EXPECT_EQ(park.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "회의 자료\r\n보냈어요", "park"));
+    EXPECT_EQ(park.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "회의 자료\r\n보냈어요", "park"));
 }
 
 // Records what the buddy window hands to file transfer.
@@ -263,7 +264,7 @@ TEST_F(BuddyWndTest, FilesGoToTheTransferHookAndWithoutOneNothingHappens) {
     Wnd().SetFileTransferHook(nullptr);
     SelectRow(1);
     Command(ID_SEND_FILE);
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", offer));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, offer));
     NoteShown note;
     DialogScript script;
     script.Then([&](CTemplateDialog& dialog) {
@@ -282,7 +283,7 @@ TEST_F(BuddyWndTest, FilesGoToTheTransferHookAndWithoutOneNothingHappens) {
     Command(ID_SEND_FILE);
     EXPECT_EQ(transfer.started, (std::vector<std::u16string>{u"kim>lee"}));
 
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", offer));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, offer));
     ASSERT_TRUE(RunUntil([&] { return !transfer.offers.empty(); }));
     EXPECT_EQ(transfer.offers.front(), (PeerCallRecord{u"lee", u"ftp", u"<127.0.11.18><9000><사진.jpg><1024>"}));
     Wnd().SetFileTransferHook(nullptr);
@@ -294,7 +295,7 @@ TEST_F(BuddyWndTest, AboutShowsTheUserIdAndTheAddressTheServerSees) {
     // server from.
     CBlockingSocket probe;
     probe.Create();
-    probe.Connect(CBlockingSocket::AddressFromDotted("127.0.11.19", 10000));
+    probe.Connect(CBlockingSocket::AddressFromDotted("127.0.11.19", AGENT_PORT));
     const in_addr local = probe.GetSockName().sin_addr;
     char dotted[INET_ADDRSTRLEN] = {};
     ASSERT_NE(::inet_ntop(AF_INET, &local, dotted, sizeof dotted), nullptr);
