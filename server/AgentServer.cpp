@@ -22,7 +22,7 @@ namespace {
 
 constexpr int ACCEPT_BATCH = 64;
 // Without free descriptors accept() would fail at once on every round.
-constexpr std::chrono::seconds ACCEPT_PAUSE{1};
+constexpr std::chrono::milliseconds ACCEPT_PAUSE{100};
 // Poll entries before the connections: stop, verifier, the two listeners.
 constexpr std::size_t FIXED_ENTRIES = 4;
 // While password checks run, results are looked for at least this often, in
