@@ -66,7 +66,9 @@ void AgentdProcess::Start() {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, m_logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> words = {m_binary, "--db", m_dbPath, "--listen", m_address};
+    // Every client of the load run comes from this one host.
+    std::vector<std::string> words = {m_binary,  "--db", m_dbPath, "--listen", m_address, "--max-per-address",
+                                      std::to_string(nimbo::server::DEFAULT_MAX_CONNECTIONS)};
     std::vector<char*> argv;
     for (auto& word : words)
         argv.push_back(word.data());
