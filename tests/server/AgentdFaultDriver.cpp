@@ -27,17 +27,17 @@
 #include <vector>
 
 #include "ServerHarness.h"
-#include "WireClient.h"
-#include "net/Base64.h"
+#include "net/AgentProtocol.h"
 #include "server/Directory.h"
 #include "server/ServerConfig.h"
+#include "tests/support/PeerConnection.h"
 
 namespace {
 
 using nimbo::AGENT_PORT;
 using nimbo::server::DEFAULT_NOTIFY_PORT;
 using nimbo::server::test::ServerHarness;
-using nimbo::server::test::WireClient;
+using nimbo::test::PeerConnection;
 
 constexpr const char* PASSWORD = "pw";
 constexpr int WORKERS = 8;
@@ -123,7 +123,7 @@ public:
         std::string id = UserId(user);
         if (!Retry([&] { return Command(id, "login " + id + " " + Password64() + " 0 0").starts_with("OK\r\nafw="); }))
             return false;
-        std::unique_ptr<WireClient> listener;
+        std::unique_ptr<PeerConnection> listener;
         if (!Retry([&] { return (listener = Listen(id)) != nullptr; }))
             return false;
         std::thread reader([&] { Read(*listener); });
@@ -133,7 +133,7 @@ public:
         // Logged out, the server ends the notification connection; the reader
         // takes everything that arrived before.
         if (!loggedOut)
-            listener->Close();
+            listener->Interrupt();
         reader.join();
         return loggedOut;
     }
@@ -157,28 +157,25 @@ private:
     static std::string Password64() { return ServerHarness::Base64(PASSWORD); }
     // "auth" and one command on a fresh connection, as the client does.
     std::string Command(const std::string& id, const std::string& line) {
-        WireClient client(m_address, AGENT_PORT);
-        if (!line.starts_with("login ") && client.Command("auth " + id + " " + Password64() + " ") != "OK\r\n\r\n")
+        auto client = PeerConnection::Dial(m_address, AGENT_PORT);
+        if (!line.starts_with("login ") && client->Command("auth " + id + " " + Password64() + " ") != "OK\r\n\r\n")
             return "";
-        return client.Command(line);
+        return client->Command(line);
     }
-    std::unique_ptr<WireClient> Listen(const std::string& id) {
-        auto client = std::make_unique<WireClient>(m_address, DEFAULT_NOTIFY_PORT);
+    std::unique_ptr<PeerConnection> Listen(const std::string& id) {
+        auto client = PeerConnection::Dial(m_address, DEFAULT_NOTIFY_PORT);
         if (client->Command("auth " + id + " " + Password64() + " ") != "OK\r\n\r\n")
             return nullptr;
         return client;
     }
-    // Counts every whole peer call until the connection ends.
-    void Read(WireClient& listener) {
-        try {
-            while (true) {
-                std::string block = listener.ReadBlock();
-                if (!block.starts_with("peercall "))
-                    continue;
-                std::size_t start = block.find(" instmsg ") + 9;
-                ledger.Received(block.substr(start, block.find(' ', start) - start));
-            }
-        } catch (const std::exception&) {
+    // Counts every whole peer call until the connection ends; a cut block
+    // at the end is dropped, as the client's listener drops it.
+    void Read(PeerConnection& listener) {
+        for (std::string block; (block = listener.ReadBlock()).ends_with("\r\n\r\n");) {
+            if (!block.starts_with("peercall "))
+                continue;
+            std::size_t start = block.find(" instmsg ") + 9;
+            ledger.Received(block.substr(start, block.find(' ', start) - start));
         }
     }
     void SendNote(const std::string& id, int user, std::mt19937& random) {

@@ -78,7 +78,7 @@ TEST_F(Guessing, ResetFloodLeavesARealSignInBehindOnlyTheRunningCheck) {
     // check, after every line that reached the server before it.
     auto handshake = [&] { ASSERT_EQ(Auth(ELSEWHERE, "carol", "pw-c"), OK); };
 
-    std::vector<std::unique_ptr<WireClient>> flood;
+    std::vector<std::unique_ptr<PeerConnection>> flood;
     auto guess = [&] {
         flood.push_back(m_server->ConnectFrom(ATTACKER));
         flood.back()->Send(ServerHarness::AuthLine("alice", "guess-" + std::to_string(flood.size())) + "\r\n");
@@ -93,7 +93,7 @@ TEST_F(Guessing, ResetFloodLeavesARealSignInBehindOnlyTheRunningCheck) {
     for (std::size_t i = 1 + queued; i < flood.size(); ++i)
         EXPECT_EQ(flood[i]->ReadBlock(), BUSY) << i;
     for (auto& connection : flood)
-        connection->Reset();
+        connection->Abort();
     auto bob = m_server->ConnectFrom(ALICE_HOME);
     bob->Send(ServerHarness::AuthLine("bob", "pw-b") + "\r\n");
     handshake();

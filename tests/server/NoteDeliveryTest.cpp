@@ -32,14 +32,14 @@ TEST(NoteDelivery, NotesAFrozenListenerDidNotAcknowledgeArriveAtTheNextSignInExa
     server.Start();
     // bob's client freezes: it reads nothing, its small window fills, and
     // the rest of the notes wait unacknowledged at the server.
-    WireClient frozen(server.Address(), server.Config().notifyPort, SMALL_RECEIVE_BUFFER);
-    ASSERT_EQ(frozen.Command(ServerHarness::AuthLine("bob", "pw-b")), "OK\r\n\r\n");
+    auto frozen = PeerConnection::Dial(server.Address(), server.Config().notifyPort, SMALL_RECEIVE_BUFFER);
+    ASSERT_EQ(frozen->Command(ServerHarness::AuthLine("bob", "pw-b")), "OK\r\n\r\n");
     auto alice = server.SignedIn("alice", "pw-a");
     for (int i = 0; i < NOTES; ++i)
         ASSERT_EQ(alice->Command("peercall bob instmsg " + Note(i)), "OK\r\n\r\n") << i;
-    frozen.WaitForHangUp();
+    ASSERT_TRUE(frozen->WaitForHangUp());
     // What the frozen client's kernel took is its; the rest comes again.
-    std::vector<std::string> received = WholeBlocks(frozen.ReadUntilClosed());
+    std::vector<std::string> received = WholeBlocks(frozen->ReadUntilClosed());
     ASSERT_LT(received.size(), static_cast<std::size_t>(NOTES));
     auto bob = server.Listener("bob", "pw-b");
     while (received.size() < static_cast<std::size_t>(NOTES))

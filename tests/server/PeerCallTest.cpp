@@ -126,13 +126,13 @@ TEST_F(PeerCall, PushedLineNeverExceedsTheListenersLineBound) {
 TEST_F(PeerCall, NotesForAListenerThatFallsBehindArriveInOrder) {
     StartOn("127.0.4.30");
     AddSenders(SENDERS);
-    WireClient bob(m_server->Address(), m_server->Config().notifyPort, SMALL_RECEIVE_BUFFER);
-    ASSERT_EQ(bob.Command(ServerHarness::AuthLine("bob", "pw-b")), "OK\r\n\r\n");
+    auto bob = PeerConnection::Dial(m_server->Address(), m_server->Config().notifyPort, SMALL_RECEIVE_BUFFER);
+    ASSERT_EQ(bob->Command(ServerHarness::AuthLine("bob", "pw-b")), "OK\r\n\r\n");
     // Far more than the server queues for one reader: the rest is kept.
     for (int i = 0; i < SENDERS; ++i)
         ASSERT_EQ(CallFrom(Sender(i), LongestNote(Fill(i))), "OK\r\n\r\n") << i;
     for (int i = 0; i < SENDERS; ++i)
-        ASSERT_EQ(bob.ReadBlock(), BlockFrom(Sender(i), LongestNote(Fill(i)))) << i;
+        ASSERT_EQ(bob->ReadBlock(), BlockFrom(Sender(i), LongestNote(Fill(i)))) << i;
 }
 
 TEST_F(PeerCall, KeptNotesBeyondABacklogAreHandedOverInOrderUpToTheBoxBound) {
