@@ -64,6 +64,7 @@ TEST_F(Process, BadCommandLinesAreRefusedWithTheUsage) {
     EXPECT_EQ(Run({"--notify-port", std::to_string(AGENT_PORT)}).status, 2);
     EXPECT_EQ(Run({"--redirect", "bad host"}).status, 2);
     EXPECT_EQ(Run({"--frobnicate"}).status, 2);
+    EXPECT_EQ(Run({"--max-per-address", "0"}).status, 2);
     const AgentdProcess unused("127.0.4.28");
     EXPECT_EQ(Run({"--db", unused.Database(), "user"}).status, 2);
     const nimbo::test::ProcessRun help = Run({"--help"});
