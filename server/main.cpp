@@ -71,6 +71,10 @@ int main(int argc, char** argv) {
         std::cout << nimbo::server::CommandLine::Usage();
         return 0;
     }
+    if (line.version) {
+        std::cout << "nimbo-agentd " NIMBO_VERSION "\n";
+        return 0;
+    }
     try {
         nimbo::server::PasswordHash::Initialize();
         nimbo::server::DatabaseFiles::Prepare(line.database);
