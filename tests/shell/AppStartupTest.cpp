@@ -89,7 +89,7 @@ TEST_F(AppStartupTest, ConfirmedLoginSavesTheValuesSignsInOnlineAndFetches) {
 
     EXPECT_EQ(Wnd().RecordedUserId(), QStringLiteral("kim"));
     EXPECT_EQ(Rows(), kLeeRows);
-    EXPECT_TRUE(Wnd().List().topLevelItem(0)->isSelected());
+    EXPECT_TRUE(Wnd().List().selectionModel()->isRowSelected(0));
     EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups}));
     // The listener connects on its own thread, maybe after the rows are shown.
     EXPECT_TRUE(RunUntil([&] { return servers.Notify().ConnectionCount() == 1u; }));
