@@ -79,31 +79,15 @@ int StatusImage(int status) {
     return status >= LOGON_ONLINE && status <= LOGON_OFFLINE ? kStatusImages[status] : kStatusImages[LOGON_OFFLINE];
 }
 
-BuddyRow BuddyRowFor(CBuddyInfo& info, int indent) {
-    BuddyRow row;
-    row.image = StatusImage(info.status);
-    row.indent = indent;
-    row.text = info.displayName.empty() ? u" " + info.userId : u" " + info.displayName + u"(" + info.userId + u")";
-    if (info.status != LOGON_OFFLINE)
-        row.message = info.statusMessage;
-    row.buddy = &info;
-    return row;
-}
-
 void AppendMemberRows(const CBuddyGroup& group, int indent, const CBuddyTable& buddies, std::vector<BuddyRow>& rows) {
     for (const std::u16string& userId : group.members) {
         if (CBuddyInfo* info = buddies.Lookup(userId))
-            rows.push_back(BuddyRowFor(*info, indent));
+            rows.push_back({StatusImage(info->status), indent, nullptr, info});
     }
 }
 
-void AppendGroupRows(const NamedGroup& named, const CBuddyTable& buddies, std::vector<BuddyRow>& rows) {
-    CBuddyGroup& group = *named.second;
-    BuddyRow header;
-    header.image = group.expanded ? IMAGE_GROUP_EXPANDED : IMAGE_GROUP_COLLAPSED;
-    header.text = *named.first;
-    header.group = &group;
-    rows.push_back(std::move(header));
+void AppendGroupRows(CBuddyGroup& group, const CBuddyTable& buddies, std::vector<BuddyRow>& rows) {
+    rows.push_back({group.expanded ? IMAGE_GROUP_EXPANDED : IMAGE_GROUP_COLLAPSED, 0, &group, nullptr});
     if (group.expanded)
         AppendMemberRows(group, 1, buddies, rows);
 }
@@ -115,7 +99,7 @@ std::vector<BuddyRow> BuildBuddyRows(const CGroupTable& groups, const CBuddyTabl
     // Usually one row per buddy and per group: one allocation for a long list.
     rows.reserve(buddies.Size() + groups.Size());
     for (const NamedGroup& named : ShownGroups(groups))
-        AppendGroupRows(named, buddies, rows);
+        AppendGroupRows(*named.second, buddies, rows);
     if (const CBuddyGroup* nogroup = groups.Lookup(NOGROUP_NAME))
         AppendMemberRows(*nogroup, 0, buddies, rows);
     return rows;

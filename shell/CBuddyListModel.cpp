@@ -37,7 +37,7 @@ QVariant CBuddyListModel::data(const QModelIndex& index, int role) const {
     const bool nameColumn = index.column() == 0;
     switch (role) {
     case Qt::DisplayRole:
-        return QString::fromStdU16String(nameColumn ? row->text : row->message);
+        return nameColumn ? QString::fromStdU16String(row->Text()) : QStringView(row->Message()).toString();
     case Qt::DecorationRole:
         if (nameColumn && row->image >= 0 && row->image < IMAGE_COUNT) {
             return m_images.at(static_cast<std::size_t>(row->image));

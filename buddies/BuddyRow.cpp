@@ -1,0 +1,24 @@
+#include "buddies/BuddyRow.h"
+
+#include "buddies/CBuddyGroup.h"
+#include "buddies/CBuddyInfo.h"
+
+namespace nimbo {
+
+std::u16string BuddyRow::Text() const {
+    if (group)
+        return group->name;
+    if (!buddy)
+        return {};
+    std::u16string text(1, u' ');
+    if (buddy->displayName.empty())
+        return text + buddy->userId;
+    text.reserve(buddy->displayName.size() + buddy->userId.size() + 3);
+    return text.append(buddy->displayName).append(1, u'(').append(buddy->userId).append(1, u')');
+}
+
+std::u16string_view BuddyRow::Message() const {
+    return buddy && buddy->status != LOGON_OFFLINE ? std::u16string_view(buddy->statusMessage) : std::u16string_view();
+}
+
+}  // namespace nimbo
