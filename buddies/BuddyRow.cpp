@@ -5,6 +5,20 @@
 
 namespace nimbo {
 
+namespace {
+
+// Presence image by status code: online, absence, busy, food, denial, offline.
+constexpr int kStatusImages[] = {2, 5, 6, 4, 3, 3};
+
+}  // namespace
+
+int BuddyRow::Image() const {
+    if (group)
+        return group->expanded ? IMAGE_GROUP_EXPANDED : IMAGE_GROUP_COLLAPSED;
+    int status = buddy ? buddy->status : LOGON_OFFLINE;
+    return kStatusImages[status >= LOGON_ONLINE && status <= LOGON_OFFLINE ? status : LOGON_OFFLINE];
+}
+
 std::u16string BuddyRow::Text() const {
     if (group)
         return group->name;

@@ -11,11 +11,6 @@
 namespace nimbo {
 namespace {
 
-constexpr int IMAGE_GROUP_COLLAPSED = 0;
-constexpr int IMAGE_GROUP_EXPANDED = 1;
-// Presence image by status code: online, absence, busy, food, denial, offline.
-constexpr int kStatusImages[] = {2, 5, 6, 4, 3, 3};
-
 using NamedGroup = std::pair<const std::u16string*, CBuddyGroup*>;
 
 // Simple case folding of Latin Extended-A, where most capitals sit next to
@@ -75,19 +70,15 @@ std::vector<NamedGroup> ShownGroups(const CGroupTable& groups) {
     return shown;
 }
 
-int StatusImage(int status) {
-    return status >= LOGON_ONLINE && status <= LOGON_OFFLINE ? kStatusImages[status] : kStatusImages[LOGON_OFFLINE];
-}
-
 void AppendMemberRows(const CBuddyGroup& group, int indent, const CBuddyTable& buddies, std::vector<BuddyRow>& rows) {
     for (const std::u16string& userId : group.members) {
         if (CBuddyInfo* info = buddies.Lookup(userId))
-            rows.push_back({StatusImage(info->status), indent, nullptr, info});
+            rows.push_back({indent, nullptr, info});
     }
 }
 
 void AppendGroupRows(CBuddyGroup& group, const CBuddyTable& buddies, std::vector<BuddyRow>& rows) {
-    rows.push_back({group.expanded ? IMAGE_GROUP_EXPANDED : IMAGE_GROUP_COLLAPSED, 0, &group, nullptr});
+    rows.push_back({0, &group, nullptr});
     if (group.expanded)
         AppendMemberRows(group, 1, buddies, rows);
 }
@@ -106,10 +97,9 @@ std::vector<BuddyRow> BuildBuddyRows(const CGroupTable& groups, const CBuddyTabl
 }
 
 bool ToggleGroupRow(const BuddyRow& row) {
-    bool isHeader = (row.image == IMAGE_GROUP_COLLAPSED || row.image == IMAGE_GROUP_EXPANDED) && row.group;
-    if (isHeader)
+    if (row.group)
         row.group->expanded = row.group->expanded ? 0 : 1;
-    return isHeader;
+    return row.group != nullptr;
 }
 
 }  // namespace nimbo

@@ -39,10 +39,7 @@ QVariant CBuddyListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return nameColumn ? QString::fromStdU16String(row->Text()) : QStringView(row->Message()).toString();
     case Qt::DecorationRole:
-        if (nameColumn && row->image >= 0 && row->image < IMAGE_COUNT) {
-            return m_images.at(static_cast<std::size_t>(row->image));
-        }
-        return {};
+        return nameColumn ? m_images.at(static_cast<std::size_t>(row->Image())) : QVariant();
     case CRowIndentDelegate::INDENT_ROLE:
         return nameColumn ? row->indent : 0;
     default:

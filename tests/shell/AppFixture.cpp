@@ -46,7 +46,7 @@ std::vector<std::string> AppFixture::Rows() const {
     for (int i = 0; i < list.RowCount(); ++i) {
         const BuddyRow* row = list.RowAt(i);
         const QString message = list.IndexOf(i, 1).data().toString();
-        std::string text = "[" + std::to_string(row->image) + "]" + (row->indent > 0 ? ">" : "");
+        std::string text = "[" + std::to_string(row->Image()) + "]" + (row->indent > 0 ? ">" : "");
         text += list.IndexOf(i).data().toString().toStdString();
         if (!message.isEmpty())
             text += " | " + message.toStdString();
