@@ -170,9 +170,13 @@ public:
         Fill(m_session.GetGroupTable(), m_session.GetBuddyTable());
         rounds.refresh.push_back(Milliseconds(Clock::now() - start));
         CheckTables(m_session.GetGroupTable(), m_session.GetBuddyTable());
-        nimbo::CBuddyTable buddies;
-        nimbo::CGroupTable groups;
-        rounds.parseStatus.push_back(TimeOf([&] { nimbo::ParseStatusList(m_replies.StatusReply(), buddies); }));
+        // Tables of the last round are emptied and refilled, as a refresh does.
+        nimbo::CBuddyTable& buddies = m_buddies;
+        nimbo::CGroupTable& groups = m_groups;
+        rounds.parseStatus.push_back(TimeOf([&] {
+            buddies.Clear();
+            nimbo::ParseStatusList(m_replies.StatusReply(), buddies);
+        }));
         rounds.parseGroups.push_back(TimeOf([&] { nimbo::ParseGroupListReply(m_replies.GroupReply(), groups); }));
         std::vector<nimbo::BuddyRow> rows;
         rounds.buildRows.push_back(TimeOf([&] { rows = nimbo::BuildBuddyRows(groups, buddies); }));
@@ -210,6 +214,8 @@ private:
     sockaddr_in m_where;
     std::string m_buffer;
     nimbo::AgentSession m_session;
+    nimbo::CBuddyTable m_buddies;
+    nimbo::CGroupTable m_groups;
     nimbo::CBuddyListCtrl m_list;
 };
 

@@ -18,9 +18,17 @@ int Converted(const char* text) {
 
 int DecimalValue(const ByteString& text) { return Converted(text.c_str()); }
 
-// A port or a count fits the buffer on the stack; longer text (blanks
-// before the digits, say) is copied whole.
+// Plain digits that fit are read at once; anything else is copied for the C
+// library, on the stack when it is short.
 int DecimalValue(std::string_view text) {
+    constexpr std::size_t kSafeDigits = 9;
+    if (!text.empty() && text.size() <= kSafeDigits &&
+        text.find_first_not_of("0123456789") == std::string_view::npos) {
+        int value = 0;
+        for (char digit : text)
+            value = value * 10 + (digit - '0');
+        return value;
+    }
     char buffer[64];
     if (text.size() < sizeof buffer) {
         text.copy(buffer, text.size());
