@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -34,12 +35,13 @@ std::string MakeFolder() {
 
 }  // namespace
 
-AgentdProcess::AgentdProcess(std::string binary, std::string address)
+AgentdProcess::AgentdProcess(std::string binary, std::string address, std::vector<std::string> options)
     : m_binary(std::move(binary)),
       m_address(std::move(address)),
       m_folder(MakeFolder()),
       m_dbPath(m_folder + "/agentd.sqlite"),
-      m_logPath(m_folder + "/agentd.log") {}
+      m_logPath(m_folder + "/agentd.log"),
+      m_options(std::move(options)) {}
 
 AgentdProcess::~AgentdProcess() {
     if (m_pid > 0)
@@ -67,6 +69,7 @@ void AgentdProcess::Start() {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, m_logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> words = {m_binary, "--db", m_dbPath, "--listen", m_address};
+    words.insert(words.end(), m_options.begin(), m_options.end());
     std::vector<char*> argv;
     for (auto& word : words)
         argv.push_back(word.data());
@@ -94,6 +97,16 @@ int AgentdProcess::Stop() {
     ::waitpid(m_pid, &status, 0);
     m_pid = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+long AgentdProcess::ResidentKilobytes() const {
+    std::ifstream status("/proc/" + std::to_string(m_pid) + "/status");
+    std::string line;
+    while (m_pid > 0 && std::getline(status, line)) {
+        if (line.starts_with("VmRSS:"))
+            return std::atol(line.c_str() + 6);
+    }
+    return 0;
 }
 
 bool AgentdProcess::Accepts() const {

@@ -13,7 +13,8 @@ namespace nimbo::bench {
 // by SIGTERM, as an administrator would stop it.
 class AgentdProcess {
 public:
-    AgentdProcess(std::string binary, std::string address);
+    // `options` are added to the server's command line.
+    AgentdProcess(std::string binary, std::string address, std::vector<std::string> options = {});
     // Stops the server when it still runs and removes the folder.
     ~AgentdProcess();
     AgentdProcess(const AgentdProcess&) = delete;
@@ -29,6 +30,8 @@ public:
     int Stop();
 
     const std::string& LogPath() const noexcept { return m_logPath; }
+    // The server's resident memory (VmRSS) in KiB; 0 when it does not run.
+    long ResidentKilobytes() const;
 
 private:
     bool Accepts() const;
@@ -38,6 +41,7 @@ private:
     std::string m_folder;
     std::string m_dbPath;
     std::string m_logPath;
+    std::vector<std::string> m_options;
     pid_t m_pid = -1;
 };
 
