@@ -129,7 +129,7 @@ public:
             // The converter rejects a few sequences only after it took them
             // in; the byte after them is then skipped as well.
             if (ch == TAKEN)
-                width += i + width < bytes.size() ? 1 : 0;
+                width += i + width < bytes.size() ? 1u : 0u;
             text[length++] = ch == NONE || ch == TAKEN ? u'\uFFFD' : ch;
             i += width;
         }

@@ -12,7 +12,7 @@ namespace {
 
 // Counts how many of its kind are alive.
 struct Counted {
-    explicit Counted(int& alive, int value = 0) : alive(alive), value(value) { ++alive; }
+    explicit Counted(int& counter, int number = 0) : alive(counter), value(number) { ++alive; }
     ~Counted() { --alive; }
     int& alive;
     int value;
