@@ -27,17 +27,19 @@
 #include <thread>
 #include <vector>
 
-#include "bench/AgentdProcess.h"
 #include "bench/LoadListener.h"
 #include "bench/NoteTally.h"
 #include "bench/SignInStorm.h"
 #include "bench/TcpSink.h"
+#include "net/AgentProtocol.h"
 #include "net/Base64.h"
 #include "net/CBlockingSocket.h"
 #include "net/CBlockingSocketException.h"
-#include "server/ServerConfig.h"
+#include "server/Directory.h"
+#include "server/PasswordHash.h"
 #include "server/WireText.h"
 #include "session/CAgentSocket.h"
+#include "tests/support/AgentdProcess.h"
 
 namespace {
 
@@ -60,7 +62,7 @@ constexpr std::chrono::seconds ARRIVAL_QUIET{10};
 constexpr std::chrono::seconds SINK_WAIT{30};
 
 struct Options {
-    std::string agentd = NIMBO_AGENTD_PATH;
+    std::string agentd = nimbo::test::AgentdProcess::BuiltProgram();
     std::string address = "127.0.10.1";
     std::string sinkAddress = "127.0.10.2";
     std::string table;
@@ -205,11 +207,39 @@ ByteString Password64() { return Base64Of(PASSWORD); }
 
 std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
+// Adds the users straight to the directory, all with `password` (one slow
+// hash serves them all), each with a group holding the next `buddies` users.
+void CreateUsers(const std::string& database, const std::vector<std::string>& ids, const std::string& password,
+                 int buddies) {
+    nimbo::server::PasswordHash::Initialize();
+    nimbo::server::Directory directory(database);
+    const std::string hash = nimbo::server::PasswordHash::Make(password);
+    for (const auto& id : ids)
+        directory.AddUser({id, id, hash});
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        std::vector<std::string> members;
+        for (int k = 1; k <= buddies; ++k)
+            members.push_back(ids[(i + static_cast<std::size_t>(k)) % ids.size()]);
+        directory.AddGroup(ids[i], "friends", 0, members);
+    }
+}
+
+// The resident memory (VmRSS) of process `pid` in KiB; 0 when it is gone.
+long ResidentKilobytes(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmRSS:"))
+            return std::atol(line.c_str() + 6);
+    }
+    return 0;
+}
+
 class LoadRun {
 public:
     explicit LoadRun(const Options& options)
         : m_options(options),
-          m_server(options.agentd, options.address, ServerOptions(options)),
+          m_server(options.address, options.agentd),
           m_tally(options.notes),
           m_callees(options.notes),
           m_sink(options.sinkAddress, SINK_PORT),
@@ -219,13 +249,13 @@ public:
             ids.push_back(UserId(i));
             m_listeners.push_back(std::make_unique<LoadListener>(ids.back(), static_cast<std::uint32_t>(i), m_tally));
         }
-        m_server.CreateUsers(ids, PASSWORD, BUDDIES_PER_CLIENT);
+        CreateUsers(m_server.Database(), ids, PASSWORD, BUDDIES_PER_CLIENT);
     }
 
     Figures Run() {
         Figures figures;
-        m_server.Start();
-        figures.idleKb = m_server.ResidentKilobytes();
+        m_server.Start(ServerOptions(m_options));
+        figures.idleKb = ResidentKilobytes(m_server.Pid());
         for (std::size_t step = 1; step <= m_options.steps; ++step)
             figures.steps.push_back(RunStep(step));
         if (m_options.storm > 0) {
@@ -234,7 +264,7 @@ public:
                 crowd.push_back(std::move(m_listeners[i]));
             m_listeners.resize(m_options.clients);
             figures.storm = nimbo::bench::SignInStorm(Wide(m_options.address), Password64(), STORM_ATTEMPTS).Run(crowd);
-            figures.stormKb = m_server.ResidentKilobytes();
+            figures.stormKb = ResidentKilobytes(m_server.Pid());
             std::move(crowd.begin(), crowd.end(), std::back_inserter(m_listeners));
         }
         for (const auto& listener : m_listeners)
@@ -254,7 +284,7 @@ private:
         SignIn(m_signedIn, figures.clients);
         figures.signInSeconds = Seconds(Clock::now() - start);
         m_signedIn = figures.clients;
-        figures.residentKb = m_server.ResidentKilobytes();
+        figures.residentKb = ResidentKilobytes(m_server.Pid());
         const std::size_t first = m_options.notes * (step - 1) / m_options.steps;
         const std::size_t last = m_options.notes * step / m_options.steps;
         figures.notes = last - first;
@@ -337,10 +367,10 @@ private:
     bool SendNote(std::size_t note, std::size_t caller, std::size_t callee) const {
         nimbo::CAgentSocket socket;
         ByteString from = UserId(caller).c_str();
-        return socket.ConnectHost(Wide(m_options.address), nimbo::server::AGENT_PORT) &&
+        return socket.ConnectHost(Wide(m_options.address), nimbo::AGENT_PORT) &&
                socket.CmdAuth(from, Password64()) &&
-               socket.CmdPeerCall(UserId(callee).c_str(), from, "instmsg", NoteBody(note),
-                                  nimbo::PeerCallForm::ThroughAgent);
+               socket.CmdPeerCall(UserId(callee).c_str(), from, nimbo::PeerCallWord(nimbo::PeerCallKind::Note),
+                                  NoteBody(note), nimbo::PeerCallForm::ThroughAgent);
     }
 
     void Tally(Figures& figures) const {
@@ -361,7 +391,7 @@ private:
     }
 
     const Options& m_options;
-    nimbo::bench::AgentdProcess m_server;
+    nimbo::test::AgentdProcess m_server;
     nimbo::bench::NoteTally m_tally;
     std::vector<std::uint32_t> m_callees;  // by note number
     nimbo::bench::TcpSink m_sink;

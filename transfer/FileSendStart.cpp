@@ -4,9 +4,7 @@
 #include <memory>
 #include <utility>
 
-#include "platform/CodePage.h"
 #include "platform/MessageBox.h"
-#include "platform/OwnAddress.h"
 #include "session/AgentHost.h"
 #include "transfer/SendFileOffer.h"
 #include "transfer/TransferPort.h"
@@ -28,8 +26,7 @@ bool CheckSendableSize(std::uint64_t size) {
 bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
                const std::u16string& fileName, std::uint32_t size) {
     FileOffer offer;
-    offer.strAddress = platform::CodePage::FromUtf8(
-        platform::OwnIPv4Address(platform::CodePage::ToUtf8(g_strAgentHost.Get())));
+    offer.strAddress = OwnAddressForPeers();
     offer.strFileName = fileName;
     offer.nFileSize = size;
     std::unique_ptr<CBlockingSocket> listening;

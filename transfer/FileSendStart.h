@@ -18,8 +18,8 @@ bool CheckSendableSize(std::uint64_t size);
 
 // Listens first, on a free port of 9000-9099 (see ListenOnFreePort), then
 // offers the file `fileName` of `size` bytes to `recipient` (see
-// SendFileOffer) naming this device's address (platform::OwnIPv4Address for
-// the agent server) and that port. On success the listening socket is
+// SendFileOffer) naming this device's address (OwnAddressForPeers) and that
+// port. On success the listening socket is
 // published in `info`, info.nPort is the port, and FileSendProc can start.
 // False when no port is free, no own address is known or the offer could not
 // be placed: the offer failure message has then been shown and nothing is

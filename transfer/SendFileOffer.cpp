@@ -1,6 +1,7 @@
 #include "transfer/SendFileOffer.h"
 
 #include "buddies/CBuddyInfo.h"
+#include "net/AgentProtocol.h"
 #include "platform/MessageBox.h"
 #include "session/AgentHost.h"
 #include "session/CAgentSocket.h"
@@ -8,7 +9,7 @@
 namespace nimbo {
 namespace {
 
-constexpr const char* OFFER_KIND = "ftp";
+constexpr const char* OFFER_KIND = PeerCallWord(PeerCallKind::FileOffer);
 
 bool ToBuddyListener(const CBuddyInfo& buddy, const ByteString& userId, const ByteString& callee,
                      const ByteString& body) {

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "net/AgentProtocol.h"
+
 namespace nimbo::platform {
 namespace {
 
@@ -48,7 +50,7 @@ bool HasInterfaceAddress() {
 
 TEST(OwnAddress, ALoopbackAgentIsReachedFromALoopbackAddress) {
     for (const char* agent : {"127.0.3.1", "localhost"}) {
-        const std::string own = OwnIPv4Address(agent);
+        const std::string own = OwnIPv4Address(agent, AGENT_PORT);
         EXPECT_TRUE(IsLoopback(own)) << agent << " -> " << own;
         EXPECT_TRUE(CanListenAt(own)) << agent << " -> " << own;
     }
@@ -57,7 +59,7 @@ TEST(OwnAddress, ALoopbackAgentIsReachedFromALoopbackAddress) {
 TEST(OwnAddress, ARemoteAgentIsReachedFromAnInterfaceAddress) {
     if (!HasInterfaceAddress())
         GTEST_SKIP() << "no non-loopback IPv4 interface";
-    const std::string own = OwnIPv4Address("198.51.100.7");
+    const std::string own = OwnIPv4Address("198.51.100.7", AGENT_PORT);
     EXPECT_FALSE(IsLoopback(own)) << own;
     EXPECT_TRUE(CanListenAt(own)) << own;
 }
@@ -66,7 +68,7 @@ TEST(OwnAddress, AnUnusableAgentAddressFallsBackToAnInterfaceAddress) {
     if (!HasInterfaceAddress())
         GTEST_SKIP() << "no non-loopback IPv4 interface";
     for (const char* agent : {"", "300.1.2.3", "0.0.0.0"}) {
-        const std::string own = OwnIPv4Address(agent);
+        const std::string own = OwnIPv4Address(agent, AGENT_PORT);
         EXPECT_FALSE(IsLoopback(own)) << agent << " -> " << own;
         EXPECT_TRUE(CanListenAt(own)) << agent << " -> " << own;
     }

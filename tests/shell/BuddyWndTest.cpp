@@ -14,9 +14,10 @@
 #include "shell/CNoteDlg.h"
 #include "shell/CommandIds.h"
 #include "shell/IFileTransferHook.h"
-#include "tests/support/AgentdProcess.h"
+#include "tests/support/TestAgentd.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/BuddyClient.h"
+#include "net/AgentProtocol.h"
 #include "net/CBlockingSocket.h"
 
 namespace nimbo::test {
@@ -24,7 +25,7 @@ namespace {
 
 using Rows_t = std::vector<std::string>;
 
-const QString kPassword = QString::fromLatin1(AgentdProcess::DEMO_PASSWORD);
+const QString kPassword = QString::fromLatin1(TestAgentd::DEMO_PASSWORD);
 
 // What a note dialog shows.
 struct NoteShown {
@@ -59,7 +60,7 @@ class BuddyWndTest : public AppFixture {
 protected:
     // The reference server on `address`, the application signed in as kim.
     void StartSignedIn(const std::string& address) {
-        m_server = std::make_unique<AgentdProcess>(address);
+        m_server = std::make_unique<TestAgentd>(address);
         StartApp(address);
         LogIn(QStringLiteral("kim"), kPassword);
     }
@@ -72,11 +73,11 @@ protected:
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.IndexOf(index)).center());
     }
 
-    std::unique_ptr<AgentdProcess> m_server;
+    std::unique_ptr<TestAgentd> m_server;
 };
 
 TEST_F(BuddyWndTest, ListShowsGroupsPresenceAndStatusMessages) {
-    m_server = std::make_unique<AgentdProcess>("127.0.11.10");
+    m_server = std::make_unique<TestAgentd>("127.0.11.10");
     ASSERT_TRUE(Buddy("lee").SetStatus("busy", "회의 중"));
     ASSERT_TRUE(Buddy("park").SetStatus("offline", "휴가 중"));
     ASSERT_TRUE(Buddy("choi").SetStatus("online", ""));
@@ -137,7 +138,7 @@ TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserId) {
     EXPECT_TRUE(script.Done());
 
     EXPECT_EQ(shown, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
-    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "안녕\r\n내일 봐", "lee"));
+    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "안녕\r\n내일 봐", "lee"));
 }
 
 TEST_F(BuddyWndTest, SendNoteWithAGroupRowOrNoRowSelectedDoesNothing) {
@@ -177,7 +178,32 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
 
     EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("점심 먹었어?\n나는 아직")}));
     EXPECT_EQ(reply, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
-    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "응, 먹었어", "lee"));
+    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "응, 먹었어", "lee"));
+}
+
+// Never signed in and deaf: a refused login shows the window signed out,
+// unless an earlier sign-in still listens, which goes on as it was.
+TEST_F(BuddyWndTest, RefusedLoginSignsOutUnlessTheEarlierSignInStillListens) {
+    m_server = std::make_unique<TestAgentd>("127.0.11.20");
+    StartApp(m_server->Address());
+    EnterLogin(QStringLiteral("kim"), QStringLiteral("wrong"));
+    EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
+    const auto loginAgain = [this] { platform::PostMessage(Frame().GetSafeHwnd(), WM_COMMAND, ID_LOGIN, 0); };
+    loginAgain();
+    LogIn(QStringLiteral("kim"), kPassword);
+
+    loginAgain();
+    EnterLogin(QStringLiteral("lee"), QStringLiteral("wrong"));
+    EXPECT_EQ(Wnd().RecordedUserId(), QStringLiteral("kim"));
+    NoteShown received;
+    DialogScript script;
+    script.Then([&](CTemplateDialog& dialog) {
+        received = ShownIn(dialog);
+        Press(dialog, CTemplateDialog::IDCANCEL);
+    });
+    ASSERT_TRUE(Buddy("lee").SendNote("kim", "아직 거기 있어?"));
+    ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
+    EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("아직 거기 있어?")}));
 }
 
 TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
@@ -237,7 +263,7 @@ TEST_F(BuddyWndTest, NoteTheServerRefusesReopensWithTheTextUntilSent) {
 
     BuddyClient park = Buddy("park");
     park.Listen();  // the note was kept for him
-    EXPECT_EQ(park.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "회의 자료\r\n보냈어요", "park"));
+    EXPECT_EQ(park.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "회의 자료\r\n보냈어요", "park"));
 }
 
 // Records what the buddy window hands to file transfer.
@@ -262,7 +288,7 @@ TEST_F(BuddyWndTest, FilesGoToTheTransferHookAndWithoutOneNothingHappens) {
     Wnd().SetFileTransferHook(nullptr);
     SelectRow(1);
     Command(ID_SEND_FILE);
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", offer));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, offer));
     NoteShown note;
     DialogScript script;
     script.Then([&](CTemplateDialog& dialog) {
@@ -281,7 +307,7 @@ TEST_F(BuddyWndTest, FilesGoToTheTransferHookAndWithoutOneNothingHappens) {
     Command(ID_SEND_FILE);
     EXPECT_EQ(transfer.started, (std::vector<std::u16string>{u"kim>lee"}));
 
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", offer));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, offer));
     ASSERT_TRUE(RunUntil([&] { return !transfer.offers.empty(); }));
     EXPECT_EQ(transfer.offers.front(), (PeerCallRecord{u"lee", u"ftp", u"<127.0.11.18><9000><사진.jpg><1024>"}));
     Wnd().SetFileTransferHook(nullptr);
@@ -293,7 +319,7 @@ TEST_F(BuddyWndTest, AboutShowsTheUserIdAndTheAddressTheServerSees) {
     // server from.
     CBlockingSocket probe;
     probe.Create();
-    probe.Connect(CBlockingSocket::AddressFromDotted("127.0.11.19", 10000));
+    probe.Connect(CBlockingSocket::AddressFromDotted("127.0.11.19", AGENT_PORT));
     const in_addr local = probe.GetSockName().sin_addr;
     char dotted[INET_ADDRSTRLEN] = {};
     ASSERT_NE(::inet_ntop(AF_INET, &local, dotted, sizeof dotted), nullptr);

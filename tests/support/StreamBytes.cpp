@@ -14,7 +14,7 @@ std::string Pattern(std::size_t size, unsigned seed) {
 
 std::string Word(std::int64_t value) {
     std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
         bytes[i] = static_cast<char>(static_cast<std::uint32_t>(value) >> (8 * i));
     }
     return bytes;
