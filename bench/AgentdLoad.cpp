@@ -10,8 +10,8 @@
 // first time all at once.
 //
 //   agentd_load [--agentd PATH] [--clients N] [--notes N] [--steps N]
-//               [--storm N] [--senders N] [--address ADDR]
-//               [--sink-address ADDR] [--table FILE]
+//               [--storm N] [--storm-attempts N] [--senders N]
+//               [--address ADDR] [--sink-address ADDR] [--table FILE]
 
 #include <pthread.h>
 #include <sys/resource.h>
@@ -51,7 +51,6 @@ using Listeners = std::vector<std::unique_ptr<LoadListener>>;
 constexpr const char* PASSWORD = "load-test-pw";
 constexpr int BUDDIES_PER_CLIENT = 10;
 constexpr std::uint16_t SINK_PORT = 10000;
-constexpr int STORM_ATTEMPTS = 20;
 // Reader threads only read blocks: a small stack lets thousands run.
 constexpr std::size_t THREAD_STACK = 256 * 1024;
 // Once every note was sent, arrivals may pause this long before the notes
@@ -70,6 +69,7 @@ struct Options {
     std::size_t notes = 100000;
     std::size_t steps = 4;
     std::size_t storm = 1000;
+    std::size_t stormAttempts = 1;
     std::size_t senders = 8;
 };
 
@@ -132,6 +132,8 @@ Options Parse(int argc, char** argv) {
             options.steps = Count("--steps", value, 1);
         else if (option == "--storm")
             options.storm = Count("--storm", value, 0);
+        else if (option == "--storm-attempts")
+            options.stormAttempts = Count("--storm-attempts", value, 1);
         else if (option == "--senders")
             options.senders = Count("--senders", value, 1);
         else
@@ -263,7 +265,9 @@ public:
             for (std::size_t i = m_options.clients; i < m_listeners.size(); ++i)
                 crowd.push_back(std::move(m_listeners[i]));
             m_listeners.resize(m_options.clients);
-            figures.storm = nimbo::bench::SignInStorm(Wide(m_options.address), Password64(), STORM_ATTEMPTS).Run(crowd);
+            figures.storm = nimbo::bench::SignInStorm(Wide(m_options.address), Password64(),
+                                                      static_cast<int>(m_options.stormAttempts))
+                                .Run(crowd);
             figures.stormKb = ResidentKilobytes(m_server.Pid());
             std::move(crowd.begin(), crowd.end(), std::back_inserter(m_listeners));
         }
@@ -418,7 +422,8 @@ void Print(const Options& options, const Figures& figures) {
                     options.storm, options.clients, figures.storm.signedIn, Seconds(figures.storm.lastSignedIn),
                     figures.storm.retries, figures.stormKb);
         if (!figures.storm.firstFailure.empty())
-            std::printf("storm: a user gave up after %d attempts: %s\n", STORM_ATTEMPTS,
+            std::printf("storm: %zu gave up after %zu attempts, the first because: %s\n",
+                        options.storm - figures.storm.signedIn, options.stormAttempts,
                         figures.storm.firstFailure.c_str());
     }
     std::size_t refused = 0;
