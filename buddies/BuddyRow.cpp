@@ -15,7 +15,7 @@ constexpr int kStatusImages[] = {2, 5, 6, 4, 3, 3};
 int BuddyRow::Image() const {
     if (group)
         return group->expanded ? IMAGE_GROUP_EXPANDED : IMAGE_GROUP_COLLAPSED;
-    int status = buddy ? buddy->status : LOGON_OFFLINE;
+    int status = buddy && presenceKnown ? buddy->status : LOGON_OFFLINE;
     return kStatusImages[status >= LOGON_ONLINE && status <= LOGON_OFFLINE ? status : LOGON_OFFLINE];
 }
 
@@ -32,7 +32,8 @@ std::u16string BuddyRow::Text() const {
 }
 
 std::u16string_view BuddyRow::Message() const {
-    return buddy && buddy->status != LOGON_OFFLINE ? std::u16string_view(buddy->statusMessage) : std::u16string_view();
+    return buddy && presenceKnown && buddy->status != LOGON_OFFLINE ? std::u16string_view(buddy->statusMessage)
+                                                                    : std::u16string_view();
 }
 
 }  // namespace nimbo

@@ -19,6 +19,7 @@ struct BuddyRow {
     int indent = 0;                // 1 for buddies under a group header
     CBuddyGroup* group = nullptr;  // header rows
     CBuddyInfo* buddy = nullptr;   // buddy rows
+    bool presenceKnown = true;     // false: the buddy shows as offline, without a message
 
     // The list image index: 0/1 collapsed/expanded group header, 2..6 presence.
     int Image() const;

@@ -96,6 +96,11 @@ std::vector<BuddyRow> BuildBuddyRows(const CGroupTable& groups, const CBuddyTabl
     return rows;
 }
 
+void ShowEveryoneOffline(std::vector<BuddyRow>& rows) {
+    for (BuddyRow& row : rows)
+        row.presenceKnown = false;
+}
+
 bool ToggleGroupRow(const BuddyRow& row) {
     if (row.group)
         row.group->expanded = row.group->expanded ? 0 : 1;

@@ -43,6 +43,15 @@ CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTreeView(parent), m_model(m_i
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setIconSize(QSize(16, 16));
     setItemDelegate(new CRowIndentDelegate(this));
+    m_signedInPalette = palette();
+}
+
+void CBuddyListCtrl::SetSignedOut(bool signedOut) {
+    QPalette shown = m_signedInPalette;
+    if (signedOut) {
+        shown.setColor(QPalette::Text, shown.color(QPalette::Disabled, QPalette::Text));
+    }
+    setPalette(shown);
 }
 
 void CBuddyListCtrl::Refill(const CGroupTable& groups, const CBuddyTable& buddies) {

@@ -30,6 +30,10 @@ public:
     void Refill(const CGroupTable& groups, const CBuddyTable& buddies);
     void Refill(std::vector<BuddyRow> rows);
 
+    // Greys the rows while nobody is signed in, so that the list reads as
+    // out of date at a glance.
+    void SetSignedOut(bool signedOut);
+
     // The menu a tap outside a group header opens; not owned.
     void SetPopupMenu(QMenu* menu) { m_popupMenu = menu; }
 
@@ -58,6 +62,7 @@ private:
     CBuddyListModel::Images m_images;
     CBuddyListModel m_model;
     QMenu* m_popupMenu = nullptr;
+    QPalette m_signedInPalette;
 };
 
 }  // namespace nimbo
