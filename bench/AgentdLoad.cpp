@@ -7,10 +7,11 @@
 // Every note is counted at its callee's listener: lost, duplicated and
 // misdelivered notes must all be 0. The server's resident memory is read at
 // every step. Last comes a storm: --storm further users sign in for the
-// first time all at once.
+// first time all at once; one answered "server busy" tries again after a
+// pause of about --storm-backoff milliseconds, as its user would.
 //
 //   agentd_load [--agentd PATH] [--clients N] [--notes N] [--steps N]
-//               [--storm N] [--storm-attempts N] [--senders N]
+//               [--storm N] [--storm-attempts N] [--storm-backoff MS] [--senders N]
 //               [--address ADDR] [--sink-address ADDR] [--table FILE]
 
 #include <pthread.h>
@@ -70,6 +71,7 @@ struct Options {
     std::size_t steps = 4;
     std::size_t storm = 1000;
     std::size_t stormAttempts = 1;
+    std::size_t stormBackoffMs = 1000;
     std::size_t senders = 8;
 };
 
@@ -134,6 +136,8 @@ Options Parse(int argc, char** argv) {
             options.storm = Count("--storm", value, 0);
         else if (option == "--storm-attempts")
             options.stormAttempts = Count("--storm-attempts", value, 1);
+        else if (option == "--storm-backoff")
+            options.stormBackoffMs = Count("--storm-backoff", value, 2);
         else if (option == "--senders")
             options.senders = Count("--senders", value, 1);
         else
@@ -261,9 +265,10 @@ public:
             for (std::size_t i = m_options.clients; i < m_listeners.size(); ++i)
                 crowd.push_back(std::move(m_listeners[i]));
             m_listeners.resize(m_options.clients);
-            figures.storm = nimbo::bench::SignInStorm(Wide(m_options.address), Password64(),
-                                                      static_cast<int>(m_options.stormAttempts))
-                                .Run(crowd);
+            nimbo::bench::SignInStorm::Options storm;
+            storm.attempts = static_cast<int>(m_options.stormAttempts);
+            storm.backoff = std::chrono::milliseconds(m_options.stormBackoffMs);
+            figures.storm = nimbo::bench::SignInStorm(Wide(m_options.address), Password64(), storm).Run(crowd);
             figures.stormKb = ResidentKilobytes(m_server.Pid());
             std::move(crowd.begin(), crowd.end(), std::back_inserter(m_listeners));
         }
@@ -298,7 +303,8 @@ private:
     void SignIn(std::size_t first, std::size_t last) {
         std::vector<std::string> failures(last);
         Spread(m_options.senders, first, last, [&](std::size_t i) {
-            if (m_listeners[i]->SignIn(Wide(m_options.address), Password64(), failures[i]))
+            if (m_listeners[i]->SignIn(Wide(m_options.address), Password64(), failures[i]) ==
+                LoadListener::SignInResult::SignedIn)
                 m_listeners[i]->Start();
         });
         for (const auto& failure : failures) {
@@ -414,12 +420,12 @@ void Print(const Options& options, const Figures& figures) {
     }
     if (options.storm > 0) {
         std::printf("storm: %zu first sign-ins at once with %zu clients signed in: %zu signed in, the last after "
-                    "%.1f s; %zu attempts tried again; server then %ld KiB\n",
+                    "%.1f s; %zu \"server busy\" answers tried again after about %zu ms, %zu failed attempts "
+                    "tried again; server then %ld KiB\n",
                     options.storm, options.clients, figures.storm.signedIn, Seconds(figures.storm.lastSignedIn),
-                    figures.storm.retries, figures.stormKb);
+                    figures.storm.busy, options.stormBackoffMs, figures.storm.retries, figures.stormKb);
         if (!figures.storm.firstFailure.empty())
-            std::printf("storm: %zu gave up after %zu attempts, the first because: %s\n",
-                        options.storm - figures.storm.signedIn, options.stormAttempts,
+            std::printf("storm: %zu did not get in, the first because: %s\n", options.storm - figures.storm.signedIn,
                         figures.storm.firstFailure.c_str());
     }
     std::size_t refused = 0;

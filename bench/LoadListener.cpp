@@ -16,6 +16,9 @@ namespace {
 
 std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
+// The error code of "server busy".
+constexpr const char* BUSY_CODE = "503";
+
 }  // namespace
 
 LoadListener::LoadListener(std::string userId, std::uint32_t index, NoteTally& tally)
@@ -23,17 +26,22 @@ LoadListener::LoadListener(std::string userId, std::uint32_t index, NoteTally& t
 
 LoadListener::~LoadListener() { Stop(); }
 
-bool LoadListener::SignIn(const std::u16string& host, const ByteString& password64, std::string& failure) {
+LoadListener::SignInResult LoadListener::SignIn(const std::u16string& host, const ByteString& password64,
+                                                std::string& failure) {
     ByteString online;
     ByteString online64;
     online.AssignWide(ONLINE_STATUS_TEXT);
     base64::EncodeInto(online.c_str(), static_cast<std::size_t>(online.GetLength()), online64);
     ByteString setOnline;
     setOnline.Format("setlogonstat online %s\r\n", online64.c_str());
-    return Login(host, password64, failure) && ConnectListener(password64, failure) &&
-           Command(host, password64, setOnline, failure) &&
-           Command(host, password64, "getlogonstatall\r\n", failure) &&
-           Command(host, password64, "getgroup\r\n", failure);
+    m_busy = false;
+    if (Login(host, password64, failure) && ConnectListener(password64, failure) &&
+        Command(host, password64, setOnline, failure) && Command(host, password64, "getlogonstatall\r\n", failure) &&
+        Command(host, password64, "getgroup\r\n", failure))
+        return SignInResult::SignedIn;
+    // A notification connection left from a failed attempt would count twice.
+    m_listener.CloseNoShutdown();
+    return m_busy ? SignInResult::Busy : SignInResult::Failed;
 }
 
 void LoadListener::Start() { m_reader = std::thread([this] { Run(); }); }
@@ -56,10 +64,8 @@ std::size_t LoadListener::NoteNumber(std::string_view body) {
 
 bool LoadListener::Login(const std::u16string& host, const ByteString& password64, std::string& failure) {
     CAgentSocket command;
-    if (!command.ConnectHost(host, AGENT_PORT) || !command.CmdLogin(m_userId.c_str(), password64, 0, 0)) {
-        failure = "login of " + m_userId + " failed: " + std::string(command.m_strErrMessage.view());
-        return false;
-    }
+    if (!command.ConnectHost(host, AGENT_PORT) || !command.CmdLogin(m_userId.c_str(), password64, 0, 0))
+        return Failed(command, "login of " + m_userId, failure);
     ByteString address;
     command.m_strReply.Between("afw=", "\r\n", 0, address);
     ByteString notifyHost = address.Field(":", 0);
@@ -69,10 +75,8 @@ bool LoadListener::Login(const std::u16string& host, const ByteString& password6
 }
 
 bool LoadListener::ConnectListener(const ByteString& password64, std::string& failure) {
-    if (!m_listener.ConnectHost(m_notifyHost, m_notifyPort) || !m_listener.CmdAuth(m_userId.c_str(), password64)) {
-        failure = "notification auth of " + m_userId + " failed: " + std::string(m_listener.m_strErrMessage.view());
-        return false;
-    }
+    if (!m_listener.ConnectHost(m_notifyHost, m_notifyPort) || !m_listener.CmdAuth(m_userId.c_str(), password64))
+        return Failed(m_listener, "notification auth of " + m_userId, failure);
     return true;
 }
 
@@ -82,8 +86,12 @@ bool LoadListener::Command(const std::u16string& host, const ByteString& passwor
     if (socket.ConnectHost(host, AGENT_PORT) && socket.CmdAuth(m_userId.c_str(), password64) &&
         socket.SendCommand_NonThr(command))
         return true;
-    failure = "\"" + std::string(command.view().substr(0, 20)) + "\" of " + m_userId +
-              " failed: " + std::string(socket.m_strErrMessage.view());
+    return Failed(socket, "\"" + std::string(command.view().substr(0, 20)) + "\" of " + m_userId, failure);
+}
+
+bool LoadListener::Failed(const CAgentSocket& socket, std::string what, std::string& reason) {
+    m_busy = socket.m_strErrCode == BUSY_CODE;
+    reason = std::move(what) + " failed: " + std::string(socket.m_strErrMessage.view());
     return false;
 }
 

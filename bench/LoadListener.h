@@ -27,9 +27,13 @@ public:
     LoadListener(const LoadListener&) = delete;
     LoadListener& operator=(const LoadListener&) = delete;
 
-    // Signs in at the agent server `host`; false (with the reason in
-    // `failure`) when a step was refused or failed.
-    bool SignIn(const std::u16string& host, const ByteString& password64, std::string& failure);
+    enum class SignInResult { SignedIn, Busy, Failed };
+
+    // Signs in at the agent server `host`. Busy: a step was answered "server
+    // busy" (the server's check queue was full), which a user meets by trying
+    // again a little later; Failed: refused or failed otherwise. Both leave
+    // the reason in `failure`.
+    SignInResult SignIn(const std::u16string& host, const ByteString& password64, std::string& failure);
     // Starts reading blocks; Stop wakes the reader and waits for it.
     void Start();
     void Stop();
@@ -44,6 +48,7 @@ private:
     bool ConnectListener(const ByteString& password64, std::string& failure);
     bool Command(const std::u16string& host, const ByteString& password64, const ByteString& command,
                  std::string& failure);
+    bool Failed(const CAgentSocket& socket, std::string what, std::string& reason);
     void Run();
     void Take(const ByteString& block);
 
@@ -56,6 +61,7 @@ private:
     std::thread m_reader;
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_failed{false};
+    bool m_busy = false;  // the last refusal was "server busy"
 };
 
 }  // namespace nimbo::bench
