@@ -15,7 +15,7 @@ constexpr int kStatusImages[] = {2, 5, 6, 4, 3, 3};
 int BuddyRow::Image() const {
     if (group)
         return group->expanded ? IMAGE_GROUP_EXPANDED : IMAGE_GROUP_COLLAPSED;
-    int status = buddy && presenceKnown ? buddy->status : LOGON_OFFLINE;
+    int status = buddy && presenceKnown ? buddy->Status() : LOGON_OFFLINE;
     return kStatusImages[status >= LOGON_ONLINE && status <= LOGON_OFFLINE ? status : LOGON_OFFLINE];
 }
 
@@ -24,16 +24,16 @@ std::u16string BuddyRow::Text() const {
         return group->name;
     if (!buddy)
         return {};
+    const std::u16string name = buddy->DisplayName();
     std::u16string text(1, u' ');
-    if (buddy->displayName.empty())
-        return text + buddy->userId;
-    text.reserve(buddy->displayName.size() + buddy->userId.size() + 3);
-    return text.append(buddy->displayName).append(1, u'(').append(buddy->userId).append(1, u')');
+    if (name.empty())
+        return text + buddy->UserId();
+    text.reserve(name.size() + buddy->UserId().size() + 3);
+    return text.append(name).append(1, u'(').append(buddy->UserId()).append(1, u')');
 }
 
-std::u16string_view BuddyRow::Message() const {
-    return buddy && presenceKnown && buddy->status != LOGON_OFFLINE ? std::u16string_view(buddy->statusMessage)
-                                                                    : std::u16string_view();
+std::u16string BuddyRow::Message() const {
+    return buddy && presenceKnown && buddy->Status() != LOGON_OFFLINE ? buddy->StatusMessage() : std::u16string();
 }
 
 }  // namespace nimbo

@@ -1,12 +1,11 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace nimbo {
 
 struct CBuddyGroup;
-struct CBuddyInfo;
+class CBuddyInfo;
 
 // One row of the buddy list: its place (indent) and the record it shows.
 // Image and texts are read from the record when the row is shown, so that
@@ -18,7 +17,7 @@ struct BuddyRow {
 
     int indent = 0;                // 1 for buddies under a group header
     CBuddyGroup* group = nullptr;  // header rows
-    CBuddyInfo* buddy = nullptr;   // buddy rows
+    const CBuddyInfo* buddy = nullptr;  // buddy rows
     bool presenceKnown = true;     // false: the buddy shows as offline, without a message
 
     // The list image index: 0/1 collapsed/expanded group header, 2..6 presence.
@@ -26,7 +25,7 @@ struct BuddyRow {
     // Column 0: a header's group name; " ID" or " NAME(ID)" for a buddy.
     std::u16string Text() const;
     // Column 1: the status message of a buddy who is not offline.
-    std::u16string_view Message() const;
+    std::u16string Message() const;
 };
 
 }  // namespace nimbo

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "buddies/BuddyRow.h"
+#include "buddies/CBuddyTable.h"
 #include "buddies/OwningTable.h"
 
 namespace nimbo {

@@ -1,22 +1,65 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "buddies/LogonStatus.h"
+#include "net/ByteString.h"
 
 namespace nimbo {
 
-// One buddy as the status list describes it.
-struct CBuddyInfo {
-    std::u16string userId;  // also its key in the buddy table
-    std::u16string displayName;
-    std::u16string statusMessage;
-    std::u16string address;  // the buddy's own listener for direct file offers
-    int port = 0;            // 0: no own listener, offers go through the agent server
-    int status = LOGON_OFFLINE;
+// The longest status message kept, in wire bytes: the message once had a
+// 200-byte buffer that also held the terminating zero.
+inline constexpr int STATUS_MESSAGE_LIMIT = 199;
 
-    // Sets `status` from a wire status word; unknown words mean offline.
-    void SetStatusWord(const char* word);
+// The fields of a buddy as texts, for a record made without a status list
+// (the screenshot tool, tests).
+struct BuddyTexts {
+    std::u16string userId;
+    std::u16string displayName{};
+    std::u16string statusMessage{};
+    std::u16string address{};
+    int port = 0;
+    int status = LOGON_OFFLINE;
+};
+
+// One buddy as an entry of the status list describes it. The entry's lines
+// are the user ID, the status word, the address and port of the buddy's own
+// listener for direct file offers (port 0: none, offers go through the
+// agent server), a number the client does not use, the display name and the
+// status message in Base64 ("" for none). The record keeps the entry as it
+// came, in wire text, and reads a field only when asked for it: a refresh
+// stores every buddy of a long list, the list shows a screenful of them.
+class CBuddyInfo {
+public:
+    // Reads the entry `entry`, whose text must outlive the record's use
+    // (CBuddyTable keeps it). The user ID is decoded at once, into the room
+    // the record already has.
+    void Assign(std::string_view entry);
+    // The same with the user ID given as it is, for an entry made from texts.
+    void Assign(std::string_view entry, std::u16string_view userId);
+
+    // The buddy's key in the buddy table.
+    const std::u16string& UserId() const { return m_userId; }
+    // The status of the status word: exact, case-sensitive; any other word
+    // is offline.
+    LogonStatus Status() const;
+    std::u16string Address() const;
+    int Port() const;
+    std::u16string DisplayName() const;
+    // The message up to its first zero byte, cut to STATUS_MESSAGE_LIMIT wire
+    // bytes without splitting a double-byte character.
+    std::u16string StatusMessage() const;
+
+    // The entry that describes `buddy`: its texts in wire text (a character
+    // the code page lacks becomes '?'), the message in Base64.
+    static ByteString EntryOf(const BuddyTexts& buddy);
+
+private:
+    std::string_view Line(int n) const;
+
+    std::string_view m_entry;
+    std::u16string m_userId;
 };
 
 }  // namespace nimbo

@@ -26,9 +26,7 @@ std::size_t CheckGroups(const CGroupTable& groups, CBuddyTable& buddies) {
         Check(group->type >= 0 && group->type <= 2 && group->expanded == 1);
         for (const std::u16string& userId : group->members) {
             Check(!userId.starts_with(u"</group>"));
-            auto info = std::make_unique<CBuddyInfo>();
-            info->userId = userId;
-            buddies.Store(userId, std::move(info));
+            buddies.Store(BuddyTexts{.userId = userId});
         }
         if (name == NOGROUP_NAME)
             rows += group->members.size();

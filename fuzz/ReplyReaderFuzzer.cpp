@@ -51,13 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     nimbo::CLineReader reader;
     std::size_t consumed = 0;
     for (;;) {
-        std::string reply;
+        nimbo::ByteString block;
         bool complete = false;
         try {
-            complete = reader.ReadBlock(receive, reply);
+            complete = reader.ReadBlock(receive, block);
         } catch (const nimbo::CBlockingSocketException&) {
             return 0;
         }
+        const std::string_view reply = block.view();
         // A reply is exactly the next bytes of the stream.
         Check(stream.substr(consumed, reply.size()) == reply);
         consumed += reply.size();

@@ -24,11 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ParseStatusList(ByteString(reinterpret_cast<const char*>(data), static_cast<int>(size)), buddies);
 
     auto everyone = std::make_unique<CBuddyGroup>();
-    for (const auto& [userId, info] : buddies) {
-        Check(userId == info->userId);
-        Check(info->status >= LOGON_ONLINE && info->status <= LOGON_OFFLINE);
-        Check(platform::CodePage::ToWire(info->statusMessage).size() <= STATUS_MESSAGE_LIMIT);
-        everyone->members.push_back(userId);
+    for (const CBuddyInfo& info : buddies) {
+        Check(buddies.Lookup(info.UserId()) == &info);
+        Check(info.Status() >= LOGON_ONLINE && info.Status() <= LOGON_OFFLINE);
+        Check(platform::CodePage::ToWire(info.StatusMessage()).size() <= STATUS_MESSAGE_LIMIT);
+        everyone->members.push_back(info.UserId());
     }
     CGroupTable groups;
     groups.Store(NOGROUP_NAME, std::move(everyone));

@@ -115,8 +115,8 @@ public:
     DoubleByteTable(const DoubleByteTable&) = delete;
     DoubleByteTable& operator=(const DoubleByteTable&) = delete;
 
-    std::u16string Decode(std::string_view bytes) const {
-        std::u16string text(bytes.size(), u'\0');  // never more characters than bytes
+    void Decode(std::string_view bytes, std::u16string& text) const {
+        text.resize(bytes.size());  // never more characters than bytes
         std::size_t length = 0;
         for (std::size_t i = 0; i < bytes.size();) {
             auto byte = static_cast<unsigned char>(bytes[i]);
@@ -134,7 +134,6 @@ public:
             i += width;
         }
         text.resize(length);
-        return text;
     }
 
 private:
@@ -202,10 +201,18 @@ std::string CodePage::ToWire(std::u16string_view text) {
 }
 
 std::u16string CodePage::FromWire(std::string_view bytes) {
-    if (const DoubleByteTable* table = DoubleByteTable::ForWireCodePage())
-        return table->Decode(bytes);
+    std::u16string text;
+    FromWire(bytes, text);
+    return text;
+}
+
+void CodePage::FromWire(std::string_view bytes, std::u16string& text) {
+    if (const DoubleByteTable* table = DoubleByteTable::ForWireCodePage()) {
+        table->Decode(bytes, text);
+        return;
+    }
     thread_local Converter converter("UTF-16LE", NIMBO_CODEPAGE);
-    return FromUtf16Bytes(converter.Run(bytes.data(), bytes.size(), 1, kReplacementUtf16));
+    text = FromUtf16Bytes(converter.Run(bytes.data(), bytes.size(), 1, kReplacementUtf16));
 }
 
 std::string CodePage::ToUtf8(std::u16string_view text) {

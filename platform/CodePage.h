@@ -15,6 +15,9 @@ class CodePage {
 public:
     static std::string ToWire(std::u16string_view text);
     static std::u16string FromWire(std::string_view bytes);
+    // The same into `text`, whose room is reused: a table of records that
+    // is refilled decodes without allocating.
+    static void FromWire(std::string_view bytes, std::u16string& text);
 
     static std::string ToUtf8(std::u16string_view text);
     static std::u16string FromUtf8(std::string_view bytes);

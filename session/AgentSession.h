@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "buddies/CBuddyTable.h"
 #include "buddies/OwningTable.h"
 #include "net/ByteString.h"
 #include "session/CLockedValue.h"

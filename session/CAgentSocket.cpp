@@ -4,11 +4,6 @@
 #include "net/CBlockingSocketException.h"
 
 namespace nimbo {
-namespace {
-
-ByteString ToByteString(const std::string& bytes) { return ByteString(bytes.data(), static_cast<int>(bytes.size())); }
-
-}  // namespace
 
 CAgentSocket::~CAgentSocket() { CloseNoShutdown(); }
 
@@ -74,17 +69,14 @@ bool CAgentSocket::SendCommand_NonThr(const ByteString& command) {
     m_reader.Discard();
     m_strReply.Empty();
     m_socketFailure.reset();
-    std::string reply;
     try {
         SendAll(command.c_str(), command.GetLength(), COMMAND_TIMEOUT);
-        m_reader.ReadBlock(ReceiveWithin(COMMAND_TIMEOUT), reply);
+        m_reader.ReadBlock(ReceiveWithin(COMMAND_TIMEOUT), m_strReply);
     } catch (const CBlockingSocketException& failure) {
         m_socketFailure.emplace(failure);
-        m_strReply = ToByteString(reply);
         m_strErrMessage = "Exception: SendCommand_NonThr";
         return false;
     }
-    m_strReply = ToByteString(reply);
     return !ParseErrorReply();
 }
 
@@ -100,11 +92,7 @@ int CAgentSocket::ReadHeaderLine2(ByteString& line, int seconds) {
     return line.GetLength();
 }
 
-void CAgentSocket::ReadBlock(ByteString& block, int seconds) {
-    std::string text;
-    m_reader.ReadBlock(ReceiveUntilClosed(seconds), text);
-    block = ToByteString(text);
-}
+void CAgentSocket::ReadBlock(ByteString& block, int seconds) { m_reader.ReadBlock(ReceiveUntilClosed(seconds), block); }
 
 bool CAgentSocket::ParseErrorReply() {
     if (!m_strReply.view().starts_with("ERR"))

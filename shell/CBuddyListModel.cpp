@@ -37,7 +37,7 @@ QVariant CBuddyListModel::data(const QModelIndex& index, int role) const {
     const bool nameColumn = index.column() == 0;
     switch (role) {
     case Qt::DisplayRole:
-        return nameColumn ? QString::fromStdU16String(row->Text()) : QStringView(row->Message()).toString();
+        return nameColumn ? QString::fromStdU16String(row->Text()) : QString::fromStdU16String(row->Message());
     case Qt::DecorationRole:
         return nameColumn ? m_images.at(static_cast<std::size_t>(row->Image())) : QVariant();
     case CRowIndentDelegate::INDENT_ROLE:

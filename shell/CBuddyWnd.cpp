@@ -114,7 +114,7 @@ platform::LRESULT CBuddyWnd::HandleMessage(platform::UINT message, platform::WPA
 
 std::u16string CBuddyWnd::SelectedRecipient() const {
     const BuddyRow* row = m_list->SelectedRow();
-    return row != nullptr && row->buddy != nullptr ? row->buddy->userId : std::u16string();
+    return row != nullptr && row->buddy != nullptr ? row->buddy->UserId() : std::u16string();
 }
 
 // With `fetch`, a logged-in window has the session fetch the presence and
@@ -311,9 +311,8 @@ void CBuddyWnd::NotifyPeerCall(const PeerCallRecord& record) {
 QString CBuddyWnd::DisplayName(const std::u16string& userId) const {
     const CBuddyInfo* buddy = m_session.GetBuddyTable().Lookup(userId);
     const QString id = QString::fromStdU16String(userId);
-    return buddy != nullptr && !buddy->displayName.empty()
-               ? QString::fromStdU16String(buddy->displayName) + u'(' + id + u')'
-               : id;
+    const std::u16string name = buddy != nullptr ? buddy->DisplayName() : std::u16string();
+    return name.empty() ? id : QString::fromStdU16String(name) + u'(' + id + u')';
 }
 
 void CBuddyWnd::OnLogonNotify(platform::WPARAM wParam) {

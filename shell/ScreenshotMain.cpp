@@ -123,7 +123,7 @@ struct DemoBuddies {
 
     void AddBuddy(const std::u16string& userId, const std::u16string& name, const std::u16string& message,
                   int status) {
-        buddies.Store(userId, std::make_unique<CBuddyInfo>(CBuddyInfo{userId, name, message, u"", 0, status}));
+        buddies.Store(BuddyTexts{userId, name, message, u"", 0, status});
     }
 };
 

@@ -14,7 +14,7 @@ constexpr const char* OFFER_KIND = PeerCallWord(PeerCallKind::FileOffer);
 bool ToBuddyListener(const CBuddyInfo& buddy, const ByteString& userId, const ByteString& callee,
                      const ByteString& body) {
     CAgentSocket socket;
-    if (!socket.ConnectHost(buddy.address, buddy.port))
+    if (!socket.ConnectHost(buddy.Address(), buddy.Port()))
         return false;
     socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::DirectToCallee);
     return true;
@@ -40,7 +40,7 @@ bool SendFileOffer(const CBuddyTable& buddies, const ByteString& userId, const B
     ByteString callee;
     callee.AssignWide(recipient);
     const ByteString body = FormatFileOffer(offer);
-    const bool placed = buddy->port != 0 ? ToBuddyListener(*buddy, userId, callee, body)
+    const bool placed = buddy->Port() != 0 ? ToBuddyListener(*buddy, userId, callee, body)
                                          : ThroughAgent(userId, password64, callee, body);
     if (!placed)
         ShowOfferFailure(recipient);

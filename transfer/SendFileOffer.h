@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "buddies/OwningTable.h"
+#include "buddies/CBuddyTable.h"
 #include "net/ByteString.h"
 #include "transfer/FileOffer.h"
 

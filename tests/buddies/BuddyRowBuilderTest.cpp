@@ -25,14 +25,9 @@ protected:
         return m_groups.Store(name, std::move(group));
     }
 
-    CBuddyInfo& AddBuddy(const std::u16string& userId, int status, const std::u16string& displayName = u"",
-                         const std::u16string& message = u"") {
-        auto info = std::make_unique<CBuddyInfo>();
-        info->userId = userId;
-        info->status = status;
-        info->displayName = displayName;
-        info->statusMessage = message;
-        return m_buddies.Store(userId, std::move(info));
+    const CBuddyInfo& AddBuddy(const std::u16string& userId, int status, const std::u16string& displayName = u"",
+                               const std::u16string& message = u"") {
+        return m_buddies.Store(BuddyTexts{userId, displayName, message, u"", 0, status});
     }
 
     std::vector<Shown> Rows() const { return test::ShownRows(BuildBuddyRows(m_groups, m_buddies)); }
@@ -57,7 +52,7 @@ TEST_F(BuddyRows, GroupHeaderIsFollowedByItsMembersInOrder) {
 
 TEST_F(BuddyRows, RowsReferToTheirRecords) {
     CBuddyGroup& family = AddGroup(u"Family", 0, {u"kim"});
-    CBuddyInfo& kim = AddBuddy(u"kim", LOGON_ONLINE);
+    const CBuddyInfo& kim = AddBuddy(u"kim", LOGON_ONLINE);
     std::vector<BuddyRow> rows = BuildBuddyRows(m_groups, m_buddies);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].group, &family);

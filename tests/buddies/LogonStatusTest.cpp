@@ -16,10 +16,7 @@ TEST(LogonStatus, WordsMapToTheirCodeExactly) {
         {"Online", 5}, {"online ", 5}, {"", 5},    {"away", 5}, {nullptr, 5},
     };
     for (const Case& c : cases) {
-        CBuddyInfo info;
-        info.status = LOGON_BUSY;
-        info.SetStatusWord(c.word);
-        EXPECT_EQ(info.status, c.status) << (c.word ? c.word : "(null)");
+        EXPECT_EQ(StatusFromWord(c.word), c.status) << (c.word ? c.word : "(null)");
     }
     EXPECT_STREQ(StatusWord(LOGON_FOOD), "food");
     EXPECT_STREQ(StatusWord(-1), "offline");

@@ -42,12 +42,12 @@ TEST(StatusList, ReadsEveryLineOfAnEntry) {
     ASSERT_EQ(buddies.Size(), 1u);
     const CBuddyInfo* kim = buddies.Lookup(u"kim");
     ASSERT_NE(kim, nullptr);
-    EXPECT_EQ(kim->userId, u"kim");
-    EXPECT_EQ(kim->status, LOGON_ONLINE);
-    EXPECT_EQ(kim->address, u"10.0.0.7");
-    EXPECT_EQ(kim->port, 9042);
-    EXPECT_EQ(kim->displayName, u"Kim");
-    EXPECT_EQ(kim->statusMessage, u"at lunch");
+    EXPECT_EQ(kim->UserId(), u"kim");
+    EXPECT_EQ(kim->Status(), LOGON_ONLINE);
+    EXPECT_EQ(kim->Address(), u"10.0.0.7");
+    EXPECT_EQ(kim->Port(), 9042);
+    EXPECT_EQ(kim->DisplayName(), u"Kim");
+    EXPECT_EQ(kim->StatusMessage(), u"at lunch");
 }
 
 TEST(StatusList, MissingEmptyAndQuotedLinesLeaveDefaults) {
@@ -55,11 +55,11 @@ TEST(StatusList, MissingEmptyAndQuotedLinesLeaveDefaults) {
     for (const char16_t* userId : {u"lee", u"park"}) {
         const CBuddyInfo* info = buddies.Lookup(userId);
         ASSERT_NE(info, nullptr);
-        EXPECT_EQ(info->port, 0);
-        EXPECT_TRUE(info->address.empty() && info->displayName.empty() && info->statusMessage.empty());
+        EXPECT_EQ(info->Port(), 0);
+        EXPECT_TRUE(info->Address().empty() && info->DisplayName().empty() && info->StatusMessage().empty());
     }
-    EXPECT_EQ(buddies.Lookup(u"lee")->status, LOGON_OFFLINE);
-    EXPECT_EQ(buddies.Lookup(u"park")->status, LOGON_BUSY);
+    EXPECT_EQ(buddies.Lookup(u"lee")->Status(), LOGON_OFFLINE);
+    EXPECT_EQ(buddies.Lookup(u"park")->Status(), LOGON_BUSY);
 }
 
 TEST(StatusList, OnlyAReplyWhoseFirstLineIsExactlyOkIsRead) {
@@ -86,8 +86,8 @@ TEST(StatusList, LaterEntryReplacesAnEarlierOneWithTheSameId) {
     CBuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "", "", "", "First"}) +
                                         Entry({"kim", "food", "", "", "", "Second"})));
     ASSERT_EQ(buddies.Size(), 1u);
-    EXPECT_EQ(buddies.Lookup(u"kim")->displayName, u"Second");
-    EXPECT_EQ(buddies.Lookup(u"kim")->status, LOGON_FOOD);
+    EXPECT_EQ(buddies.Lookup(u"kim")->DisplayName(), u"Second");
+    EXPECT_EQ(buddies.Lookup(u"kim")->Status(), LOGON_FOOD);
 }
 
 TEST(StatusList, AnEmptyEntryEndsTheList) {
@@ -109,13 +109,13 @@ TEST(StatusList, PortIsReadLikeTheCDecimalConversion) {
     for (const Case& c : cases) {
         CBuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "10.0.0.7", c.text})));
         ASSERT_NE(buddies.Lookup(u"kim"), nullptr);
-        EXPECT_EQ(buddies.Lookup(u"kim")->port, c.port) << c.text;
+        EXPECT_EQ(buddies.Lookup(u"kim")->Port(), c.port) << c.text;
     }
 }
 
 std::u16string MessageOf(const std::string& wireMessage) {
     CBuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "", "", "", "", Base64(wireMessage)})));
-    return buddies.Lookup(u"kim")->statusMessage;
+    return buddies.Lookup(u"kim")->StatusMessage();
 }
 
 TEST(StatusList, MessageIsCutToItsBufferWithoutSplittingACharacter) {
@@ -141,8 +141,8 @@ TEST(StatusList, KoreanTextsArriveAsUtf16) {
                                                Base64("\xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4")})));
     const CBuddyInfo* kim = buddies.Lookup(u"kim");
     ASSERT_NE(kim, nullptr);
-    EXPECT_EQ(kim->displayName, u"김철수");
-    EXPECT_EQ(kim->statusMessage, u"안녕하세요");
+    EXPECT_EQ(kim->DisplayName(), u"김철수");
+    EXPECT_EQ(kim->StatusMessage(), u"안녕하세요");
 }
 
 }  // namespace

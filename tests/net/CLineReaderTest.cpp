@@ -78,24 +78,29 @@ TEST(CLineReader, BlockPastTheBoundFails) {
         return capacity;
     };
     CLineReader reader;
-    std::string block;
+    ByteString block;
     EXPECT_THROW(reader.ReadBlock(endless, block), CBlockingSocketException);
-    EXPECT_LE(block.size(), CLineReader::MAX_BLOCK_LENGTH);
-    EXPECT_GT(block.size(), CLineReader::MAX_BLOCK_LENGTH - line.size());
+    EXPECT_LE(static_cast<std::size_t>(block.GetLength()), CLineReader::MAX_BLOCK_LENGTH);
+    EXPECT_GT(static_cast<std::size_t>(block.GetLength()), CLineReader::MAX_BLOCK_LENGTH - line.size());
+    EXPECT_EQ(block.GetLength() % static_cast<int>(line.size()), 0);
 }
 
 TEST(CLineReader, BlockEndsAtTheEmptyLineAndTheNextOneFollows) {
-    CLineReader reader;
-    auto receive = Deliver("notify logon kim\r\n\r\npeercall kim instmsg YQ==\r\n\r\nhalf\r\n", {7});
-    std::string first;
-    std::string second;
-    std::string unfinished;
-    EXPECT_TRUE(reader.ReadBlock(receive, first));
-    EXPECT_TRUE(reader.ReadBlock(receive, second));
-    EXPECT_FALSE(reader.ReadBlock(receive, unfinished));
-    EXPECT_EQ(first, "notify logon kim\r\n\r\n");
-    EXPECT_EQ(second, "peercall kim instmsg YQ==\r\n\r\n");
-    EXPECT_EQ(unfinished, "half\r\n");
+    // A long block, so that one large receive also brings much of the next.
+    const std::string longLine = std::string(300000, 'n') + "\r\n";
+    const std::string second = "peercall kim instmsg YQ==\r\n" + longLine + "\r\n";
+    for (int piece : {7, 4096, 1 << 22}) {
+        CLineReader reader;
+        auto receive = Deliver("notify logon kim\r\n\r\n" + second + "half\r\nun", {piece});
+        ByteString blocks[3];
+        EXPECT_TRUE(reader.ReadBlock(receive, blocks[0]));
+        EXPECT_TRUE(reader.ReadBlock(receive, blocks[1]));
+        EXPECT_FALSE(reader.ReadBlock(receive, blocks[2]));
+        EXPECT_EQ(blocks[0], "notify logon kim\r\n\r\n") << piece;
+        EXPECT_EQ(blocks[1].view(), second) << piece;
+        EXPECT_EQ(blocks[2], "half\r\n") << piece;
+        EXPECT_EQ(reader.ReadLine(receive), "") << piece;
+    }
 }
 
 TEST(CLineReader, DiscardDropsBufferedInput) {

@@ -120,8 +120,8 @@ TEST(Documents, StatusListOfManyBuddiesWithLongMessagesReachesTheClientWhole) {
     for (const auto& id : buddies) {
         const CBuddyInfo* buddy = table.Lookup(std::u16string(id.begin(), id.end()));
         ASSERT_NE(buddy, nullptr) << id;
-        EXPECT_EQ(buddy->status, LOGON_BUSY) << id;
-        EXPECT_TRUE(buddy->statusMessage.starts_with(std::u16string(id.begin(), id.end()) + u" 외근 중입니다")) << id;
+        EXPECT_EQ(buddy->Status(), LOGON_BUSY) << id;
+        EXPECT_TRUE(buddy->StatusMessage().starts_with(std::u16string(id.begin(), id.end()) + u" 외근 중입니다")) << id;
     }
 }
 

@@ -213,8 +213,8 @@ TEST(AgentSession, RefreshFetchesStatusesThenGroups) {
         {2, 0, u" yoon", u""},
     };
     EXPECT_EQ(RowsOf(session), expected);
-    EXPECT_EQ(buddies->Lookup(u"lee")->address, u"10.0.0.7");
-    EXPECT_EQ(buddies->Lookup(u"lee")->port, 9042);
+    EXPECT_EQ(buddies->Lookup(u"lee")->Address(), u"10.0.0.7");
+    EXPECT_EQ(buddies->Lookup(u"lee")->Port(), 9042);
     EXPECT_EQ(agent.Received(1), AUTH_LINE + "getlogonstatall\r\n");
     EXPECT_EQ(agent.Received(2), AUTH_LINE + "getgroup\r\n");
     // Without refresh, the tables are handed out as they are.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -44,14 +45,13 @@ protected:
         return m_groups.Store(name, std::make_unique<CBuddyGroup>(CBuddyGroup{name, 0, expanded, std::move(members)}));
     }
 
-    CBuddyInfo& AddBuddy(const std::u16string& userId, const std::u16string& name, const std::u16string& message,
-                         int status) {
-        return m_buddies.Store(userId,
-                               std::make_unique<CBuddyInfo>(CBuddyInfo{userId, name, message, u"", 0, status}));
+    const CBuddyInfo& AddBuddy(const std::u16string& userId, const std::u16string& name,
+                               const std::u16string& message, int status) {
+        return m_buddies.Store(BuddyTexts{userId, name, message, u"", 0, status});
     }
 
     CBuddyGroup* Group(const std::u16string& name) { return m_groups.Lookup(name); }
-    CBuddyInfo* Buddy(const std::u16string& userId) { return m_buddies.Lookup(userId); }
+    const CBuddyInfo* Buddy(const std::u16string& userId) { return m_buddies.Lookup(userId); }
 
     QString Text(int row, int column = 0) const { return m_list.IndexOf(row, column).data().toString(); }
     QImage RowIcon(int row) const { return Icon16(m_list.IndexOf(row).data(Qt::DecorationRole).value<QIcon>()); }
@@ -76,7 +76,7 @@ protected:
 
 TEST_F(BuddyListCtrlTest, ShowsTwoHeaderlessColumnsOfRowsFromTheTables) {
     m_list.Refill(m_groups, m_buddies);
-    EXPECT_TRUE(m_list.isHeaderHidden());
+    EXPECT_TRUE(m_list.horizontalHeader()->isHidden() && m_list.verticalHeader()->isHidden());
     EXPECT_EQ(m_list.columnWidth(0), 180);
     EXPECT_EQ(m_list.columnWidth(1), 300);
     EXPECT_EQ(m_list.selectionMode(), QAbstractItemView::SingleSelection);

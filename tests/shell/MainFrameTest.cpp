@@ -167,9 +167,8 @@ TEST_F(MainFrameTest, HelpThatThePaneLeavesIsShownByTheFrame) {
 }
 
 TEST_F(MainFrameTest, StandardEditingKeysDoNothing) {
-    CBuddyInfo kim;
-    kim.userId = u"kim";
-    m_list->Refill({BuddyRow{0, nullptr, &kim}});
+    CBuddyTable buddies;
+    m_list->Refill({BuddyRow{0, nullptr, &buddies.Store(BuddyTexts{.userId = u"kim"})}});
     m_list->setFocus();
     QApplication::clipboard()->setText(QStringLiteral("before"));
 

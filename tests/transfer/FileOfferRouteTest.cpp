@@ -38,7 +38,7 @@ FileOffer SampleOffer() { return {u"10.0.0.5", 9042, u"사진.jpg", 1500}; }
 
 CBuddyTable BuddyTable(const std::u16string& address, int port) {
     CBuddyTable table;
-    table.Store(u"lee", std::make_unique<CBuddyInfo>(CBuddyInfo{u"lee", u"", u"", address, port, LOGON_ONLINE}));
+    table.Store(BuddyTexts{u"lee", u"", u"", address, port, LOGON_ONLINE});
     return table;
 }
 

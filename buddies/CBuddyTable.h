@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <iterator>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "buddies/CBuddyInfo.h"
+#include "buddies/HashIndex.h"
+#include "net/ByteString.h"
+
+namespace nimbo {
+
+// The buddies of the status list entries stored since the last Clear, by
+// user ID (exact, case-sensitive), in the order their IDs first came. The
+// records read their entries where they lie, in wire text the table keeps.
+// A record stays at the same address until the table is cleared, so rows of
+// the buddy list may point at it between two refills; a later entry with
+// the same user ID takes the record over. Clearing keeps the records and
+// their room for the next refresh.
+class CBuddyTable {
+public:
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = CBuddyInfo;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const CBuddyInfo*;
+        using reference = const CBuddyInfo&;
+
+        const_iterator() = default;
+        const_iterator(const CBuddyTable* table, std::size_t position) : m_table(table), m_position(position) {}
+        reference operator*() const { return m_table->At(m_position); }
+        pointer operator->() const { return &m_table->At(m_position); }
+        const_iterator& operator++() {
+            ++m_position;
+            return *this;
+        }
+        const_iterator operator++(int) {
+            const_iterator before = *this;
+            ++m_position;
+            return before;
+        }
+        bool operator==(const const_iterator& other) const { return m_position == other.m_position; }
+
+    private:
+        const CBuddyTable* m_table = nullptr;
+        std::size_t m_position = 0;
+    };
+
+    // Keeps `text` until Clear. Entries given to Store must lie in text
+    // kept so.
+    void Keep(const ByteString& text);
+    // Stores the record of `entry`, or has the record of the same user ID
+    // read it from now on.
+    const CBuddyInfo& Store(std::string_view entry);
+    // Stores a record made from texts, with the entry that describes them;
+    // the user ID stays exact.
+    const CBuddyInfo& Store(const BuddyTexts& buddy);
+
+    const CBuddyInfo* Lookup(std::u16string_view userId) const;
+    void Clear();
+    std::size_t Size() const { return m_count; }
+    bool IsEmpty() const { return m_count == 0; }
+
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, m_count}; }
+
+private:
+    static constexpr std::size_t BLOCK_RECORDS = 256;
+
+    template <class Assign>
+    const CBuddyInfo& StoreRecord(Assign assign);
+
+    CBuddyInfo& At(std::size_t position) const {
+        return m_blocks[position / BLOCK_RECORDS][position % BLOCK_RECORDS];
+    }
+
+    // Records in blocks that never move; those from m_count on are spare.
+    std::vector<std::unique_ptr<CBuddyInfo[]>> m_blocks;
+    std::size_t m_count = 0;
+    HashIndex m_index;
+    std::vector<ByteString> m_texts;
+};
+
+}  // namespace nimbo

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+namespace nimbo {
+
+// An open-addressing index from the hash of a UTF-16 key to the position of
+// its entry in an array that the owner keeps, in the order the keys were
+// first inserted. A lookup touches the index and one entry, where a
+// node-based map chases a pointer or two more; a refresh inserts and looks
+// up every buddy of a long list. Clearing keeps the room.
+class HashIndex {
+public:
+    static constexpr std::uint32_t NONE = UINT32_MAX;
+
+    static std::size_t HashOf(std::u16string_view key) { return std::hash<std::u16string_view>()(key); }
+
+    // The position whose entry `matches` (called with a position), or NONE.
+    template <class Matches>
+    std::uint32_t Find(std::size_t hash, Matches matches) const {
+        return m_count == 0 ? NONE : m_slots[SlotOf(hash, matches)].position;
+    }
+
+    // The position of the entry that `matches`; when there is none,
+    // `position` is indexed under `hash` and returned.
+    template <class Matches>
+    std::uint32_t FindOrInsert(std::size_t hash, std::uint32_t position, Matches matches) {
+        if ((m_count + 1) * 4 > m_slots.size() * 3)
+            Grow();
+        Slot& slot = m_slots[SlotOf(hash, matches)];
+        if (slot.position == NONE) {
+            slot = {hash, position};
+            ++m_count;
+        }
+        return slot.position;
+    }
+
+    void Clear() {
+        std::fill(m_slots.begin(), m_slots.end(), Slot());
+        m_count = 0;
+    }
+
+private:
+    static constexpr std::size_t FIRST_SLOTS = 16;
+
+    struct Slot {
+        std::size_t hash = 0;
+        std::uint32_t position = NONE;
+    };
+
+    // The slot holding the matching entry, or the empty slot where it would
+    // go. There is always an empty slot: the index is at most three
+    // quarters full.
+    template <class Matches>
+    std::size_t SlotOf(std::size_t hash, Matches& matches) const {
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& slot = m_slots[i];
+            if (slot.position == NONE || (slot.hash == hash && matches(slot.position)))
+                return i;
+        }
+    }
+
+    void Grow() {
+        std::vector<Slot> old = std::move(m_slots);
+        m_slots.assign(old.empty() ? FIRST_SLOTS : old.size() * 2, Slot());
+        const std::size_t mask = m_slots.size() - 1;
+        for (const Slot& slot : old) {
+            if (slot.position == NONE)
+                continue;
+            std::size_t i = slot.hash & mask;
+            while (m_slots[i].position != NONE)
+                i = (i + 1) & mask;
+            m_slots[i] = slot;
+        }
+    }
+
+    std::vector<Slot> m_slots;  // empty, or a power of two in size
+    std::size_t m_count = 0;
+};
+
+}  // namespace nimbo
