@@ -49,6 +49,8 @@ char16_t FoldCase(char16_t c) {
 bool NameBefore(std::u16string_view a, std::u16string_view b) {
     std::size_t common = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < common; ++i) {
+        if (a[i] == b[i])  // names of a long list share long beginnings
+            continue;
         char16_t x = FoldCase(a[i]);
         char16_t y = FoldCase(b[i]);
         if (x != y)
@@ -72,7 +74,7 @@ std::vector<NamedGroup> ShownGroups(const CGroupTable& groups) {
 
 void AppendMemberRows(const CBuddyGroup& group, int indent, const CBuddyTable& buddies, std::vector<BuddyRow>& rows) {
     for (const std::u16string& userId : group.members) {
-        if (CBuddyInfo* info = buddies.Lookup(userId))
+        if (const CBuddyInfo* info = buddies.Lookup(userId))
             rows.push_back({indent, nullptr, info});
     }
 }

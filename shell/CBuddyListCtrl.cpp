@@ -24,26 +24,39 @@ constexpr int kMessageColumnWidth = 300;
 
 }  // namespace
 
-CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTreeView(parent), m_model(m_images) {
+CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTableView(parent), m_model(m_images) {
     for (int i = 0; i < IMAGE_COUNT; ++i) {
         m_images.at(static_cast<std::size_t>(i)) = QIcon(QString::fromLatin1(kImageFiles[i]));
     }
     setModel(&m_model);
-    setHeaderHidden(true);
-    header()->setStretchLastSection(false);
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    horizontalHeader()->setStretchLastSection(false);
     setColumnWidth(0, kNameColumnWidth);
     setColumnWidth(1, kMessageColumnWidth);
-    setRootIsDecorated(false);
-    setItemsExpandable(false);
-    setUniformRowHeights(true);
+    setShowGrid(false);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setIconSize(QSize(16, 16));
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(RowHeight());
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setAllColumnsShowFocus(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    setIconSize(QSize(16, 16));
     setItemDelegate(new CRowIndentDelegate(this));
     m_signedInPalette = palette();
+}
+
+// The height of a row with an image and a line of text, as the style sizes
+// a view item.
+int CBuddyListCtrl::RowHeight() const {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    option.text = QStringLiteral("Ag가");
+    option.decorationSize = iconSize();
+    return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height();
 }
 
 void CBuddyListCtrl::SetSignedOut(bool signedOut) {
@@ -59,10 +72,8 @@ void CBuddyListCtrl::Refill(const CGroupTable& groups, const CBuddyTable& buddie
 }
 
 void CBuddyListCtrl::Refill(std::vector<BuddyRow> rows) {
-    setUpdatesEnabled(false);
     const int topRow = verticalScrollBar()->value();
     m_model.SetRows(std::move(rows));
-    setUpdatesEnabled(true);
 
     // Making row 0 current scrolls it into view, so the offset is restored
     // afterwards, once the new rows are laid out.
@@ -80,7 +91,7 @@ const BuddyRow* CBuddyListCtrl::SelectedRow() const {
 }
 
 void CBuddyListCtrl::mouseReleaseEvent(QMouseEvent* event) {
-    QTreeView::mouseReleaseEvent(event);
+    QTableView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton) {
         OnTap(event->position().toPoint());
     }

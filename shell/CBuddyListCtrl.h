@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QTreeView>
+#include <QTableView>
 #include <vector>
 
 #include "buddies/BuddyRow.h"
+#include "buddies/CBuddyTable.h"
 #include "buddies/OwningTable.h"
 #include "shell/CBuddyListModel.h"
 
@@ -15,8 +16,11 @@ namespace nimbo {
 // BuddyRow, each row referring to the group or buddy record it shows. A tap
 // on a group header folds or unfolds the group; a tap anywhere else opens the
 // buddy commands' popup menu. The rows live in a CBuddyListModel, which the
-// view asks only for the rows it shows.
-class CBuddyListCtrl : public QTreeView {
+// view asks only for the rows it shows. The rows are flat and of one height,
+// so a table view shows them: unlike a tree view it never lays out the rows
+// off screen, which costs as much as painting the visible ones for a long
+// list.
+class CBuddyListCtrl : public QTableView {
     Q_OBJECT
 
 public:
@@ -57,6 +61,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    int RowHeight() const;
     void OnTap(const QPoint& position);
 
     CBuddyListModel::Images m_images;
