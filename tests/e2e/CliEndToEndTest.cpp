@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/AgentdProcess.h"
+#include "tests/support/TestAgentd.h"
 #include "tests/support/ChildProcess.h"
 
 // nimbo-cli processes against a nimbo-agentd process serving the demo
@@ -22,16 +22,16 @@
 namespace nimbo::e2e {
 namespace {
 
-using test::AgentdProcess;
+using test::TestAgentd;
 using test::ChildProcess;
 using test::ProcessRun;
 
 class EndToEndCli : public ::testing::Test {
 protected:
-    void Serve(const std::string& address) { m_server = std::make_unique<AgentdProcess>(address); }
+    void Serve(const std::string& address) { m_server = std::make_unique<TestAgentd>(address); }
     // The arguments of `command` run by `user` with the demo password.
     std::vector<std::string> As(const std::string& user, const std::vector<std::string>& command) const {
-        return WithPassword(user, AgentdProcess::DEMO_PASSWORD, command);
+        return WithPassword(user, TestAgentd::DEMO_PASSWORD, command);
     }
     std::vector<std::string> WithPassword(const std::string& user, const std::string& password,
                                           const std::vector<std::string>& command) const {
@@ -72,7 +72,7 @@ protected:
         return listener.Wait();
     }
 
-    std::unique_ptr<AgentdProcess> m_server;
+    std::unique_ptr<TestAgentd> m_server;
 };
 
 TEST_F(EndToEndCli, BuddiesShowsTheDemoDirectoryWithWhoIsOnline) {
