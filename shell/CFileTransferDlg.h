@@ -10,6 +10,7 @@
 
 #include "platform/WindowMessages.h"
 #include "shell/CTemplateDialog.h"
+#include "shell/CTransferProgress.h"
 #include "shell/TransferServices.h"
 #include "transfer/TransferInfo.h"
 #include "transfer/TransferWorker.h"
@@ -121,6 +122,7 @@ private:
     std::uint64_t m_nFileLength = 0;
     const std::shared_ptr<TransferInfo> m_info;
     std::unique_ptr<TransferWorker> m_worker;
+    CTransferProgress m_estimate;
 
     QLineEdit* m_peer;
     QLineEdit* m_location;
