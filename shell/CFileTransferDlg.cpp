@@ -166,7 +166,7 @@ void CFileTransferDlg::OnInitDialog() {
     if (!m_bSend) {
         ChooseTarget();
     } else if (!m_strLocation.isEmpty()) {
-        LookUpFile();
+        m_send->setEnabled(LookUpFile());
     } else {
         Browse([this](bool confirmed) {
             if (!confirmed) {
@@ -188,8 +188,7 @@ void CFileTransferDlg::Browse(std::function<void(bool confirmed)> then) {
             m_strLocation = path;
             m_strFileName = FileNamePart(path);
             CTransferSharedState::Instance().SetLastSendFolder(FolderPart(path));
-            LookUpFile();
-            m_send->setEnabled(true);
+            m_send->setEnabled(LookUpFile());
         }
         if (then) {
             then(!path.isEmpty());
@@ -197,17 +196,24 @@ void CFileTransferDlg::Browse(std::function<void(bool confirmed)> then) {
     });
 }
 
-// A file that cannot be found keeps the size shown before.
-void CFileTransferDlg::LookUpFile() {
+// A file that cannot be found keeps the size shown before. One too large to
+// be offered (its size travels in 32 bits) is refused at once rather than on
+// "보내기": false then, and the size shown is its own.
+bool CFileTransferDlg::LookUpFile() {
     const QFileInfo file(m_strLocation);
     if (!file.isFile()) {
-        return;
+        return true;
     }
     m_nFileLength = static_cast<std::uint64_t>(file.size());
-    m_nFileSize = static_cast<std::uint32_t>(m_nFileLength);
-    m_strSizeText = FileSizeText(m_nFileSize);
+    const bool sendable = m_nFileLength <= MAX_SENDABLE_SIZE;
+    m_nFileSize = sendable ? static_cast<std::uint32_t>(m_nFileLength) : 0;
+    m_strSizeText = FileSizeText(m_nFileLength);
     m_strStatus.clear();
     Refresh();
+    if (!sendable) {
+        CheckSendableSize(m_nFileLength);
+    }
+    return sendable;
 }
 
 // After a failed offer both buttons stay disabled: the user can only close.

@@ -102,7 +102,7 @@ private:
     void Refresh() { DoDataExchange(DataDirection::ToControls); }
 
     void Browse(std::function<void(bool confirmed)> then);
-    void LookUpFile();
+    bool LookUpFile();
     void OnSend();
 
     void ChooseTarget();
@@ -118,7 +118,7 @@ private:
     Clock m_clock;
     platform::HWND m_hWnd;
     bool m_bClosed = false;
-    // The file's whole length, of which m_nFileSize holds the low 32 bits.
+    // The file's whole length; m_nFileSize holds it when it can be offered.
     std::uint64_t m_nFileLength = 0;
     const std::shared_ptr<TransferInfo> m_info;
     std::unique_ptr<TransferWorker> m_worker;

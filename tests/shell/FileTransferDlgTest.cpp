@@ -261,5 +261,23 @@ TEST_F(FileTransferDlgTest, AnEmptyFileIsNotOffered) {
     EXPECT_TRUE(ShownText(*window, Dlg::IDC_STATUS).isEmpty());
 }
 
+// A file of 4 GiB or more cannot be offered: the user is told as soon as it
+// is chosen, its own size is shown, and "보내기" stays disabled.
+TEST_F(FileTransferDlgTest, AFileOf4GiBOrMoreIsRefusedAsSoonAsItIsChosen) {
+    const QString huge = m_files.filePath(QStringLiteral("huge.bin"));
+    QFile file(huge);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize((qint64{4} << 30) + 100));
+    file.close();
+    Dlg* window = SendWindow(100);
+    ASSERT_TRUE(IsEnabled(*window, Dlg::IDC_SEND));
+    Press(*window, Dlg::IDC_BROWSE);
+    m_chooser.Answer(huge);
+    ASSERT_TRUE(RunUntil([&] { return m_boxes.Count() == 1; }));
+    EXPECT_EQ(m_boxes.Texts(), std::vector<std::u16string>{u"4GB 이상인 파일은 전송할 수 없습니다."});
+    EXPECT_EQ(ShownText(*window, Dlg::IDC_FILESIZE), QStringLiteral("4194304.0KB"));
+    EXPECT_FALSE(IsEnabled(*window, Dlg::IDC_SEND));
+    EXPECT_TRUE(IsEnabled(*window, Dlg::IDC_BROWSE));
+}
+
 }  // namespace
 }  // namespace nimbo::test
