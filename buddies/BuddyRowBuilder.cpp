@@ -14,7 +14,7 @@ namespace {
 constexpr int IMAGE_GROUP_COLLAPSED = 0;
 constexpr int IMAGE_GROUP_EXPANDED = 1;
 // Presence image by status code: online, absence, busy, food, denial, offline.
-constexpr int kStatusImages[] = {2, 5, 6, 4, 3, 3};
+constexpr int STATUS_IMAGES[] = {2, 5, 6, 4, 3, 3};
 
 using NamedGroup = std::pair<const std::u16string*, CBuddyGroup*>;
 
@@ -76,7 +76,7 @@ std::vector<NamedGroup> ShownGroups(const CGroupTable& groups) {
 }
 
 int StatusImage(int status) {
-    return status >= LOGON_ONLINE && status <= LOGON_OFFLINE ? kStatusImages[status] : kStatusImages[LOGON_OFFLINE];
+    return status >= LOGON_ONLINE && status <= LOGON_OFFLINE ? STATUS_IMAGES[status] : STATUS_IMAGES[LOGON_OFFLINE];
 }
 
 BuddyRow BuddyRowFor(CBuddyInfo& info, int indent) {

@@ -8,9 +8,9 @@
 namespace nimbo {
 namespace {
 
-constexpr std::string_view kGroupOpen = "<group ";
-constexpr std::string_view kGroupClose = "</group>";
-constexpr const char* kLineEnd = "\r\n";
+constexpr std::string_view GROUP_OPEN = "<group ";
+constexpr std::string_view GROUP_CLOSE = "</group>";
+constexpr const char* LINE_END = "\r\n";
 
 int GroupType(const ByteString& value) {
     if (value == "0")
@@ -42,9 +42,9 @@ void StoreGroup(std::unique_ptr<CBuddyGroup> group, CGroupTable& groups) {
 // Groups do not nest: inside a group even a header line is a member ID.
 void ReadLine(const ByteString& line, std::unique_ptr<CBuddyGroup>& open, CGroupTable& groups) {
     if (!open) {
-        if (line.view().starts_with(kGroupOpen))
+        if (line.view().starts_with(GROUP_OPEN))
             open = OpenGroup(line);
-    } else if (line.view().starts_with(kGroupClose)) {
+    } else if (line.view().starts_with(GROUP_CLOSE)) {
         StoreGroup(std::move(open), groups);
     } else {
         open->members.push_back(line.ToWide());
@@ -72,8 +72,8 @@ void ParseGroupList(const ByteString& document, CGroupTable& groups) {
 
 void ParseGroupListReply(const ByteString& reply, CGroupTable& groups) {
     groups.Clear();
-    if (reply.Field(kLineEnd, 0) == "OK")
-        ParseGroupList(base64::DecodeText(reply.Field(kLineEnd, 1), GROUP_DOCUMENT_LIMIT), groups);
+    if (reply.Field(LINE_END, 0) == "OK")
+        ParseGroupList(base64::DecodeText(reply.Field(LINE_END, 1), GROUP_DOCUMENT_LIMIT), groups);
 }
 
 }  // namespace nimbo

@@ -6,20 +6,20 @@ namespace nimbo {
 namespace {
 
 // In code order: the index of a word is its status.
-constexpr const char* kStatusWords[] = {"online", "absence", "busy", "food", "denial", "offline"};
-constexpr int kStatusCount = static_cast<int>(sizeof kStatusWords / sizeof kStatusWords[0]);
+constexpr const char* STATUS_WORDS[] = {"online", "absence", "busy", "food", "denial", "offline"};
+constexpr int STATUS_COUNT = static_cast<int>(sizeof STATUS_WORDS / sizeof STATUS_WORDS[0]);
 
 }  // namespace
 
 const char* StatusWord(int status) {
-    return status >= 0 && status < kStatusCount ? kStatusWords[status] : kStatusWords[LOGON_OFFLINE];
+    return status >= 0 && status < STATUS_COUNT ? STATUS_WORDS[status] : STATUS_WORDS[LOGON_OFFLINE];
 }
 
 LogonStatus StatusFromWord(const char* word) {
     if (!word)
         return LOGON_OFFLINE;
-    for (int status = 0; status < kStatusCount; ++status) {
-        if (std::strcmp(word, kStatusWords[status]) == 0)
+    for (int status = 0; status < STATUS_COUNT; ++status) {
+        if (std::strcmp(word, STATUS_WORDS[status]) == 0)
             return static_cast<LogonStatus>(status);
     }
     return LOGON_OFFLINE;

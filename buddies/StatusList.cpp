@@ -9,9 +9,9 @@
 namespace nimbo {
 namespace {
 
-constexpr const char* kLineEnd = "\r\n";
-constexpr std::string_view kEntryOpen = "<b>";
-constexpr std::string_view kEntryClose = "</b>";
+constexpr const char* LINE_END = "\r\n";
+constexpr std::string_view ENTRY_OPEN = "<b>";
+constexpr std::string_view ENTRY_CLOSE = "</b>";
 
 enum EntryLine { LINE_USER_ID, LINE_STATUS, LINE_ADDRESS, LINE_PORT, LINE_UNUSED, LINE_DISPLAY_NAME, LINE_MESSAGE };
 
@@ -19,26 +19,26 @@ enum EntryLine { LINE_USER_ID, LINE_STATUS, LINE_ADDRESS, LINE_PORT, LINE_UNUSED
 // the search carried over in `position` from entry n - 1, so that a long
 // reply is scanned once instead of once per entry. Empty: no further entry.
 std::string_view NextEntry(std::string_view reply, std::size_t& position) {
-    std::size_t open = reply.find(kEntryOpen, position);
+    std::size_t open = reply.find(ENTRY_OPEN, position);
     if (open == std::string_view::npos)
         return {};
-    std::size_t start = open + kEntryOpen.size();
-    std::size_t close = reply.find(kEntryClose, start);
+    std::size_t start = open + ENTRY_OPEN.size();
+    std::size_t close = reply.find(ENTRY_CLOSE, start);
     if (close == std::string_view::npos)
         return {};
-    position = open + kEntryClose.size();
+    position = open + ENTRY_CLOSE.size();
     return reply.substr(start, close - start);
 }
 
 std::unique_ptr<CBuddyInfo> ReadEntry(const ByteString& entry) {
     auto info = std::make_unique<CBuddyInfo>();
-    info->userId = entry.Field(kLineEnd, LINE_USER_ID).ToWide();
-    info->SetStatusWord(entry.Field(kLineEnd, LINE_STATUS).c_str());
-    info->address = entry.Field(kLineEnd, LINE_ADDRESS).ToWide();
-    info->port = DecimalValue(entry.Field(kLineEnd, LINE_PORT));
-    info->displayName = entry.Field(kLineEnd, LINE_DISPLAY_NAME).ToWide();
+    info->userId = entry.Field(LINE_END, LINE_USER_ID).ToWide();
+    info->SetStatusWord(entry.Field(LINE_END, LINE_STATUS).c_str());
+    info->address = entry.Field(LINE_END, LINE_ADDRESS).ToWide();
+    info->port = DecimalValue(entry.Field(LINE_END, LINE_PORT));
+    info->displayName = entry.Field(LINE_END, LINE_DISPLAY_NAME).ToWide();
     // The server writes two double quotes for "no message".
-    ByteString message = entry.Field(kLineEnd, LINE_MESSAGE);
+    ByteString message = entry.Field(LINE_END, LINE_MESSAGE);
     if (!message.IsEmpty() && message != "\"\"")
         info->statusMessage = base64::DecodeText(message, STATUS_MESSAGE_LIMIT).ToWide();
     return info;
@@ -47,7 +47,7 @@ std::unique_ptr<CBuddyInfo> ReadEntry(const ByteString& entry) {
 }  // namespace
 
 void ParseStatusList(const ByteString& reply, CBuddyTable& buddies) {
-    if (reply.Field(kLineEnd, 0) != "OK")
+    if (reply.Field(LINE_END, 0) != "OK")
         return;
     std::string_view text = reply.view();
     std::size_t position = 0;

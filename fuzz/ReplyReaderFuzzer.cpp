@@ -10,7 +10,7 @@
 
 #include "net/CBlockingSocketException.h"
 #include "session/CAgentSocket.h"
-#include "net/CLineReader.h"
+#include "net/LineReader.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         delivered += count;
         return static_cast<int>(count);
     };
-    nimbo::CLineReader reader;
+    nimbo::LineReader reader;
     std::size_t consumed = 0;
     for (;;) {
         std::string reply;

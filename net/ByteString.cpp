@@ -19,7 +19,7 @@ struct EmptyBuffer {
 // The one process-wide empty buffer; never freed, never written.
 constinit EmptyBuffer g_emptyBuffer{{-1, 0, 0}, {0}};
 
-constexpr int kMaxCapacity = INT_MAX - static_cast<int>(sizeof(ByteString::BufferHeader)) - 1;
+constexpr int MAX_CAPACITY = INT_MAX - static_cast<int>(sizeof(ByteString::BufferHeader)) - 1;
 
 bool IsBlank(char ch) {
     return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\v' || ch == '\f';
@@ -27,7 +27,7 @@ bool IsBlank(char ch) {
 
 int LengthOf(const char* text) {
     std::size_t length = std::strlen(text);
-    return length > static_cast<std::size_t>(kMaxCapacity) ? -1 : static_cast<int>(length);
+    return length > static_cast<std::size_t>(MAX_CAPACITY) ? -1 : static_cast<int>(length);
 }
 
 // An upper bound of the characters printf produces for `format`: literal text
@@ -112,7 +112,7 @@ long long EstimateFormat(const char* format, va_list args) {
             return -1;
         }
         total += item > width ? item : width;
-        if (total > kMaxCapacity)
+        if (total > MAX_CAPACITY)
             return -1;
     }
     return total;
@@ -158,7 +158,7 @@ bool ByteString::IsLocked() const noexcept {
 }
 
 ByteString::BufferHeader* ByteString::Allocate(int capacity) {
-    if (capacity < 0 || capacity > kMaxCapacity)
+    if (capacity < 0 || capacity > MAX_CAPACITY)
         return nullptr;
     void* memory = std::malloc(sizeof(BufferHeader) + static_cast<std::size_t>(capacity) + 1);
     if (!memory)
@@ -256,7 +256,7 @@ bool ByteString::AssignWide(std::u16string_view text) {
     std::size_t end = bytes.find('\0');
     if (end != std::string::npos)
         bytes.resize(end);
-    if (bytes.size() > static_cast<std::size_t>(kMaxCapacity)) {
+    if (bytes.size() > static_cast<std::size_t>(MAX_CAPACITY)) {
         Release();
         return false;
     }
@@ -274,7 +274,7 @@ bool ByteString::Append(const char* bytes, int length) {
     if (length <= 0)
         return true;
     int oldLength = GetLength();
-    if (length > kMaxCapacity - oldLength)
+    if (length > MAX_CAPACITY - oldLength)
         return false;
     int newLength = oldLength + length;
     if (!IsSharedEmpty() && IsUnshared() && newLength <= Header()->capacity) {

@@ -111,7 +111,7 @@ void CBlockingSocket::CloseNoShutdown() noexcept {
 
 void CBlockingSocket::Shutdown() noexcept {
     std::lock_guard lock(m_handleLock);
-    m_bShutDown = true;
+    m_shutDown = true;
     if (m_socket != INVALID_SOCKET)
         shutdown(m_socket, SHUT_RDWR);
 }
@@ -202,7 +202,7 @@ void CBlockingSocket::Attach(int handle) noexcept {
     Close();
     std::lock_guard lock(m_handleLock);
     m_socket = handle;
-    m_bShutDown = false;
+    m_shutDown = false;
 }
 
 int CBlockingSocket::Detach() noexcept {
@@ -214,7 +214,7 @@ int CBlockingSocket::Detach() noexcept {
 
 bool CBlockingSocket::WasShutDown() const {
     std::lock_guard lock(m_handleLock);
-    return m_bShutDown;
+    return m_shutDown;
 }
 
 }  // namespace nimbo

@@ -79,7 +79,7 @@ std::string ToUtf16Bytes(std::u16string_view text) {
     return bytes;
 }
 
-constexpr std::string_view kReplacementUtf16{"\xFD\xFF", 2};  // U+FFFD, little-endian
+constexpr std::string_view REPLACEMENT_UTF16{"\xFD\xFF", 2};  // U+FFFD, little-endian
 
 }  // namespace
 
@@ -93,7 +93,7 @@ std::string CodePage::ToWire(std::u16string_view text) {
 
 std::u16string CodePage::FromWire(std::string_view bytes) {
     thread_local Converter converter("UTF-16LE", NIMBO_CODEPAGE);
-    return FromUtf16Bytes(converter.Run(bytes.data(), bytes.size(), 1, kReplacementUtf16));
+    return FromUtf16Bytes(converter.Run(bytes.data(), bytes.size(), 1, REPLACEMENT_UTF16));
 }
 
 std::string CodePage::ToUtf8(std::u16string_view text) {
@@ -104,7 +104,7 @@ std::string CodePage::ToUtf8(std::u16string_view text) {
 
 std::u16string CodePage::FromUtf8(std::string_view bytes) {
     thread_local Converter converter("UTF-16LE", "UTF-8");
-    return FromUtf16Bytes(converter.Run(bytes.data(), bytes.size(), 1, kReplacementUtf16));
+    return FromUtf16Bytes(converter.Run(bytes.data(), bytes.size(), 1, REPLACEMENT_UTF16));
 }
 
 std::size_t CodePage::CharBoundary(std::string_view bytes, std::size_t limit) {

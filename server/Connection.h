@@ -8,7 +8,7 @@
 
 #include "net/ByteString.h"
 #include "server/UniqueFd.h"
-#include "net/CLineReader.h"
+#include "net/LineReader.h"
 
 namespace nimbo::server {
 
@@ -29,7 +29,7 @@ public:
     // The longest line, LF included, that a client's reader accepts; the
     // server holds its clients to the same bound. Buffers grow to it only
     // while such a line arrives, and give the memory back afterwards.
-    static constexpr std::size_t MAX_LINE = CLineReader::MAX_LINE_LENGTH;
+    static constexpr std::size_t MAX_LINE = LineReader::MAX_LINE_LENGTH;
     // Input is not read beyond this while a whole line waits to be handled.
     static constexpr std::size_t INPUT_LIMIT = 8192;
     // Lines are not handled while this much output waits for the peer.

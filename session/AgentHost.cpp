@@ -6,7 +6,7 @@
 namespace nimbo {
 
 // A UTF-16 literal joined at compile time, so that nothing runs before main.
-CLockedValue<std::u16string> g_strAgentHost{u"" NIMBO_AGENT_HOST};
+LockedValue<std::u16string> g_strAgentHost{u"" NIMBO_AGENT_HOST};
 
 std::u16string OwnAddressForPeers() {
     const std::string host = platform::CodePage::ToUtf8(g_strAgentHost.Get());

@@ -4,7 +4,7 @@
 
 #include "net/ByteString.h"
 #include "net/CBlockingSocket.h"
-#include "net/CLineReader.h"
+#include "net/LineReader.h"
 
 namespace nimbo {
 
@@ -77,10 +77,10 @@ public:
     ByteString m_strErrServer;
 
 private:
-    CLineReader::ReceiveFunction ReceiveWithin(int seconds);
-    CLineReader::ReceiveFunction ReceiveUntilClosed(int seconds);
+    LineReader::ReceiveFunction ReceiveWithin(int seconds);
+    LineReader::ReceiveFunction ReceiveUntilClosed(int seconds);
 
-    CLineReader m_reader;
+    LineReader m_reader;
 };
 
 }  // namespace nimbo

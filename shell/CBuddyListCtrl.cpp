@@ -6,34 +6,34 @@
 #include <QScrollBar>
 
 #include "buddies/BuddyRowBuilder.h"
-#include "shell/CRowIndentDelegate.h"
+#include "shell/RowIndentDelegate.h"
 
 namespace nimbo {
 
 namespace {
 
 // By list image index: 0 collapsed group, 1 expanded group, then presence.
-constexpr const char* kImageFiles[CBuddyListCtrl::IMAGE_COUNT] = {
+constexpr const char* IMAGE_FILES[CBuddyListCtrl::IMAGE_COUNT] = {
     ":/icons/group-collapsed.png", ":/icons/group-expanded.png", ":/icons/status-online.png",
     ":/icons/status-offline.png",  ":/icons/status-food.png",    ":/icons/status-absence.png",
     ":/icons/status-busy.png",
 };
 
-constexpr int kNameColumnWidth = 180;
-constexpr int kMessageColumnWidth = 300;
-constexpr int kRowIndexRole = Qt::UserRole;
+constexpr int NAME_COLUMN_WIDTH = 180;
+constexpr int MESSAGE_COLUMN_WIDTH = 300;
+constexpr int ROW_INDEX_ROLE = Qt::UserRole;
 
 }  // namespace
 
 CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTreeWidget(parent) {
     for (int i = 0; i < IMAGE_COUNT; ++i) {
-        m_images.at(static_cast<std::size_t>(i)) = QIcon(QString::fromLatin1(kImageFiles[i]));
+        m_images.at(static_cast<std::size_t>(i)) = QIcon(QString::fromLatin1(IMAGE_FILES[i]));
     }
     setColumnCount(2);
     setHeaderHidden(true);
     header()->setStretchLastSection(false);
-    setColumnWidth(0, kNameColumnWidth);
-    setColumnWidth(1, kMessageColumnWidth);
+    setColumnWidth(0, NAME_COLUMN_WIDTH);
+    setColumnWidth(1, MESSAGE_COLUMN_WIDTH);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -43,7 +43,7 @@ CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setIconSize(QSize(16, 16));
-    setItemDelegate(new CRowIndentDelegate(this));
+    setItemDelegate(new RowIndentDelegate(this));
 }
 
 QTreeWidgetItem* CBuddyListCtrl::MakeItem(const BuddyRow& row, int index) const {
@@ -53,8 +53,8 @@ QTreeWidgetItem* CBuddyListCtrl::MakeItem(const BuddyRow& row, int index) const 
     if (row.image >= 0 && row.image < IMAGE_COUNT) {
         item->setIcon(0, Image(row.image));
     }
-    item->setData(0, kRowIndexRole, index);
-    item->setData(0, CRowIndentDelegate::INDENT_ROLE, row.indent);
+    item->setData(0, ROW_INDEX_ROLE, index);
+    item->setData(0, RowIndentDelegate::INDENT_ROLE, row.indent);
     return item;
 }
 
@@ -92,7 +92,7 @@ const BuddyRow* CBuddyListCtrl::RowAt(int index) const {
 
 const BuddyRow* CBuddyListCtrl::SelectedRow() const {
     const QList<QTreeWidgetItem*> selected = selectedItems();
-    return selected.isEmpty() ? nullptr : RowAt(selected.first()->data(0, kRowIndexRole).toInt());
+    return selected.isEmpty() ? nullptr : RowAt(selected.first()->data(0, ROW_INDEX_ROLE).toInt());
 }
 
 void CBuddyListCtrl::mouseReleaseEvent(QMouseEvent* event) {
@@ -109,7 +109,7 @@ void CBuddyListCtrl::OnTap(const QPoint& position) {
     if (item == nullptr) {
         clearSelection();
     }
-    const BuddyRow* row = item != nullptr ? RowAt(item->data(0, kRowIndexRole).toInt()) : nullptr;
+    const BuddyRow* row = item != nullptr ? RowAt(item->data(0, ROW_INDEX_ROLE).toInt()) : nullptr;
     if (row != nullptr && ToggleGroupRow(*row)) {
         emit RefillRequested();
     } else if (m_popupMenu != nullptr) {

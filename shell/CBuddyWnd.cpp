@@ -43,13 +43,13 @@ void CBuddyWnd::SetPopupMenu(QMenu* menu) {
 }
 
 bool CBuddyWnd::OnCommand(unsigned id) {
-    static constexpr CommandEntry kCommands[] = {
+    static constexpr CommandEntry COMMANDS[] = {
         {ID_LOGIN, &CBuddyWnd::OnLogin},       {ID_LOGOUT, &CBuddyWnd::OnLogout},
         {ID_SEND_NOTE, &CBuddyWnd::OnSendNote}, {ID_REFRESH, &CBuddyWnd::OnRefresh},
         {ID_SEND_FILE, &CBuddyWnd::OnSendFile}, {ID_APP_ABOUT, &CBuddyWnd::OnAbout},
         {ID_APP_EXIT, &CBuddyWnd::OnExit},
     };
-    for (const CommandEntry& entry : kCommands) {
+    for (const CommandEntry& entry : COMMANDS) {
         if (entry.id == id) {
             (this->*entry.handler)();
             return true;

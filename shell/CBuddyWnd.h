@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/WindowMessages.h"
-#include "shell/CNoteFlow.h"
+#include "shell/NoteFlow.h"
 #include "shell/ICommandHandler.h"
 
 class QMenu;
@@ -62,7 +62,7 @@ private:
 
     AgentSession& m_session;
     CBuddyListCtrl* m_list;
-    CNoteFlow m_notes;
+    NoteFlow m_notes;
     QString m_strUserId;
     IFileTransferHook* m_transfer = nullptr;
 };

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "platform/MessageBox.h"
-#include "shell/CTransferSharedState.h"
+#include "shell/TransferSharedState.h"
 #include "shell/FileReceiveFlow.h"
 #include "shell/FileSendFlow.h"
 #include "shell/TransferFormat.h"
@@ -18,16 +18,16 @@ namespace nimbo {
 
 namespace {
 
-constexpr int kTemplateWidth = 135;
-constexpr int kTemplateHeight = 143;
-constexpr int kFullPercent = 100;
+constexpr int TEMPLATE_WIDTH = 135;
+constexpr int TEMPLATE_HEIGHT = 143;
+constexpr int FULL_PERCENT = 100;
 
-const QString kSendDoneText = QStringLiteral("파일 보내기 완료");
-const QString kReceiveDoneText = QStringLiteral("파일 받기 완료");
-const QString kRefusedText = QStringLiteral("상대방은 파일을 수신할 수 없는 상태입니다.");
-const QString kSendBrokenText = QStringLiteral(
+const QString SEND_DONE_TEXT = QStringLiteral("파일 보내기 완료");
+const QString RECEIVE_DONE_TEXT = QStringLiteral("파일 받기 완료");
+const QString REFUSED_TEXT = QStringLiteral("상대방은 파일을 수신할 수 없는 상태입니다.");
+const QString SEND_BROKEN_TEXT = QStringLiteral(
     "상대방이 파일 받기를 중단하였거나 네트워크 장애로 인하여\n파일 보내기가 중단되었습니다.\n");
-const QString kReceiveBrokenText = QStringLiteral(
+const QString RECEIVE_BROKEN_TEXT = QStringLiteral(
     "상대방이 파일 보내기를 중단하였거나 네트워크 장애로 인하여\n파일 받기가 중단되었습니다.\n\n"
     "(다시 파일을 받을때 수신중이었던 파일을 수신 파일로 지정하면\n이어받기가 가능합니다.)");
 
@@ -44,7 +44,7 @@ QLineEdit* ReadOnlyEdit() {
 
 CFileTransferDlg::CFileTransferDlg(TransferMode mode, const TransferServices& services)
     : CTemplateDialog(mode == TransferMode::Send ? QStringLiteral("파일 보내기") : QStringLiteral("파일 받기"),
-                      kTemplateWidth, kTemplateHeight, CDialogUnits::TemplateFont(QStringLiteral("굴림"), 9), nullptr),
+                      TEMPLATE_WIDTH, TEMPLATE_HEIGHT, DialogUnits::TemplateFont(QStringLiteral("굴림"), 9), nullptr),
       m_bSend(mode == TransferMode::Send),
       m_clock([] { return std::time(nullptr); }),
       m_hWnd(platform::CreateWindowHandle(*this, *services.gui)),
@@ -61,7 +61,7 @@ CFileTransferDlg::CFileTransferDlg(TransferMode mode, const TransferServices& se
 }
 
 CFileTransferDlg::~CFileTransferDlg() {
-    if (!m_bClosed) {
+    if (!m_closed) {
         m_info->Cancel();
         platform::DestroyWindowHandle(m_hWnd);
     }
@@ -110,10 +110,10 @@ void CFileTransferDlg::Open() {
 }
 
 void CFileTransferDlg::Close() {
-    if (m_bClosed) {
+    if (m_closed) {
         return;
     }
-    m_bClosed = true;
+    m_closed = true;
     m_info->Cancel();
     platform::DestroyWindowHandle(m_hWnd);
     hide();
@@ -142,7 +142,7 @@ void CFileTransferDlg::DoDataExchange(DataDirection direction) {
 // The first choice comes after the window is up, since the file dialogs
 // are modal to it.
 void CFileTransferDlg::OnInitDialog() {
-    m_progress->setRange(0, kFullPercent);
+    m_progress->setRange(0, FULL_PERCENT);
     m_progress->setValue(0);
     m_strPeerText = m_strPeerId;
     Refresh();
@@ -182,7 +182,7 @@ platform::LRESULT CFileTransferDlg::HandleMessage(platform::UINT message, platfo
 void CFileTransferDlg::OnStart() { m_startTime = m_clock(); }
 
 void CFileTransferDlg::OnProgress(std::int64_t moved, std::int64_t done) {
-    CTransferSharedState& shared = CTransferSharedState::Instance();
+    TransferSharedState& shared = TransferSharedState::Instance();
     QString remaining = shared.RemainingTime();
     if (m_startTime != 0) {
         const auto elapsed = static_cast<double>(m_clock() - m_startTime);
@@ -190,7 +190,7 @@ void CFileTransferDlg::OnProgress(std::int64_t moved, std::int64_t done) {
     }
     if (m_nFileSize != 0) {
         const float fraction = static_cast<float>(done) / static_cast<float>(m_nFileSize);
-        const int percent = static_cast<int>(std::clamp(fraction * kFullPercent, 0.0f, float{kFullPercent}));
+        const int percent = static_cast<int>(std::clamp(fraction * FULL_PERCENT, 0.0f, float{FULL_PERCENT}));
         if (shared.TakePercent(percent)) {
             m_progress->setValue(percent);
         }
@@ -209,15 +209,15 @@ void CFileTransferDlg::OnEnd(platform::LPARAM code) {
     switch (code) {
     case TE_SEND_DONE:
     case TE_RECV_DONE:
-        m_strStatus = code == TE_SEND_DONE ? kSendDoneText : kReceiveDoneText;
-        m_progress->setValue(kFullPercent);
+        m_strStatus = code == TE_SEND_DONE ? SEND_DONE_TEXT : RECEIVE_DONE_TEXT;
+        m_progress->setValue(FULL_PERCENT);
         break;
     case TE_SEND_BROKEN:
-        ShowMessage(kSendBrokenText);
+        ShowMessage(SEND_BROKEN_TEXT);
         Close();
         break;
     case TE_RECV_BROKEN:
-        ShowMessage(kReceiveBrokenText);
+        ShowMessage(RECEIVE_BROKEN_TEXT);
         Close();
         break;
     case TE_SEND_CLOSED:
@@ -225,15 +225,15 @@ void CFileTransferDlg::OnEnd(platform::LPARAM code) {
         Close();
         break;
     case TE_REFUSED:
-        m_strStatus = kRefusedText;
+        m_strStatus = REFUSED_TEXT;
         Refresh();
-        ShowMessage(kRefusedText);
+        ShowMessage(REFUSED_TEXT);
         Close();
         break;
     default:
         break;
     }
-    if (m_bClosed) {
+    if (m_closed) {
         return;
     }
     if (m_sendFlow) {

@@ -68,7 +68,7 @@ public:
     // Cancels the worker (ending a pending wait for the receiver at once),
     // unregisters the handle and closes the window, which deletes itself.
     void Close();
-    bool IsClosed() const { return m_bClosed; }
+    bool IsClosed() const { return m_closed; }
     // Stops the worker, waiting at most `bound` for its end (see
     // TransferWorker::Stop); true when it has ended or there was none.
     bool StopWorker(std::chrono::milliseconds bound);
@@ -116,7 +116,7 @@ private:
 
     Clock m_clock;
     platform::HWND m_hWnd;
-    bool m_bClosed = false;
+    bool m_closed = false;
     const std::shared_ptr<TransferInfo> m_info;
     std::unique_ptr<TransferWorker> m_worker;
     // The flow of the window's mode; the other one is null.

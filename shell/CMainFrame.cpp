@@ -25,26 +25,26 @@ struct MenuItem {
     unsigned id;
 };
 
-constexpr MenuItem kFileMenu[] = {
+constexpr MenuItem FILE_MENU[] = {
     {u"로그인(&I)", ID_LOGIN},
     {u"로그아웃(&O)", ID_LOGOUT},
     {u"종료(&X)", ID_APP_EXIT},
 };
 
-constexpr MenuItem kBuddyMenu[] = {
+constexpr MenuItem BUDDY_MENU[] = {
     {u"쪽지 보내기(&M)", ID_SEND_NOTE},
     {u"파일 보내기(&F)", ID_SEND_FILE},
     {nullptr, 0},
     {u"새로고침(&R)", ID_REFRESH},
 };
 
-constexpr MenuItem kHelpMenu[] = {
+constexpr MenuItem HELP_MENU[] = {
     {u"님보 정보(&I)", ID_APP_ABOUT},
 };
 
 // F1 asks for help; the rest are the standard file and editing keys, whose
 // commands nothing handles, so that they do nothing anywhere in the frame.
-const std::pair<QKeyCombination, unsigned> kAccelerators[] = {
+const std::pair<QKeyCombination, unsigned> ACCELERATORS[] = {
     {Qt::Key_F1, ID_HELP},
     {Qt::CTRL | Qt::Key_N, ID_FILE_NEW},
     {Qt::CTRL | Qt::Key_O, ID_FILE_OPEN},
@@ -61,7 +61,7 @@ const std::pair<QKeyCombination, unsigned> kAccelerators[] = {
     {Qt::SHIFT | Qt::Key_F6, ID_PREV_PANE},
 };
 
-constexpr int kButtonSize = 16;
+constexpr int BUTTON_SIZE = 16;
 
 // A menu text without its mnemonic: "쪽지 보내기(&M)" -> "쪽지 보내기".
 QString WithoutMnemonic(QString text) {
@@ -80,11 +80,11 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
 }
 
 CMainFrame::~CMainFrame() {
-    if (m_hWnd == platform::kNullWindow) {
+    if (m_hWnd == platform::NULL_WINDOW) {
         return;
     }
     if (platform::GetMainWindow() == m_hWnd) {
-        platform::SetMainWindow(platform::kNullWindow);
+        platform::SetMainWindow(platform::NULL_WINDOW);
     }
     platform::DestroyWindowHandle(m_hWnd);
 }
@@ -176,9 +176,9 @@ void CMainFrame::CreateMenus() {
         }
         return menu;
     };
-    addMenu(QStringLiteral("파일"), kFileMenu);
-    m_buddyMenu = addMenu(QStringLiteral("친구"), kBuddyMenu);
-    addMenu(QStringLiteral("도움말"), kHelpMenu);
+    addMenu(QStringLiteral("파일"), FILE_MENU);
+    m_buddyMenu = addMenu(QStringLiteral("친구"), BUDDY_MENU);
+    addMenu(QStringLiteral("도움말"), HELP_MENU);
 }
 
 // Two 16 x 16 buttons whose images sit side by side in one bitmap.
@@ -187,20 +187,20 @@ void CMainFrame::CreateCommandBar() {
     m_commandBar->setMovable(false);
     m_commandBar->setFloatable(false);
     m_commandBar->setContextMenuPolicy(Qt::PreventContextMenu);
-    m_commandBar->setIconSize(QSize(kButtonSize, kButtonSize));
+    m_commandBar->setIconSize(QSize(BUTTON_SIZE, BUTTON_SIZE));
 
     const QPixmap images(QStringLiteral(":/icons/toolbar.png"));
     QAction* sendNote = Action(ID_SEND_NOTE);
     QAction* about = Action(ID_APP_ABOUT);
-    sendNote->setIcon(images.copy(0, 0, kButtonSize, kButtonSize));
-    about->setIcon(images.copy(kButtonSize, 0, kButtonSize, kButtonSize));
+    sendNote->setIcon(images.copy(0, 0, BUTTON_SIZE, BUTTON_SIZE));
+    about->setIcon(images.copy(BUTTON_SIZE, 0, BUTTON_SIZE, BUTTON_SIZE));
     m_commandBar->addAction(sendNote);
     m_commandBar->addSeparator();
     m_commandBar->addAction(about);
 }
 
 void CMainFrame::CreateAccelerators() {
-    for (const auto& [keys, id] : kAccelerators) {
+    for (const auto& [keys, id] : ACCELERATORS) {
         auto* shortcut = new QShortcut(QKeySequence(keys), this);
         const unsigned command = id;
         connect(shortcut, &QShortcut::activated, this, [this, command] { OnCmdMsg(command); });

@@ -72,7 +72,7 @@ private:
 
     ICommandHandler* m_handler = nullptr;
     platform::IMessageHandler* m_paneMessages = nullptr;
-    platform::HWND m_hWnd = platform::kNullWindow;
+    platform::HWND m_hWnd = platform::NULL_WINDOW;
     QHash<unsigned, QAction*> m_actions;
     QMenu* m_buddyMenu = nullptr;
     QToolBar* m_commandBar = nullptr;

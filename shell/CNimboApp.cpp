@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 
 #include "shell/CBuddyWnd.h"
-#include "shell/CFileTransfers.h"
+#include "shell/FileTransfers.h"
 #include "shell/CMainFrame.h"
-#include "shell/CQtFileChooser.h"
+#include "shell/QtFileChooser.h"
 #include "shell/CommandIds.h"
 #include "shell/QtMessageBoxHandler.h"
 
@@ -14,17 +14,17 @@ namespace nimbo {
 namespace {
 
 // Room for both columns of the buddy list.
-constexpr int kInitialWidth = 500;
-constexpr int kInitialHeight = 420;
+constexpr int INITIAL_WIDTH = 500;
+constexpr int INITIAL_HEIGHT = 420;
 
 }  // namespace
 
 CNimboApp::CNimboApp() = default;
 
 CNimboApp::~CNimboApp() {
-    if (m_pTransfers) {
-        m_pBuddyWnd->SetFileTransferHook(nullptr);
-        m_pTransfers.reset();
+    if (m_transfers) {
+        m_buddyWnd->SetFileTransferHook(nullptr);
+        m_transfers.reset();
     }
     if (m_pMainWnd) {
         platform::SetMessageBoxHandler(std::move(m_previousMessageBox));
@@ -39,17 +39,17 @@ bool CNimboApp::InitInstance(AgentSession& session) {
     QCoreApplication::setApplicationName(QStringLiteral("CENimbo"));
 
     m_pMainWnd = std::make_unique<CMainFrame>();
-    m_pBuddyWnd = new CBuddyWnd(session);
-    m_pMainWnd->SetPane(m_pBuddyWnd, m_pBuddyWnd, m_pBuddyWnd);
-    m_pBuddyWnd->SetPopupMenu(m_pMainWnd->BuddyMenu());
-    m_pFileChooser = std::make_unique<CQtFileChooser>();
-    m_pTransfers = std::make_unique<CFileTransfers>(TransferServices{&session, &m_gui, m_pFileChooser.get()});
-    m_pBuddyWnd->SetFileTransferHook(m_pTransfers.get());
+    m_buddyWnd = new CBuddyWnd(session);
+    m_pMainWnd->SetPane(m_buddyWnd, m_buddyWnd, m_buddyWnd);
+    m_buddyWnd->SetPopupMenu(m_pMainWnd->BuddyMenu());
+    m_fileChooser = std::make_unique<QtFileChooser>();
+    m_transfers = std::make_unique<FileTransfers>(TransferServices{&session, &m_gui, m_fileChooser.get()});
+    m_buddyWnd->SetFileTransferHook(m_transfers.get());
     QObject::connect(m_pMainWnd.get(), &CMainFrame::Closing, m_pMainWnd.get(),
-                     [transfers = m_pTransfers.get()] { transfers->CloseAll(); });
+                     [transfers = m_transfers.get()] { transfers->CloseAll(); });
     m_pMainWnd->RegisterMainWindow(m_gui);
 
-    m_pMainWnd->resize(kInitialWidth, kInitialHeight);
+    m_pMainWnd->resize(INITIAL_WIDTH, INITIAL_HEIGHT);
     m_pMainWnd->show();
     platform::PostMessage(m_pMainWnd->GetSafeHwnd(), WM_COMMAND, ID_LOGIN, 0);
     return true;

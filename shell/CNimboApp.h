@@ -9,9 +9,9 @@ namespace nimbo {
 
 class AgentSession;
 class CBuddyWnd;
-class CFileTransfers;
+class FileTransfers;
 class CMainFrame;
-class CQtFileChooser;
+class QtFileChooser;
 
 // The application object: it owns the main window, the file transfers and
 // the GUI thread's message queue, through which the notification listener
@@ -37,16 +37,16 @@ public:
     bool InitInstance(AgentSession& session);
 
     CMainFrame* GetMainWnd() const { return m_pMainWnd.get(); }
-    CBuddyWnd* GetBuddyWnd() const { return m_pBuddyWnd; }
-    CFileTransfers* GetFileTransfers() const { return m_pTransfers.get(); }
+    CBuddyWnd* GetBuddyWnd() const { return m_buddyWnd; }
+    FileTransfers* GetFileTransfers() const { return m_transfers.get(); }
 
 private:
     QtMessageThread m_gui;
     platform::MessageBoxHandler m_previousMessageBox;
     std::unique_ptr<CMainFrame> m_pMainWnd;
-    CBuddyWnd* m_pBuddyWnd = nullptr;  // owned by the main window
-    std::unique_ptr<CQtFileChooser> m_pFileChooser;
-    std::unique_ptr<CFileTransfers> m_pTransfers;
+    CBuddyWnd* m_buddyWnd = nullptr;  // owned by the main window
+    std::unique_ptr<QtFileChooser> m_fileChooser;
+    std::unique_ptr<FileTransfers> m_transfers;
 };
 
 }  // namespace nimbo

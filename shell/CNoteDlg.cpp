@@ -9,14 +9,14 @@ namespace nimbo {
 
 namespace {
 
-constexpr int kButtonTop = 80;
-constexpr int kNoticeHeight = 12;  // the line a failure notice adds
+constexpr int BUTTON_TOP = 80;
+constexpr int NOTICE_HEIGHT = 12;  // the line a failure notice adds
 
 }  // namespace
 
 CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
     : CTemplateDialog(which == NoteTemplate::Send ? QStringLiteral("쪽지 보내기") : QStringLiteral("쪽지 받기"), 125,
-                      101, CDialogUnits::TemplateFont(QStringLiteral("System"), 8), parent),
+                      101, DialogUnits::TemplateFont(QStringLiteral("System"), 8), parent),
       m_template(which) {
     const bool sending = which == NoteTemplate::Send;
     AddStatic(sending ? QStringLiteral("받는이 : ") : QStringLiteral("보낸이 : "), 0, 7, 7, 32, 8);
@@ -29,15 +29,15 @@ CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
     m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    m_notice = AddStatic(QStringLiteral("쪽지를 보내지 못했습니다."), 0, 7, kButtonTop - 3, 111, 8);
+    m_notice = AddStatic(QStringLiteral("쪽지를 보내지 못했습니다."), 0, 7, BUTTON_TOP - 3, 111, 8);
     QPalette palette = m_notice->palette();
     palette.setColor(QPalette::WindowText, QColor(0xB0, 0x20, 0x20));
     m_notice->setPalette(palette);
     m_notice->hide();
 
-    m_ok = AddButton(sending ? QStringLiteral("보내기") : QStringLiteral("답장"), IDOK, 7, kButtonTop, 50, 14);
+    m_ok = AddButton(sending ? QStringLiteral("보내기") : QStringLiteral("답장"), IDOK, 7, BUTTON_TOP, 50, 14);
     m_ok->setDefault(true);
-    m_cancel = AddButton(sending ? QStringLiteral("취소") : QStringLiteral("닫기"), IDCANCEL, 68, kButtonTop, 50, 14);
+    m_cancel = AddButton(sending ? QStringLiteral("취소") : QStringLiteral("닫기"), IDCANCEL, 68, BUTTON_TOP, 50, 14);
 }
 
 void CNoteDlg::ShowNotSentNotice() {
@@ -45,9 +45,9 @@ void CNoteDlg::ShowNotSentNotice() {
         return;
     }
     m_notice->show();
-    m_ok->setGeometry(Units().Rect(7, kButtonTop + kNoticeHeight, 50, 14));
-    m_cancel->setGeometry(Units().Rect(68, kButtonTop + kNoticeHeight, 50, 14));
-    ResizeTemplate(125, 101 + kNoticeHeight);
+    m_ok->setGeometry(Units().Rect(7, BUTTON_TOP + NOTICE_HEIGHT, 50, 14));
+    m_cancel->setGeometry(Units().Rect(68, BUTTON_TOP + NOTICE_HEIGHT, 50, 14));
+    ResizeTemplate(125, 101 + NOTICE_HEIGHT);
 }
 
 void CNoteDlg::DoDataExchange(DataDirection direction) {

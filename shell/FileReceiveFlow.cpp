@@ -5,7 +5,7 @@
 
 #include "platform/MessageBox.h"
 #include "shell/CFileTransferDlg.h"
-#include "shell/CTransferSharedState.h"
+#include "shell/TransferSharedState.h"
 #include "shell/IFileChooser.h"
 #include "shell/TransferFormat.h"
 #include "transfer/FileReceiver.h"
@@ -15,8 +15,8 @@ namespace nimbo {
 
 namespace {
 
-const QString kReplaceQuestion = QStringLiteral("%1 파일이 이미 있습니다.\n바꾸시겠습니까?");
-const QString kResumeQuestion = QStringLiteral(
+const QString REPLACE_QUESTION = QStringLiteral("%1 파일이 이미 있습니다.\n바꾸시겠습니까?");
+const QString RESUME_QUESTION = QStringLiteral(
     "%1 파일이 이미 있습니다.\n받다가 중단된 파일이면 이어서 받을 수 있습니다.\n\n"
     "이어서 받으시겠습니까?\n(아니요: 처음부터 다시 받기)");
 
@@ -38,7 +38,7 @@ void FileReceiveFlow::Begin() {
 }
 
 void FileReceiveFlow::ChooseTarget() {
-    const QString initial = CTransferSharedState::Instance().LastReceiveFolder() +
+    const QString initial = TransferSharedState::Instance().LastReceiveFolder() +
                             QString::fromStdU16String(SafeFileName(m_window.m_strFileName.toStdU16String()));
     m_chooser.ChooseFileToSave(&m_window, initial, [this](const QString& path) { OnTargetChosen(path); });
 }
@@ -72,7 +72,7 @@ std::optional<std::int32_t> FileReceiveFlow::AskStartOffset(const QString& path)
     const qint64 length = target.size();
     if (length > 0 && length < static_cast<qint64>(m_window.m_nFileSize) &&
         length <= std::numeric_limits<std::int32_t>::max()) {
-        switch (Ask(kResumeQuestion.arg(target.fileName()), platform::MessageBoxButtons::YesNoCancel)) {
+        switch (Ask(RESUME_QUESTION.arg(target.fileName()), platform::MessageBoxButtons::YesNoCancel)) {
         case platform::MessageBoxResult::Yes:
             return static_cast<std::int32_t>(length);
         case platform::MessageBoxResult::No:
@@ -81,7 +81,7 @@ std::optional<std::int32_t> FileReceiveFlow::AskStartOffset(const QString& path)
             return std::nullopt;
         }
     }
-    if (Ask(kReplaceQuestion.arg(target.fileName()), platform::MessageBoxButtons::YesNo) ==
+    if (Ask(REPLACE_QUESTION.arg(target.fileName()), platform::MessageBoxButtons::YesNo) ==
         platform::MessageBoxResult::Yes) {
         return 0;
     }
@@ -91,7 +91,7 @@ std::optional<std::int32_t> FileReceiveFlow::AskStartOffset(const QString& path)
 void FileReceiveFlow::StartReceiving(const QString& path, std::int32_t offset) {
     m_window.m_strLocation = path;
     m_window.m_strFileName = FileNamePart(path);
-    CTransferSharedState::Instance().SetLastReceiveFolder(FolderPart(path));
+    TransferSharedState::Instance().SetLastReceiveFolder(FolderPart(path));
     TransferInfo& info = m_window.Info();
     info.strFilePath = path.toStdU16String();
     info.nStartOffset = offset;

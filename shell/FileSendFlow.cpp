@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "shell/CFileTransferDlg.h"
-#include "shell/CTransferSharedState.h"
+#include "shell/TransferSharedState.h"
 #include "shell/IFileChooser.h"
 #include "shell/TransferFormat.h"
 #include "transfer/FileSendStart.h"
@@ -15,13 +15,13 @@ namespace nimbo {
 
 namespace {
 
-const QString kWaitingText = QStringLiteral("상대방이 파일 수신하기를 기다립니다.");
-const QString kAnyFilePattern = QStringLiteral("*.*");
+const QString WAITING_TEXT = QStringLiteral("상대방이 파일 수신하기를 기다립니다.");
+const QString ANY_FILE_PATTERN = QStringLiteral("*.*");
 
 }  // namespace
 
-FileSendFlow::FileSendFlow(CFileTransferDlg& window, IFileChooser& chooser, AgentSession& session,
-                           QPushButton& browse, QPushButton& send)
+FileSendFlow::FileSendFlow(CFileTransferDlg& window, IFileChooser& chooser, AgentSession& session, QPushButton& browse,
+                           QPushButton& send)
     : m_window(window), m_chooser(chooser), m_session(session), m_browse(browse), m_send(send) {}
 
 void FileSendFlow::Begin() {
@@ -41,7 +41,7 @@ void FileSendFlow::Browse() { Choose({}); }
 // The file dialog is modal to the window only and stays above it, so the
 // window need not be made topmost while it is open.
 void FileSendFlow::Choose(std::function<void(bool confirmed)> then) {
-    const QString initial = CTransferSharedState::Instance().LastSendFolder() + kAnyFilePattern;
+    const QString initial = TransferSharedState::Instance().LastSendFolder() + ANY_FILE_PATTERN;
     m_chooser.ChooseFileToOpen(&m_window, initial, [this, then = std::move(then)](const QString& path) {
         if (m_window.IsClosed()) {
             return;
@@ -49,7 +49,7 @@ void FileSendFlow::Choose(std::function<void(bool confirmed)> then) {
         if (!path.isEmpty()) {
             m_window.m_strLocation = path;
             m_window.m_strFileName = FileNamePart(path);
-            CTransferSharedState::Instance().SetLastSendFolder(FolderPart(path));
+            TransferSharedState::Instance().SetLastSendFolder(FolderPart(path));
             LookUpFile();
             m_send.setEnabled(true);
         }
@@ -65,8 +65,8 @@ void FileSendFlow::LookUpFile() {
     if (!file.isFile()) {
         return;
     }
-    m_nFileLength = static_cast<std::uint64_t>(file.size());
-    m_window.m_nFileSize = static_cast<std::uint32_t>(m_nFileLength);
+    m_fileLength = static_cast<std::uint64_t>(file.size());
+    m_window.m_nFileSize = static_cast<std::uint32_t>(m_fileLength);
     m_window.m_strSizeText = FileSizeText(m_window.m_nFileSize);
     m_window.m_strStatus.clear();
     m_window.Refresh();
@@ -74,7 +74,7 @@ void FileSendFlow::LookUpFile() {
 
 // After a failed offer both buttons stay disabled: the user can only close.
 void FileSendFlow::Send() {
-    if (m_window.m_strLocation.isEmpty() || !CheckSendableSize(m_nFileLength)) {
+    if (m_window.m_strLocation.isEmpty() || !CheckSendableSize(m_fileLength)) {
         return;
     }
     m_browse.setEnabled(false);
@@ -89,7 +89,7 @@ void FileSendFlow::Send() {
     }
     m_window.m_nPort = info.nPort;
     m_window.StartWorker(FileSendProc);
-    m_window.m_strStatus = kWaitingText;
+    m_window.m_strStatus = WAITING_TEXT;
     m_window.Refresh();
 }
 

@@ -43,7 +43,7 @@ private:
     QPushButton& m_send;
     // The file's whole length, of which the window's m_nFileSize holds the
     // low 32 bits.
-    std::uint64_t m_nFileLength = 0;
+    std::uint64_t m_fileLength = 0;
 };
 
 }  // namespace nimbo

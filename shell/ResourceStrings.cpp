@@ -13,7 +13,7 @@ struct StringEntry {
     const char16_t* text;
 };
 
-constexpr StringEntry kStrings[] = {
+constexpr StringEntry STRINGS[] = {
     {IDS_SOCKETS_INIT_FAILED, u"Windows sockets initialization failed."},
     {IDR_MAINFRAME,
      u"오르반티스 님보(Nimbo)\n\n오르반티스 님보(Nimbo)\n\n\nCENimbo.Document\nCENimbo Document"},
@@ -28,7 +28,7 @@ constexpr StringEntry kStrings[] = {
 }  // namespace
 
 QString LoadResourceString(unsigned id) {
-    for (const StringEntry& entry : kStrings) {
+    for (const StringEntry& entry : STRINGS) {
         if (entry.id == id) {
             return QString::fromUtf16(entry.text);
         }

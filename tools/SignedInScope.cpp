@@ -14,16 +14,16 @@ SignedInScope::SignedInScope(CliContext& context, Presence presence, LoginListen
         SignOut();
         throw CommandFailure("setting the status online failed");
     }
-    m_bSignedIn = true;
+    m_signedIn = true;
 }
 
 SignedInScope::~SignedInScope() {
-    if (m_bSignedIn)
+    if (m_signedIn)
         SignOut();
 }
 
 void SignedInScope::End() {
-    m_bSignedIn = false;
+    m_signedIn = false;
     if (!SignOut())
         throw CommandFailure("logout failed");
 }

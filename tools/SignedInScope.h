@@ -27,7 +27,7 @@ public:
     void End();
     // Forgets the sign-in without a word to the server, as after a lost
     // notification connection.
-    void Abandon() { m_bSignedIn = false; }
+    void Abandon() { m_signedIn = false; }
 
 private:
     bool SignOut();
@@ -35,7 +35,7 @@ private:
     AgentSession& m_session;
     const Presence m_presence;
     const LoginListener m_listener;
-    bool m_bSignedIn = false;
+    bool m_signedIn = false;
 };
 
 }  // namespace nimbo::cli

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ServerHarness.h"
-#include "net/CLineReader.h"
+#include "net/LineReader.h"
 
 namespace nimbo::server::test {
 namespace {
@@ -17,7 +17,7 @@ TEST(BadInput, OverlongLineIsAnsweredThenClosedWhileOthersAreServed) {
     server.Start();
     auto bystander = server.SignedIn("bob", "pw-b");
     // The longest line a client reader accepts, CR LF included, is the bound.
-    const std::size_t bound = CLineReader::MAX_LINE_LENGTH;
+    const std::size_t bound = LineReader::MAX_LINE_LENGTH;
     auto longest = server.Connect();
     EXPECT_EQ(longest->Command(std::string(bound - 2, 'x')), "ERR 500\r\nmessage=unknown command\r\n\r\n");
     EXPECT_EQ(longest->Command("getgroup"), "ERR 401\r\nmessage=auth required\r\n\r\n");

@@ -24,7 +24,7 @@ protected:
     // The longest note alice can send bob: its pushed line, "peercall alice
     // instmsg " + body + " bob" + CR LF, is as long as a client reads.
     static std::string LongestNote(char fill) {
-        return std::string(CLineReader::MAX_LINE_LENGTH - 29, fill);
+        return std::string(LineReader::MAX_LINE_LENGTH - 29, fill);
     }
 
     static constexpr int SAFETY_SECONDS = 30;

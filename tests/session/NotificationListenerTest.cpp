@@ -1,4 +1,4 @@
-#include "session/CNotificationListener.h"
+#include "session/NotificationListener.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ using test::RecordingWindow;
 using test::ScriptedPeer;
 
 constexpr int NOTIFY_PORT = 10001;
-constexpr auto kPatience = 30s;  // only a guard against a hang, never reached when passing
+constexpr auto PATIENCE = 30s;  // only a guard against a hang, never reached when passing
 
 // A signed-in session with an agent server that accepts everything and names
 // the notification server on the same address.
@@ -54,7 +54,7 @@ protected:
     }
 
     bool RunUntilReceived(std::size_t count) {
-        return loop.RunUntil([&] { return window.received.size() >= count; }, kPatience);
+        return loop.RunUntil([&] { return window.received.size() >= count; }, PATIENCE);
     }
 
     std::vector<PeerCallRecord> TakeAll() {

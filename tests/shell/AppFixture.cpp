@@ -76,7 +76,7 @@ QString AppFixture::SettingsFile() const { return m_settings.filePath(QStringLit
 
 namespace {
 
-const std::string kStatusList = "OK\r\n<b>lee\r\nonline\r\n127.0.0.1\r\n0\r\n0\r\nlee\r\n\"\"</b>\r\n\r\n";
+const std::string STATUS_LIST = "OK\r\n<b>lee\r\nonline\r\n127.0.0.1\r\n0\r\n0\r\nlee\r\n\"\"</b>\r\n\r\n";
 
 std::string GroupListReply() {
     const std::string document = platform::CodePage::ToWire(
@@ -89,7 +89,7 @@ std::string GroupListReply() {
 ScriptedServers::ScriptedServers(const std::string& address) : m_agent(address, AGENT_PORT), m_notify(address, AGENT_PORT + 1) {
     m_agent.SetDefaultScript(AnswerCommands({
         {"login", LoginReply(address, 10001)},
-        {"getlogonstatall", kStatusList},
+        {"getlogonstatall", STATUS_LIST},
         {"getgroup", GroupListReply()},
     }));
     m_notify.SetDefaultScript(AcceptListener());

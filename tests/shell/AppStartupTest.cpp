@@ -21,13 +21,13 @@ namespace {
 
 using Commands = std::vector<std::string>;
 
-const std::string kLogin = "login kim cGFzcw== 0 0\r\n";
-const std::string kOnline = AUTH_LINE + "setlogonstat online UG9ja2V0UEM=\r\n";
-const std::string kFetchStatus = AUTH_LINE + "getlogonstatall\r\n";
-const std::string kFetchGroups = AUTH_LINE + "getgroup\r\n";
-const std::string kOffline = AUTH_LINE + "setlogonstat offline \r\n";
-const std::string kLogout = AUTH_LINE + "logout\r\n";
-const std::vector<std::string> kLeeRows = {"[1]친구", "[2]> lee(lee)"};
+const std::string LOGIN = "login kim cGFzcw== 0 0\r\n";
+const std::string ONLINE = AUTH_LINE + "setlogonstat online UG9ja2V0UEM=\r\n";
+const std::string FETCH_STATUS = AUTH_LINE + "getlogonstatall\r\n";
+const std::string FETCH_GROUPS = AUTH_LINE + "getgroup\r\n";
+const std::string OFFLINE = AUTH_LINE + "setlogonstat offline \r\n";
+const std::string LOGOUT = AUTH_LINE + "logout\r\n";
+const std::vector<std::string> LEE_ROWS = {"[1]친구", "[2]> lee(lee)"};
 
 mode_t Mode(const QString& path) {
     struct stat info {};
@@ -88,9 +88,9 @@ TEST_F(AppStartupTest, ConfirmedLoginSavesTheValuesSignsInOnlineAndFetches) {
     EXPECT_EQ(Mode(QFileInfo(SettingsFile()).absolutePath()), 0700u);
 
     EXPECT_EQ(Wnd().RecordedUserId(), QStringLiteral("kim"));
-    EXPECT_EQ(Rows(), kLeeRows);
+    EXPECT_EQ(Rows(), LEE_ROWS);
     EXPECT_TRUE(Wnd().List().topLevelItem(0)->isSelected());
-    EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups}));
+    EXPECT_EQ(servers.Commands(), (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS}));
     // The listener connects on its own thread, maybe after the rows are shown.
     EXPECT_TRUE(RunUntil([&] { return servers.Notify().ConnectionCount() == 1u; }));
 }
@@ -103,11 +103,11 @@ TEST_F(AppStartupTest, LogoutSendsOfflineThenLogoutAndKeepsTheRows) {
 
     Command(ID_LOGOUT);
     EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
-    EXPECT_EQ(Rows(), kLeeRows);
+    EXPECT_EQ(Rows(), LEE_ROWS);
     Command(ID_LOGOUT);  // logged out: nothing more
     Command(ID_REFRESH);
-    EXPECT_EQ(Rows(), kLeeRows);
-    EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups, kOffline, kLogout}));
+    EXPECT_EQ(Rows(), LEE_ROWS);
+    EXPECT_EQ(servers.Commands(), (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS, OFFLINE, LOGOUT}));
 }
 
 TEST_F(AppStartupTest, RefreshFetchesBothListsAgain) {
@@ -116,9 +116,9 @@ TEST_F(AppStartupTest, RefreshFetchesBothListsAgain) {
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
 
     Command(ID_REFRESH);
-    EXPECT_EQ(Rows(), kLeeRows);
+    EXPECT_EQ(Rows(), LEE_ROWS);
     EXPECT_EQ(servers.Commands(),
-              (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups, kFetchStatus, kFetchGroups}));
+              (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS, FETCH_STATUS, FETCH_GROUPS}));
 }
 
 TEST_F(AppStartupTest, ClosingWhileLoggedInLogsOutBeforeTheWindowGoes) {
@@ -130,7 +130,7 @@ TEST_F(AppStartupTest, ClosingWhileLoggedInLogsOutBeforeTheWindowGoes) {
     // The frame still exists here; the server has had both commands.
     EXPECT_FALSE(Frame().isVisible());
     EXPECT_EQ(servers.CommandCount(), 6u);
-    EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups, kOffline, kLogout}));
+    EXPECT_EQ(servers.Commands(), (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS, OFFLINE, LOGOUT}));
 }
 
 TEST_F(AppStartupTest, ExitCommandLogsOutAndClosesTheSameWay) {
@@ -140,7 +140,7 @@ TEST_F(AppStartupTest, ExitCommandLogsOutAndClosesTheSameWay) {
 
     Frame().Action(ID_APP_EXIT)->trigger();
     EXPECT_FALSE(Frame().isVisible());
-    EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups, kOffline, kLogout}));
+    EXPECT_EQ(servers.Commands(), (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS, OFFLINE, LOGOUT}));
 }
 
 TEST_F(AppStartupTest, LostNotificationConnectionLogsOutWithoutTraffic) {
@@ -150,9 +150,9 @@ TEST_F(AppStartupTest, LostNotificationConnectionLogsOutWithoutTraffic) {
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
 
     ASSERT_TRUE(RunUntil([&] { return Wnd().RecordedUserId().isEmpty(); }));
-    EXPECT_EQ(Rows(), kLeeRows);
+    EXPECT_EQ(Rows(), LEE_ROWS);
     EXPECT_TRUE(Frame().close());  // logged out: closing sends nothing
-    EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups}));
+    EXPECT_EQ(servers.Commands(), (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS}));
 }
 
 }  // namespace

@@ -25,8 +25,7 @@ long SleepingIn(pid_t id) {
 }  // namespace
 
 BlockingCall::BlockingCall(std::function<void()> call)
-    : m_knownThreadId(m_threadId.get_future().share()),
-      m_thread([this, call = std::move(call)] {
+    : m_knownThreadId(m_threadId.get_future().share()), m_thread([this, call = std::move(call)] {
           m_threadId.set_value(static_cast<pid_t>(::syscall(SYS_gettid)));
           call();
       }) {}

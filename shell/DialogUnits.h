@@ -11,9 +11,9 @@ namespace nimbo {
 // font, so that a dialog keeps the proportions of its template at any font
 // size: x units are a quarter of the average character width, y units an
 // eighth of the character height.
-class CDialogUnits {
+class DialogUnits {
 public:
-    explicit CDialogUnits(const QFont& font);
+    explicit DialogUnits(const QFont& font);
 
     // The template's font: `family` at `points`, or an installed Korean font
     // at the same size when `family` is not installed.

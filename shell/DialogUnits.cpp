@@ -1,4 +1,4 @@
-#include "shell/CDialogUnits.h"
+#include "shell/DialogUnits.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -8,7 +8,7 @@ namespace nimbo {
 namespace {
 
 // Korean fonts tried, in order, when a template's font is not installed.
-constexpr const char* kFallbackFamilies[] = {"NanumGothic", "NanumBarunGothic", "Noto Sans CJK KR", "UnDotum"};
+constexpr const char* FALLBACK_FAMILIES[] = {"NanumGothic", "NanumBarunGothic", "Noto Sans CJK KR", "UnDotum"};
 
 // Average width of the Latin letters, rounded to the nearest pixel.
 int AverageCharWidth(const QFontMetrics& metrics) {
@@ -24,18 +24,18 @@ int MulDiv(int value, int numerator, int denominator) {
 
 }  // namespace
 
-CDialogUnits::CDialogUnits(const QFont& font) {
+DialogUnits::DialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
     m_baseWidth = AverageCharWidth(metrics);
     m_baseHeight = metrics.height();
 }
 
-QFont CDialogUnits::TemplateFont(const QString& family, int points) {
+QFont DialogUnits::TemplateFont(const QString& family, int points) {
     QFont font;
     if (QFontDatabase::hasFamily(family)) {
         font.setFamily(family);
     } else {
-        for (const char* fallback : kFallbackFamilies) {
+        for (const char* fallback : FALLBACK_FAMILIES) {
             if (QFontDatabase::hasFamily(QString::fromLatin1(fallback))) {
                 font.setFamily(QString::fromLatin1(fallback));
                 break;
@@ -46,21 +46,21 @@ QFont CDialogUnits::TemplateFont(const QString& family, int points) {
     return font;
 }
 
-int CDialogUnits::X(int units) const {
+int DialogUnits::X(int units) const {
     return MulDiv(units, m_baseWidth, 4);
 }
 
-int CDialogUnits::Y(int units) const {
+int DialogUnits::Y(int units) const {
     return MulDiv(units, m_baseHeight, 8);
 }
 
 // Both edges are mapped, so that controls which share an edge in the
 // template share it on screen too.
-QRect CDialogUnits::Rect(int x, int y, int cx, int cy) const {
+QRect DialogUnits::Rect(int x, int y, int cx, int cy) const {
     return QRect(QPoint(X(x), Y(y)), QPoint(X(x + cx) - 1, Y(y + cy) - 1));
 }
 
-QSize CDialogUnits::Size(int cx, int cy) const {
+QSize DialogUnits::Size(int cx, int cy) const {
     return {X(cx), Y(cy)};
 }
 

@@ -1,4 +1,4 @@
-#include "net/CLineReader.h"
+#include "net/LineReader.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ namespace {
 
 // Delivers `stream` in pieces of the given sizes (the last size repeats),
 // then reports a closed connection.
-CLineReader::ReceiveFunction Deliver(std::string stream, std::vector<int> pieces) {
+LineReader::ReceiveFunction Deliver(std::string stream, std::vector<int> pieces) {
     return [stream = std::move(stream), pieces = std::move(pieces), at = std::size_t{0},
             next = std::size_t{0}](char* buffer, int capacity) mutable {
         int piece = pieces[std::min(next++, pieces.size() - 1)];
@@ -28,14 +28,14 @@ CLineReader::ReceiveFunction Deliver(std::string stream, std::vector<int> pieces
     };
 }
 
-std::vector<std::string> ReadAllLines(CLineReader& reader, const CLineReader::ReceiveFunction& receive) {
+std::vector<std::string> ReadAllLines(LineReader& reader, const LineReader::ReceiveFunction& receive) {
     std::vector<std::string> lines;
     for (std::string_view line = reader.ReadLine(receive); !line.empty(); line = reader.ReadLine(receive))
         lines.emplace_back(line);
     return lines;
 }
 
-TEST(CLineReader, AnyChunkingYieldsTheSameWholeLines) {
+TEST(LineReader, AnyChunkingYieldsTheSameWholeLines) {
     const std::vector<std::string> expected = {
         "OK\r\n", "\r\n", std::string(1023, 'a') + "\n", std::string(1024, 'b') + "\r\n", "x\n",
         std::string(5000, 'c') + "\r\n", "\n", "tail\r\n"};
@@ -51,41 +51,41 @@ TEST(CLineReader, AnyChunkingYieldsTheSameWholeLines) {
         chunkings.push_back(sizes);
     }
     for (const auto& sizes : chunkings) {
-        CLineReader reader;
+        LineReader reader;
         EXPECT_EQ(ReadAllLines(reader, Deliver(stream + "unfinished", sizes)), expected) << "first piece " << sizes[0];
     }
 }
 
-TEST(CLineReader, LineUpToTheBoundIsAcceptedOneMoreByteFails) {
-    std::string longest(CLineReader::MAX_LINE_LENGTH - 1, 'x');
+TEST(LineReader, LineUpToTheBoundIsAcceptedOneMoreByteFails) {
+    std::string longest(LineReader::MAX_LINE_LENGTH - 1, 'x');
     longest += '\n';
-    CLineReader reader;
-    EXPECT_EQ(reader.ReadLine(Deliver(longest, {4096})).size(), CLineReader::MAX_LINE_LENGTH);
+    LineReader reader;
+    EXPECT_EQ(reader.ReadLine(Deliver(longest, {4096})).size(), LineReader::MAX_LINE_LENGTH);
 
-    CLineReader other;
+    LineReader other;
     auto failure = test::SocketFailure([&] { other.ReadLine(Deliver("y" + longest, {4096})); });
     EXPECT_EQ(failure.m_strOperation, u"Receive");
     EXPECT_EQ(failure.m_nErrorCode, EMSGSIZE);
 }
 
-TEST(CLineReader, BlockPastTheBoundFails) {
+TEST(LineReader, BlockPastTheBoundFails) {
     // Lines of 1000 bytes that never end in an empty line.
     std::string line(998, 'z');
     line += "\r\n";
-    CLineReader::ReceiveFunction endless = [&line, at = std::size_t{0}](char* buffer, int capacity) mutable {
+    LineReader::ReceiveFunction endless = [&line, at = std::size_t{0}](char* buffer, int capacity) mutable {
         for (int i = 0; i < capacity; ++i, ++at)
             buffer[i] = line[at % line.size()];
         return capacity;
     };
-    CLineReader reader;
+    LineReader reader;
     std::string block;
     EXPECT_THROW(reader.ReadBlock(endless, block), CBlockingSocketException);
-    EXPECT_LE(block.size(), CLineReader::MAX_BLOCK_LENGTH);
-    EXPECT_GT(block.size(), CLineReader::MAX_BLOCK_LENGTH - line.size());
+    EXPECT_LE(block.size(), LineReader::MAX_BLOCK_LENGTH);
+    EXPECT_GT(block.size(), LineReader::MAX_BLOCK_LENGTH - line.size());
 }
 
-TEST(CLineReader, BlockEndsAtTheEmptyLineAndTheNextOneFollows) {
-    CLineReader reader;
+TEST(LineReader, BlockEndsAtTheEmptyLineAndTheNextOneFollows) {
+    LineReader reader;
     auto receive = Deliver("notify logon kim\r\n\r\npeercall kim instmsg YQ==\r\n\r\nhalf\r\n", {7});
     std::string first;
     std::string second;
@@ -98,8 +98,8 @@ TEST(CLineReader, BlockEndsAtTheEmptyLineAndTheNextOneFollows) {
     EXPECT_EQ(unfinished, "half\r\n");
 }
 
-TEST(CLineReader, DiscardDropsBufferedInput) {
-    CLineReader reader;
+TEST(LineReader, DiscardDropsBufferedInput) {
+    LineReader reader;
     auto receive = Deliver("one\r\ntwo\r\n", {100});
     EXPECT_EQ(reader.ReadLine(receive), "one\r\n");
     reader.Discard();

@@ -15,14 +15,14 @@ namespace nimbo {
 // The application's file transfers: starts a transfer window for the
 // send-file command and for every offer the user accepts, and closes them
 // all when the application ends.
-class CFileTransfers : public IFileTransferHook {
+class FileTransfers : public IFileTransferHook {
 public:
-    explicit CFileTransfers(const TransferServices& services);
+    explicit FileTransfers(const TransferServices& services);
     // Closes every transfer still open (see CloseAll) and deletes its
     // window. Runs outside any handler of those windows.
-    ~CFileTransfers() override;
-    CFileTransfers(const CFileTransfers&) = delete;
-    CFileTransfers& operator=(const CFileTransfers&) = delete;
+    ~FileTransfers() override;
+    FileTransfers(const FileTransfers&) = delete;
+    FileTransfers& operator=(const FileTransfers&) = delete;
 
     // Send mode to `peerId` with no file yet: the window asks for it.
     void StartFileTransfer(const std::u16string& ownId, const std::u16string& peerId) override;
@@ -49,7 +49,7 @@ public:
 private:
     TransferServices m_services;
     QList<QPointer<CFileTransferDlg>> m_windows;
-    bool m_bEnded = false;
+    bool m_ended = false;
 };
 
 }  // namespace nimbo

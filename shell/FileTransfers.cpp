@@ -1,4 +1,4 @@
-#include "shell/CFileTransfers.h"
+#include "shell/FileTransfers.h"
 
 #include <QString>
 
@@ -9,22 +9,22 @@
 
 namespace nimbo {
 
-CFileTransfers::CFileTransfers(const TransferServices& services) : m_services(services) {}
+FileTransfers::FileTransfers(const TransferServices& services) : m_services(services) {}
 
-CFileTransfers::~CFileTransfers() {
+FileTransfers::~FileTransfers() {
     CloseAll();
     for (const QPointer<CFileTransferDlg>& window : m_windows) {
         delete window.data();
     }
 }
 
-void CFileTransfers::StartFileTransfer(const std::u16string& ownId, const std::u16string& peerId) {
+void FileTransfers::StartFileTransfer(const std::u16string& ownId, const std::u16string& peerId) {
     StartFileTransfer(TransferMode::Send, ownId, peerId, u"", nullptr);
 }
 
-void CFileTransfers::StartFileTransfer(TransferMode mode, const std::u16string& ownId, const std::u16string& peerId,
+void FileTransfers::StartFileTransfer(TransferMode mode, const std::u16string& ownId, const std::u16string& peerId,
                                        const std::u16string& file, const FileOffer* offer) {
-    if (m_bEnded) {
+    if (m_ended) {
         return;
     }
     m_windows.removeAll(nullptr);
@@ -42,7 +42,7 @@ void CFileTransfers::StartFileTransfer(TransferMode mode, const std::u16string& 
     m_windows.append(thread.InitInstance(m_services));
 }
 
-void CFileTransfers::OnFileOffer(std::unique_ptr<PeerCallRecord> record) {
+void FileTransfers::OnFileOffer(std::unique_ptr<PeerCallRecord> record) {
     const FileOffer offer = ParseFileOffer(record->strBody);
     const std::u16string from = record->strFrom;
     record.reset();
@@ -57,8 +57,8 @@ void CFileTransfers::OnFileOffer(std::unique_ptr<PeerCallRecord> record) {
 }
 
 // All are cancelled before the first wait, so their workers end side by side.
-void CFileTransfers::CloseAll() {
-    m_bEnded = true;
+void FileTransfers::CloseAll() {
+    m_ended = true;
     m_windows.removeAll(nullptr);
     for (CFileTransferDlg* window : std::as_const(m_windows)) {
         window->Close();
@@ -68,7 +68,7 @@ void CFileTransfers::CloseAll() {
     }
 }
 
-QList<CFileTransferDlg*> CFileTransfers::Windows() const {
+QList<CFileTransferDlg*> FileTransfers::Windows() const {
     QList<CFileTransferDlg*> open;
     for (const QPointer<CFileTransferDlg>& window : m_windows) {
         if (window && !window->IsClosed()) {

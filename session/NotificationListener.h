@@ -19,17 +19,17 @@ class AgentSession;
 // the first block after Logout, when the connection fails (then, if the
 // session is still logged in after a pause, it sends WM_LISTENERLOST to the
 // main window and waits until that is handled), or when stopped.
-class CNotificationListener {
+class NotificationListener {
 public:
     // How long a failed connection waits before it reports the loss.
     static constexpr auto LOSS_PAUSE = std::chrono::seconds(1);
 
     // Starts the thread. `session` must outlive this object.
-    CNotificationListener(AgentSession& session, ByteString notifyHost, int notifyPort);
+    NotificationListener(AgentSession& session, ByteString notifyHost, int notifyPort);
     // Stops the thread and joins it.
-    ~CNotificationListener();
-    CNotificationListener(const CNotificationListener&) = delete;
-    CNotificationListener& operator=(const CNotificationListener&) = delete;
+    ~NotificationListener();
+    NotificationListener(const NotificationListener&) = delete;
+    NotificationListener& operator=(const NotificationListener&) = delete;
 
     // Ends the thread from any other thread, also the one that owns the main
     // window while the listener is sending WM_LISTENERLOST to it: the send is

@@ -8,11 +8,11 @@ namespace nimbo {
 // A value that several threads read and some thread replaces now and then.
 // Get hands out a copy, so no reader ever holds a reference across a Set.
 template <class T>
-class CLockedValue {
+class LockedValue {
 public:
-    explicit CLockedValue(T value = T{}) : m_value(std::move(value)) {}
-    CLockedValue(const CLockedValue&) = delete;
-    CLockedValue& operator=(const CLockedValue&) = delete;
+    explicit LockedValue(T value = T{}) : m_value(std::move(value)) {}
+    LockedValue(const LockedValue&) = delete;
+    LockedValue& operator=(const LockedValue&) = delete;
 
     T Get() const {
         std::lock_guard lock(m_lock);

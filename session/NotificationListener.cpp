@@ -1,4 +1,4 @@
-#include "session/CNotificationListener.h"
+#include "session/NotificationListener.h"
 
 #include <utility>
 
@@ -15,15 +15,15 @@ constexpr int WAIT_WITHOUT_LIMIT = 0;
 
 }  // namespace
 
-CNotificationListener::CNotificationListener(AgentSession& session, ByteString notifyHost, int notifyPort)
+NotificationListener::NotificationListener(AgentSession& session, ByteString notifyHost, int notifyPort)
     : m_session(session),
       m_strNotifyHost(std::move(notifyHost)),
       m_nNotifyPort(notifyPort),
       m_thread([this] { ListenerThreadProc(); }) {}
 
-CNotificationListener::~CNotificationListener() { Stop(); }
+NotificationListener::~NotificationListener() { Stop(); }
 
-void CNotificationListener::Stop() {
+void NotificationListener::Stop() {
     // The request comes first: a send to the stopping thread is abandoned,
     // and a socket created after the shutdown below is never waited on.
     m_stop.Request();
@@ -35,7 +35,7 @@ void CNotificationListener::Stop() {
     platform::JoinWorker(m_thread, m_stop);
 }
 
-void CNotificationListener::ListenerThreadProc() {
+void NotificationListener::ListenerThreadProc() {
     try {
         Listen();
     } catch (const CBlockingSocketException&) {
@@ -46,7 +46,7 @@ void CNotificationListener::ListenerThreadProc() {
 
 // Returns when the connection or the identification failed, when a block
 // arrived after Logout, or when stopped; throws when the connection fails.
-void CNotificationListener::Listen() {
+void NotificationListener::Listen() {
     if (!m_socket.ConnectHost(m_strNotifyHost.ToWide(), m_nNotifyPort) || m_stop.IsRequested())
         return;
     if (!m_socket.CmdAuth(m_session.GetUserId(), m_session.GetPassword64()))
@@ -60,13 +60,13 @@ void CNotificationListener::Listen() {
     }
 }
 
-void CNotificationListener::ReportLoss() {
+void NotificationListener::ReportLoss() {
     if (PauseUnlessStopped() && m_session.IsLoggedIn())
         platform::SendMessage(platform::GetMainWindow(), WM_LISTENERLOST, 0, 0, nullptr, &m_stop);
 }
 
 // Waits LOSS_PAUSE; false when a stop request cut the wait short.
-bool CNotificationListener::PauseUnlessStopped() {
+bool NotificationListener::PauseUnlessStopped() {
     std::unique_lock lock(m_pauseLock);
     return !m_pauseWake.wait_for(lock, LOSS_PAUSE, [this] { return m_stop.IsRequested(); });
 }

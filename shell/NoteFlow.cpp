@@ -1,4 +1,4 @@
-#include "shell/CNoteFlow.h"
+#include "shell/NoteFlow.h"
 
 #include "session/AgentSession.h"
 #include "shell/CNoteDlg.h"
@@ -6,9 +6,9 @@
 
 namespace nimbo {
 
-CNoteFlow::CNoteFlow(AgentSession& session, QWidget* parent) : m_session(session), m_parent(parent) {}
+NoteFlow::NoteFlow(AgentSession& session, QWidget* parent) : m_session(session), m_parent(parent) {}
 
-void CNoteFlow::SendNote(const QString& recipient) {
+void NoteFlow::SendNote(const QString& recipient) {
     QString text;
     bool notSent = false;
     for (;;) {
@@ -30,7 +30,7 @@ void CNoteFlow::SendNote(const QString& recipient) {
     }
 }
 
-void CNoteFlow::ShowReceivedNote(std::unique_ptr<PeerCallRecord> record) {
+void NoteFlow::ShowReceivedNote(std::unique_ptr<PeerCallRecord> record) {
     CNoteDlg dialog(NoteTemplate::Receive, m_parent);
     dialog.m_strName = QString::fromStdU16String(record->strFrom);
     dialog.m_strText = QString::fromStdU16String(record->strBody);

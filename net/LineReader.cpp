@@ -1,4 +1,4 @@
-#include "net/CLineReader.h"
+#include "net/LineReader.h"
 
 #include <cerrno>
 #include <cstring>
@@ -12,25 +12,25 @@ namespace {
 
 }  // namespace
 
-std::string_view CLineReader::ReadLine(const ReceiveFunction& receive) {
-    if (m_bLongLineTaken) {
+std::string_view LineReader::ReadLine(const ReceiveFunction& receive) {
+    if (m_longLineTaken) {
         m_longLine.clear();
-        m_bLongLineTaken = false;
+        m_longLineTaken = false;
     }
     for (;;) {
-        const void* lf = std::memchr(m_readBuffer + m_nScanned, '\n', static_cast<std::size_t>(m_nEnd - m_nScanned));
+        const void* lf = std::memchr(m_readBuffer + m_scanned, '\n', static_cast<std::size_t>(m_end - m_scanned));
         if (lf)
             return TakeLine(static_cast<int>(static_cast<const char*>(lf) - m_readBuffer) + 1);
-        m_nScanned = m_nEnd;
+        m_scanned = m_end;
         MakeRoom();
-        int count = receive(m_readBuffer + m_nEnd, READ_BUFFER_SIZE - m_nEnd);
+        int count = receive(m_readBuffer + m_end, READ_BUFFER_SIZE - m_end);
         if (count <= 0)
             return {};
-        m_nEnd += count < READ_BUFFER_SIZE - m_nEnd ? count : READ_BUFFER_SIZE - m_nEnd;
+        m_end += count < READ_BUFFER_SIZE - m_end ? count : READ_BUFFER_SIZE - m_end;
     }
 }
 
-bool CLineReader::ReadBlock(const ReceiveFunction& receive, std::string& block) {
+bool LineReader::ReadBlock(const ReceiveFunction& receive, std::string& block) {
     for (;;) {
         std::string_view line = ReadLine(receive);
         if (line.empty())
@@ -43,44 +43,44 @@ bool CLineReader::ReadBlock(const ReceiveFunction& receive, std::string& block) 
     }
 }
 
-void CLineReader::Discard() {
-    m_nStart = m_nEnd = m_nScanned = 0;
+void LineReader::Discard() {
+    m_start = m_end = m_scanned = 0;
     m_longLine = std::string();
-    m_bLongLineTaken = false;
+    m_longLineTaken = false;
 }
 
 // Returns the line that ends before `end` and marks it as returned.
-std::string_view CLineReader::TakeLine(int end) {
-    std::string_view piece(m_readBuffer + m_nStart, static_cast<std::size_t>(end - m_nStart));
-    m_nStart = m_nScanned = end;
+std::string_view LineReader::TakeLine(int end) {
+    std::string_view piece(m_readBuffer + m_start, static_cast<std::size_t>(end - m_start));
+    m_start = m_scanned = end;
     if (m_longLine.empty())
         return piece;
     AppendToLongLine(piece);
-    m_bLongLineTaken = true;
+    m_longLineTaken = true;
     return m_longLine;
 }
 
 // Frees space at the end of the read buffer: returned bytes are dropped, and
 // a full buffer of one unfinished line moves to m_longLine.
-void CLineReader::MakeRoom() {
-    if (m_nStart == m_nEnd) {
-        m_nStart = m_nEnd = m_nScanned = 0;
+void LineReader::MakeRoom() {
+    if (m_start == m_end) {
+        m_start = m_end = m_scanned = 0;
         return;
     }
-    if (m_nEnd < READ_BUFFER_SIZE)
+    if (m_end < READ_BUFFER_SIZE)
         return;
-    if (m_nStart > 0) {
-        std::memmove(m_readBuffer, m_readBuffer + m_nStart, static_cast<std::size_t>(m_nEnd - m_nStart));
-        m_nEnd -= m_nStart;
-        m_nScanned = m_nEnd;
-        m_nStart = 0;
+    if (m_start > 0) {
+        std::memmove(m_readBuffer, m_readBuffer + m_start, static_cast<std::size_t>(m_end - m_start));
+        m_end -= m_start;
+        m_scanned = m_end;
+        m_start = 0;
         return;
     }
     AppendToLongLine({m_readBuffer, READ_BUFFER_SIZE});
-    m_nStart = m_nEnd = m_nScanned = 0;
+    m_start = m_end = m_scanned = 0;
 }
 
-void CLineReader::AppendToLongLine(std::string_view piece) {
+void LineReader::AppendToLongLine(std::string_view piece) {
     if (m_longLine.size() + piece.size() > MAX_LINE_LENGTH)
         FailTooLong();
     m_longLine.append(piece);

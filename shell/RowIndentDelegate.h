@@ -6,7 +6,7 @@ namespace nimbo {
 
 // Draws the first column of a row moved right by the row's indent, one small
 // image width per level, the way a report list indents its items.
-class CRowIndentDelegate : public QStyledItemDelegate {
+class RowIndentDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
 public:

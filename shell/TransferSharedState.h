@@ -11,10 +11,10 @@ namespace nimbo {
 // time it was last worked out for, and the last percentage shown. Nothing of
 // it is saved between runs. Every access is serialised, so windows on any
 // thread may use it.
-class CTransferSharedState {
+class TransferSharedState {
 public:
     // The one instance of the process.
-    static CTransferSharedState& Instance();
+    static TransferSharedState& Instance();
 
     QString LastSendFolder() const;
     void SetLastSendFolder(const QString& folder);
@@ -37,11 +37,11 @@ public:
 
 private:
     mutable std::mutex m_lock;
-    QString m_strLastSendFolder;
-    QString m_strLastReceiveFolder;
-    QString m_strRemainingTime;
+    QString m_lastSendFolder;
+    QString m_lastReceiveFolder;
+    QString m_remainingTime;
     double m_lastElapsed = 0;
-    int m_nLastPercent = 0;
+    int m_lastPercent = 0;
 };
 
 }  // namespace nimbo

@@ -14,10 +14,10 @@ class AgentSession;
 // The two note flows of the buddy window: addressing a note to a buddy and
 // sending it, and showing a received note with the offer to reply. Both run
 // modal dialogs, whose event loops keep handling the listener's messages.
-class CNoteFlow {
+class NoteFlow {
 public:
     // `parent` is the window the dialogs open over; `session` sends the notes.
-    CNoteFlow(AgentSession& session, QWidget* parent);
+    NoteFlow(AgentSession& session, QWidget* parent);
 
     // Opens the send-note dialog addressed to `recipient` (a bare user ID)
     // and sends the typed text on "보내기". A note the server did not take

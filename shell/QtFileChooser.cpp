@@ -1,4 +1,4 @@
-#include "shell/CQtFileChooser.h"
+#include "shell/QtFileChooser.h"
 
 #include <QFileDialog>
 #include <utility>
@@ -9,21 +9,21 @@ namespace nimbo {
 
 namespace {
 
-const QString kFilter = QStringLiteral("All Files (*.*)");
+const QString FILTER = QStringLiteral("All Files (*.*)");
 
 bool IsPattern(const QString& name) { return name.contains(u'*') || name.contains(u'?'); }
 
 }  // namespace
 
-void CQtFileChooser::ChooseFileToOpen(QWidget* parent, const QString& initial, Chosen chosen) {
-    auto* dialog = new QFileDialog(parent, QString(), QString(), kFilter);
+void QtFileChooser::ChooseFileToOpen(QWidget* parent, const QString& initial, Chosen chosen) {
+    auto* dialog = new QFileDialog(parent, QString(), QString(), FILTER);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     Run(dialog, initial, std::move(chosen));
 }
 
-void CQtFileChooser::ChooseFileToSave(QWidget* parent, const QString& initial, Chosen chosen) {
-    auto* dialog = new QFileDialog(parent, QString(), QString(), kFilter);
+void QtFileChooser::ChooseFileToSave(QWidget* parent, const QString& initial, Chosen chosen) {
+    auto* dialog = new QFileDialog(parent, QString(), QString(), FILTER);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
@@ -32,7 +32,7 @@ void CQtFileChooser::ChooseFileToSave(QWidget* parent, const QString& initial, C
 
 // The dialog belongs to `parent`: when the transfer window goes, so does an
 // open dialog, and with it the pending answer.
-void CQtFileChooser::Run(QFileDialog* dialog, const QString& initial, Chosen chosen) {
+void QtFileChooser::Run(QFileDialog* dialog, const QString& initial, Chosen chosen) {
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);

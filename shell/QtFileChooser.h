@@ -8,7 +8,7 @@ namespace nimbo {
 
 // The file dialogs as Qt's own (not the desktop's) file dialogs, which work
 // on every platform plugin, offscreen included; filter "All Files (*.*)".
-class CQtFileChooser : public IFileChooser {
+class QtFileChooser : public IFileChooser {
 public:
     void ChooseFileToOpen(QWidget* parent, const QString& initial, Chosen chosen) override;
     void ChooseFileToSave(QWidget* parent, const QString& initial, Chosen chosen) override;

@@ -11,7 +11,7 @@ namespace nimbo {
 // bytes come from a receive function, so a socket, a test or a fuzzer can
 // drive the reader alike. Lines longer than the read buffer are returned
 // whole; the bounds below keep a hostile peer from exhausting memory.
-class CLineReader {
+class LineReader {
 public:
     // Stores at most `capacity` bytes in `buffer` and returns their count;
     // 0 means that the peer closed the connection. Failures throw.
@@ -42,14 +42,14 @@ private:
     void AppendToLongLine(std::string_view piece);
 
     char m_readBuffer[READ_BUFFER_SIZE];
-    // Returned bytes end at m_nStart, buffered ones at m_nEnd; bytes before
-    // m_nScanned are known to hold no LF.
-    int m_nStart = 0;
-    int m_nEnd = 0;
-    int m_nScanned = 0;
+    // Returned bytes end at m_start, buffered ones at m_end; bytes before
+    // m_scanned are known to hold no LF.
+    int m_start = 0;
+    int m_end = 0;
+    int m_scanned = 0;
     // The front part of a line that outgrew the read buffer.
     std::string m_longLine;
-    bool m_bLongLineTaken = false;
+    bool m_longLineTaken = false;
 };
 
 }  // namespace nimbo
