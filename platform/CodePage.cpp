@@ -83,8 +83,6 @@ constexpr std::string_view REPLACEMENT_UTF16{"\xFD\xFF", 2};  // U+FFFD, little-
 
 }  // namespace
 
-const char* CodePage::WireName() { return NIMBO_CODEPAGE; }
-
 std::string CodePage::ToWire(std::u16string_view text) {
     thread_local Converter converter(NIMBO_CODEPAGE, "UTF-16LE");
     std::string bytes = ToUtf16Bytes(text);
