@@ -8,16 +8,14 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/FuzzCheck.h"
 #include "net/CBlockingSocketException.h"
-#include "session/CAgentSocket.h"
 #include "net/LineReader.h"
+#include "session/CAgentSocket.h"
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+using nimbo::fuzz::Check;
 
 void CheckErrorFields(std::string_view reply) {
     nimbo::CAgentSocket socket;

@@ -19,26 +19,6 @@ TransferSharedState& TransferSharedState::Instance() {
     return state;
 }
 
-QString TransferSharedState::LastSendFolder() const {
-    std::lock_guard lock(m_lock);
-    return m_lastSendFolder;
-}
-
-void TransferSharedState::SetLastSendFolder(const QString& folder) {
-    std::lock_guard lock(m_lock);
-    m_lastSendFolder = folder;
-}
-
-QString TransferSharedState::LastReceiveFolder() const {
-    std::lock_guard lock(m_lock);
-    return m_lastReceiveFolder;
-}
-
-void TransferSharedState::SetLastReceiveFolder(const QString& folder) {
-    std::lock_guard lock(m_lock);
-    m_lastReceiveFolder = folder;
-}
-
 QString TransferSharedState::UpdateRemainingTime(double elapsed, std::int64_t moved, std::uint32_t size,
                                                   std::int64_t done) {
     std::lock_guard lock(m_lock);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "session/LockedValue.h"
+
 namespace nimbo {
 
 // What all transfer windows of the process share: the folders last chosen
@@ -16,10 +18,10 @@ public:
     // The one instance of the process.
     static TransferSharedState& Instance();
 
-    QString LastSendFolder() const;
-    void SetLastSendFolder(const QString& folder);
-    QString LastReceiveFolder() const;
-    void SetLastReceiveFolder(const QString& folder);
+    QString LastSendFolder() const { return m_lastSendFolder.Get(); }
+    void SetLastSendFolder(const QString& folder) { m_lastSendFolder.Set(folder); }
+    QString LastReceiveFolder() const { return m_lastReceiveFolder.Get(); }
+    void SetLastReceiveFolder(const QString& folder) { m_lastReceiveFolder.Set(folder); }
 
     // A progress report of a data phase `elapsed` whole seconds old, `moved`
     // bytes moved on this connection and `done` of `size` bytes done in all.
@@ -36,9 +38,10 @@ public:
     bool TakePercent(int percent);
 
 private:
+    LockedValue<QString> m_lastSendFolder;
+    LockedValue<QString> m_lastReceiveFolder;
+    // Guards the values of the remaining time and the progress.
     mutable std::mutex m_lock;
-    QString m_lastSendFolder;
-    QString m_lastReceiveFolder;
     QString m_remainingTime;
     double m_lastElapsed = 0;
     int m_lastPercent = 0;
