@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "net/Base64.h"
+#include "tests/support/AgentScripts.h"
 
 namespace nimbo::server::test {
 namespace {
@@ -87,11 +87,7 @@ std::string ServerHarness::SendNote(const std::string& caller, std::string_view 
     return SignedIn(caller, password)->Command("peercall " + callee + " instmsg " + body64);
 }
 
-std::string ServerHarness::Base64(std::string_view bytes) {
-    ByteString encoded;
-    base64::EncodeInto(bytes.data(), bytes.size(), encoded);
-    return std::string(encoded.view());
-}
+std::string ServerHarness::Base64(std::string_view bytes) { return nimbo::test::Base64Of(bytes); }
 
 std::string ServerHarness::AuthLine(const std::string& id, std::string_view password) {
     return "auth " + id + " " + Base64(password) + " ";
