@@ -22,6 +22,9 @@ public:
     // The largest length <= limit at which `bytes` can be cut without leaving
     // the lead byte of a double-byte character behind.
     static std::size_t CharBoundary(std::string_view bytes, std::size_t limit);
+
+    // The iconv name of the wire code page.
+    static const char* WireName();
 };
 
 }  // namespace nimbo::platform

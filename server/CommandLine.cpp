@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include "net/AgentProtocol.h"
@@ -32,15 +33,20 @@ std::string Host(const std::string& option, const std::string& text) {
 const char* CommandLine::Usage() {
     return "usage: nimbo-agentd [--db PATH] [--listen ADDR] [--notify-port N] [--advertise HOST]\n"
            "                    [--redirect HOST] [--idle-timeout SECONDS] [--max-connections N]\n"
+           "                    [--max-per-address N]\n"
            "       nimbo-agentd [--db PATH] user add ID [--name NAME]   (password: first line of stdin)\n"
            "       nimbo-agentd [--db PATH] user passwd ID              (password: first line of stdin)\n"
            "       nimbo-agentd [--db PATH] user del ID | user list\n"
            "       nimbo-agentd [--db PATH] group add OWNER GROUP [--type N] [MEMBER...]\n"
            "       nimbo-agentd [--db PATH] group del OWNER GROUP | group list OWNER\n"
-           "       nimbo-agentd [--db PATH] demo\n";
+           "       nimbo-agentd [--db PATH] demo\n"
+           "       nimbo-agentd --help | --version\n";
 }
 
 std::string CommandLine::DefaultDatabase() {
+    const char* state = std::getenv("STATE_DIRECTORY");
+    if (state && *state && *state != ':')
+        return std::string(state, std::strcspn(state, ":")) + "/agentd.sqlite";
     const char* data = std::getenv("XDG_DATA_HOME");
     if (data && *data)
         return std::string(data) + "/nimbo/agentd.sqlite";
@@ -60,6 +66,8 @@ CommandLine CommandLine::Parse(int argc, const char* const* argv) {
         std::string option = argv[i];
         if (option == "--help" || option == "-h") {
             line.help = true;
+        } else if (option == "--version") {
+            line.version = true;
         } else if (option == "--db") {
             line.database = value(option);
         } else if (option == "--listen") {
@@ -77,6 +85,8 @@ CommandLine CommandLine::Parse(int argc, const char* const* argv) {
             line.server.idleTimeout = std::chrono::seconds(Number(option, value(option), 1, 24 * 60 * 60));
         } else if (option == "--max-connections") {
             line.server.maxConnections = static_cast<int>(Number(option, value(option), 1, 1000000));
+        } else if (option == "--max-per-address") {
+            line.server.maxPerAddress = static_cast<int>(Number(option, value(option), 1, 1000000));
         } else {
             throw std::invalid_argument("unknown option " + option);
         }

@@ -41,13 +41,16 @@ AgentSession::~AgentSession() {
 }
 
 bool AgentSession::Login(const std::u16string& userId, const std::u16string& password, LoginListener listener) {
-    // The running listener speaks for the identity about to be replaced.
-    EndListener();
-    if (!SetIdentity(userId, password))
-        return false;
+    const ByteString earlierUserId = GetUserId();
+    const ByteString earlierPassword64 = GetPassword64();
     CAgentSocket socket;
-    if (!ExchangeLogin(socket))
+    if (!Judge(u"Login", socket, SetIdentity(userId, password) && ExchangeLogin(socket))) {
+        KeepOrEndEarlierSignIn(earlierUserId, earlierPassword64);
         return false;
+    }
+    // Only now does the running listener, which speaks for the earlier
+    // sign-in, give way to the new one.
+    EndListener();
     if (std::optional<NotifyAddress> notify = ParseNotifyAddress(socket.m_strReply)) {
         m_strNotifyHost = notify->host;
         m_nNotifyPort = notify->port;
@@ -61,22 +64,25 @@ bool AgentSession::Login(const std::u16string& userId, const std::u16string& pas
 bool AgentSession::Logout() {
     m_bLoggedIn = false;
     CAgentSocket socket;
-    return ConnectIdentified(socket) && socket.CmdLogout();
+    return Judge(u"Logout", socket, ConnectIdentified(socket) && socket.CmdLogout());
 }
 
 bool AgentSession::SetLogonStat(int status, const std::u16string& text) {
     CAgentSocket socket;
     ByteString text64;
-    return ConnectIdentified(socket) && EncodeText(text, text64) && socket.CmdSetLogonStat(StatusWord(status), text64);
+    return Judge(u"SetLogonStat", socket,
+                 ConnectIdentified(socket) && EncodeText(text, text64) &&
+                     socket.CmdSetLogonStat(StatusWord(status), text64));
 }
 
 bool AgentSession::SendInstantMessage(const std::u16string& callee, const std::u16string& text) {
     CAgentSocket socket;
     ByteString calleeBytes;
     ByteString note;
-    return ConnectIdentified(socket) && ToWire(callee, calleeBytes) && ToWire(text, note) &&
-           socket.CmdPeerCall(calleeBytes, GetUserId(), PeerCallWord(PeerCallKind::Note), note,
-                              PeerCallForm::ThroughAgent);
+    return Judge(u"SendInstantMessage", socket,
+                 ConnectIdentified(socket) && ToWire(callee, calleeBytes) && ToWire(text, note) &&
+                     socket.CmdPeerCall(calleeBytes, GetUserId(), PeerCallWord(PeerCallKind::Note), note,
+                                        PeerCallForm::ThroughAgent));
 }
 
 CBuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {
@@ -84,11 +90,11 @@ CBuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {
         return &m_buddyTable;
     m_buddyTable.Clear();
     CAgentSocket socket;
-    if (!ConnectToAgent(socket))
+    if (!Judge(u"GetLogonStatusTable", socket, ConnectToAgent(socket)))
         return &m_buddyTable;
-    if (!socket.CmdAuth(GetUserId(), GetPassword64()))
+    if (!Judge(u"GetLogonStatusTable", socket, socket.CmdAuth(GetUserId(), GetPassword64())))
         return nullptr;
-    if (socket.CmdGetLogonStatAll()) {
+    if (Judge(u"GetLogonStatusTable", socket, socket.CmdGetLogonStatAll())) {
         ParseStatusList(socket.m_strReply, m_buddyTable);
         LoadGroupList();
     }
@@ -98,7 +104,7 @@ CBuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {
 bool AgentSession::LoadGroupList() {
     m_groupTable.Clear();
     CAgentSocket socket;
-    if (!ConnectIdentified(socket))
+    if (!Judge(u"LoadGroupList", socket, ConnectIdentified(socket)))
         return false;
     // An error reply fails the first-line check of the parser, so the
     // command's own result adds nothing.
@@ -156,6 +162,24 @@ bool AgentSession::ExchangeLogin(CAgentSocket& socket) {
 
 bool AgentSession::ConnectIdentified(CAgentSocket& socket) {
     return ConnectToAgent(socket) && socket.CmdAuth(GetUserId(), GetPassword64());
+}
+
+bool AgentSession::Judge(const char16_t* operation, const CAgentSocket& socket, bool done) {
+    m_lastFailure = done ? SessionFailure{} : SessionFailure::Of(operation, g_strAgentHost.Get(), socket);
+    return done;
+}
+
+// After a refused Login. An earlier sign-in whose listener still listens goes
+// on as it was, under its own identity; any other is over, so that nobody
+// counts as signed in while no notes can arrive.
+void AgentSession::KeepOrEndEarlierSignIn(const ByteString& userId, const ByteString& password64) {
+    if (m_bLoggedIn && m_hListener && m_hListener->IsListening()) {
+        m_strUserId.Set(userId);
+        m_strPassword64.Set(password64);
+        return;
+    }
+    EndListener();
+    m_bLoggedIn = false;
 }
 
 void AgentSession::EndListener() {

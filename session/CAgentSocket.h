@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "net/ByteString.h"
 #include "net/CBlockingSocket.h"
+#include "net/CBlockingSocketException.h"
 #include "net/LineReader.h"
 
 namespace nimbo {
@@ -31,8 +33,9 @@ public:
     ~CAgentSocket() override;
 
     // Connects to `host` (dotted IPv4 text, or a host name that is looked up)
-    // on `port`. False on any socket failure; commands then send nothing.
-    bool ConnectHost(const std::u16string& host, int port);
+    // on `port`. False on any socket failure, and at once when `stop` is
+    // requested (see CBlockingSocket::Connect); commands then send nothing.
+    bool ConnectHost(const std::u16string& host, int port, const platform::StopSignal* stop = nullptr);
 
     // Each formats one command, sends it and reads the reply; true when the
     // server accepted it (the reply is not an error reply).
@@ -75,6 +78,9 @@ public:
     ByteString m_strErrCode;
     ByteString m_strErrMessage;
     ByteString m_strErrServer;
+    // The socket failure that failed the last ConnectHost or exchange; empty
+    // when it did not fail on the socket.
+    std::optional<CBlockingSocketException> m_socketFailure;
 
 private:
     LineReader::ReceiveFunction ReceiveWithin(int seconds);

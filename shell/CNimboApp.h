@@ -4,18 +4,23 @@
 
 #include "platform/MessageBox.h"
 #include "shell/QtMessageThread.h"
+#include "shell/QtStockTranslations.h"
 
 namespace nimbo {
 
 class AgentSession;
 class CBuddyWnd;
+class DesktopNotifier;
 class FileTransfers;
 class CMainFrame;
 class QtFileChooser;
+class SessionWorker;
+class TrayIcon;
 
-// The application object: it owns the main window, the file transfers and
-// the GUI thread's message queue, through which the notification listener
-// and the transfer workers reach their windows. Built after the QApplication
+// The application object: it owns the main window, the file transfers, the
+// tray icon, the desktop notifications, the worker that runs the session's
+// operations and the GUI thread's message queue, through which the
+// notification listener and the transfer workers reach their windows. Built after the QApplication
 // and before the session; destroyed after the session, so that the session's
 // listener has ended before the window it reports to goes away. The
 // transfers end with the main window: closing it closes every transfer
@@ -39,14 +44,21 @@ public:
     CMainFrame* GetMainWnd() const { return m_pMainWnd.get(); }
     CBuddyWnd* GetBuddyWnd() const { return m_buddyWnd; }
     FileTransfers* GetFileTransfers() const { return m_transfers.get(); }
+    TrayIcon* GetTrayIcon() const { return m_tray.get(); }
+    DesktopNotifier* GetNotifier() const { return m_notifier.get(); }
 
 private:
+    // First, so that every window speaks its language from the start.
+    QtStockTranslations m_stockTexts;
     QtMessageThread m_gui;
     platform::MessageBoxHandler m_previousMessageBox;
+    std::unique_ptr<SessionWorker> m_worker;
     std::unique_ptr<CMainFrame> m_pMainWnd;
     CBuddyWnd* m_buddyWnd = nullptr;  // owned by the main window
     std::unique_ptr<QtFileChooser> m_fileChooser;
     std::unique_ptr<FileTransfers> m_transfers;
+    std::unique_ptr<TrayIcon> m_tray;
+    std::unique_ptr<DesktopNotifier> m_notifier;
 };
 
 }  // namespace nimbo

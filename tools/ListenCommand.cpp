@@ -49,7 +49,7 @@ int ListenCommand::Run(CliContext& context) {
             if (acceptor)
                 acceptor->Accept(offer);
         });
-    SignedInScope signIn(context, Presence::Online, LoginListener::Start);
+    SignedInScope signIn(context, SignIn::Listening);
     RefreshBuddyTables(context.session);
     wait.Run();
     if (m_lost) {

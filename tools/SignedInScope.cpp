@@ -5,14 +5,16 @@
 
 namespace nimbo::cli {
 
-SignedInScope::SignedInScope(CliContext& context, Presence presence, LoginListener listener)
-    : m_session(context.session), m_presence(presence), m_listener(listener) {
-    if (!m_session.Login(context.userId, context.password, m_listener))
-        throw CommandFailure("login failed");
-    if (m_presence == Presence::Online && !m_session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT)) {
+SignedInScope::SignedInScope(CliContext& context, SignIn kind) : m_session(context.session) {
+    const bool listening = kind == SignIn::Listening;
+    if (!m_session.Login(context.userId, context.password, listening ? LoginListener::Start : LoginListener::None))
+        throw CommandFailure::Because("login failed", m_session);
+    if (!listening)
+        return;
+    if (!m_session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT)) {
         // No destructor runs for a constructor that throws.
         SignOut();
-        throw CommandFailure("setting the status online failed");
+        throw CommandFailure::Because("setting the status online failed", m_session);
     }
     m_signedIn = true;
 }
@@ -23,17 +25,17 @@ SignedInScope::~SignedInScope() {
 }
 
 void SignedInScope::End() {
+    if (!m_signedIn)
+        return;
     m_signedIn = false;
     if (!SignOut())
-        throw CommandFailure("logout failed");
+        throw CommandFailure::Because("logout failed", m_session);
 }
 
 // Both steps are tried even when the first fails: Logout also tells the
 // listener to end.
 bool SignedInScope::SignOut() {
-    if (m_presence != Presence::Online && m_listener == LoginListener::None)
-        return true;
-    bool offline = m_presence != Presence::Online || m_session.SetLogonStat(LOGON_OFFLINE, u"");
+    const bool offline = m_session.SetLogonStat(LOGON_OFFLINE, u"");
     return m_session.Logout() && offline;
 }
 

@@ -78,7 +78,7 @@ private:
 
     std::mutex m_socketLock;
     std::unique_ptr<CBlockingSocket> m_pListenSocket;
-    CBlockingSocket* m_pDataSocket = nullptr;
+    CBlockingSocket* m_dataSocket = nullptr;
 };
 
 }  // namespace nimbo

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,13 +42,16 @@ protected:
     ProcessRun Run(const std::string& user, const std::vector<std::string>& command) const {
         return test::RunProcess(NIMBO_CLI_PATH, As(user, command));
     }
-    std::unique_ptr<ChildProcess> Listen(const std::string& user) const {
-        return std::make_unique<ChildProcess>(NIMBO_CLI_PATH, As(user, {"listen"}));
+    std::unique_ptr<ChildProcess> Listen(const std::string& user, const std::vector<std::string>& options = {}) const {
+        std::vector<std::string> command = {"listen"};
+        command.insert(command.end(), options.begin(), options.end());
+        return std::make_unique<ChildProcess>(NIMBO_CLI_PATH, As(user, command));
     }
     // Starts `user` listening and returns once its listener is identified:
     // a note from yoon reached it (kept notes too are handed over only then).
-    std::unique_ptr<ChildProcess> ListenReady(const std::string& user) const {
-        auto listener = Listen(user);
+    std::unique_ptr<ChildProcess> ListenReady(const std::string& user,
+                                              const std::vector<std::string>& options = {}) const {
+        auto listener = Listen(user, options);
         EXPECT_EQ(Run("yoon", {"note", user, "준비됐나요?"}).status, 0);
         EXPECT_EQ(listener->ReadLine(), "note\tyoon\t준비됐나요?");
         return listener;
@@ -86,9 +92,6 @@ TEST_F(EndToEndCli, BuddiesShowsTheDemoDirectoryWithWhoIsOnline) {
               "3\t1\t 정하늘(jung)\t\n"
               "2\t1\t 이서연(lee)\tPocketPC\n"
               "3\t0\t 강도윤(kang)\t\n");
-    // kim was online while listing, and offline again after.
-    EXPECT_EQ(park->ReadLine(), "logon");
-    EXPECT_EQ(park->ReadLine(), "logon");
     EXPECT_EQ(Stop(*lee), 0) << lee->Errors();
     EXPECT_EQ(Stop(*park), 0) << park->Errors();
 }
@@ -136,6 +139,34 @@ TEST_F(EndToEndCli, NoteSentWhileTheSameUserListensElsewhereLeavesTheListenerRun
     EXPECT_EQ(Stop(*kim), 0) << kim->Errors();
 }
 
+// What the demo offers: its buddy lee, listening, also runs the one-shot
+// commands as lee. None of them takes lee offline or ends its listen.
+TEST_F(EndToEndCli, OneShotCommandsLeaveTheSameUsersListenAsItWas) {
+    Serve("127.0.14.7");
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("nimbo-e2e-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder / "inbox");
+    std::ofstream(folder / "plan.txt") << "일정표";
+    auto lee = ListenReady("lee");
+    auto kim = ListenReady("kim", {"--accept-files", (folder / "inbox").string()});
+    EXPECT_EQ(lee->ReadLine(), "logon");  // kim came online
+
+    EXPECT_EQ(Run("lee", {"buddies"}).status, 0);
+    EXPECT_EQ(Run("lee", {"note", "kim", "파일 보낼게요"}).status, 0);
+    ProcessRun sent = Run("lee", {"send-file", "kim", (folder / "plan.txt").string()});
+    EXPECT_EQ(sent.status, 0) << sent.errors;
+    // kim, who watches lee, hears of no presence change in between.
+    EXPECT_EQ(kim->ReadLine(), "note\tlee\t파일 보낼게요");
+    EXPECT_TRUE(kim->ReadLine().value_or("").starts_with("offer\tlee\tplan.txt\t9\t"));
+    EXPECT_EQ(kim->ReadLine(), "file\t" + (folder / "inbox" / "plan.txt").string() + "\tTE_RECV_DONE");
+
+    EXPECT_EQ(Run("yoon", {"note", "lee", "아직 있어요?"}).status, 0);
+    EXPECT_EQ(lee->ReadLine(), "note\tyoon\t아직 있어요?");
+    EXPECT_NE(Run("park", {"buddies"}).output.find("2\t1\t 이서연(lee)\tPocketPC\n"), std::string::npos);
+    EXPECT_EQ(Stop(*kim), 0) << kim->Errors();
+    EXPECT_EQ(Stop(*lee), 0) << lee->Errors();
+    std::filesystem::remove_all(folder);
+}
+
 TEST_F(EndToEndCli, UserAddedByTheAdminCommandsSignsInWithAKoreanPassword) {
     Serve("127.0.14.6");
     ASSERT_TRUE(m_server->Admin({"user", "add", "hong", "--name", "홍길동"}, "비밀번호\n"));
@@ -146,7 +177,8 @@ TEST_F(EndToEndCli, UserAddedByTheAdminCommandsSignsInWithAKoreanPassword) {
     EXPECT_EQ(hong.output, "1\t0\t동료\t\n3\t1\t 김민준(kim)\t\n");
     ProcessRun wrong = test::RunProcess(NIMBO_CLI_PATH, WithPassword("hong", "비밀번호2", {"buddies"}));
     EXPECT_EQ(wrong.status, 1);
-    EXPECT_EQ(wrong.errors, "nimbo-cli: login failed\n");
+    EXPECT_EQ(wrong.errors,
+              "nimbo-cli: login failed: Login at 127.0.14.6: the server refused: 401 wrong user ID or password\n");
     ProcessRun kim = Run("kim", {"buddies"});
     EXPECT_NE(kim.output.find("3\t1\t 박지훈(park)\t\n3\t1\t 홍길동(hong)\t\n1\t0\t회사"), std::string::npos)
         << kim.output;

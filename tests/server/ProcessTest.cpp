@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <stdlib.h>
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -18,8 +20,8 @@ using nimbo::test::AgentdProcess;
 
 class Process : public ::testing::TestWithParam<std::pair<int, const char*>> {
 protected:
-    static nimbo::test::ProcessRun Run(const std::vector<std::string>& args) {
-        return nimbo::test::RunProcess(AgentdProcess::BuiltProgram(), args);
+    static nimbo::test::ProcessRun Run(const std::vector<std::string>& args, const std::string& input = "") {
+        return nimbo::test::RunProcess(AgentdProcess::BuiltProgram(), args, input);
     }
 };
 
@@ -28,6 +30,8 @@ TEST_P(Process, SignalShutsTheServerDownCleanlyAndTheLogNeverShowsThePassword) {
     const std::string password = "s3cret-pass";
     AgentdProcess server(address);
     ASSERT_TRUE(server.Admin({"user", "add", "alice"}, password + "\n"));
+    std::filesystem::permissions(server.Database(), std::filesystem::perms::others_read,
+                                 std::filesystem::perm_options::add);
     server.Start();
     auto client = PeerConnection::Dial(address, AGENT_PORT);
     EXPECT_EQ(client->Command("login alice " + ServerHarness::Base64(password) + " 0 0"),
@@ -38,6 +42,7 @@ TEST_P(Process, SignalShutsTheServerDownCleanlyAndTheLogNeverShowsThePassword) {
     std::string log = server.Log();
     EXPECT_NE(log.find("login alice"), std::string::npos) << log;
     EXPECT_NE(log.find("shutting down"), std::string::npos) << log;
+    EXPECT_NE(log.find("warning: " + server.Database() + " holds password hashes"), std::string::npos) << log;
     EXPECT_EQ(log.find(password), std::string::npos) << log;
     EXPECT_EQ(log.find(ServerHarness::Base64(password)), std::string::npos) << log;
 }
@@ -60,11 +65,26 @@ TEST_F(Process, BadCommandLinesAreRefusedWithTheUsage) {
     EXPECT_EQ(Run({"--notify-port", std::to_string(AGENT_PORT)}).status, 2);
     EXPECT_EQ(Run({"--redirect", "bad host"}).status, 2);
     EXPECT_EQ(Run({"--frobnicate"}).status, 2);
+    EXPECT_EQ(Run({"--max-per-address", "0"}).status, 2);
     const AgentdProcess unused("127.0.4.28");
     EXPECT_EQ(Run({"--db", unused.Database(), "user"}).status, 2);
     const nimbo::test::ProcessRun help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("group add OWNER GROUP"), std::string::npos);
+    const nimbo::test::ProcessRun version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "nimbo-agentd " NIMBO_VERSION "\n");
+}
+
+// As the service manager runs it: the state directory it gives holds the
+// directory, which the administration commands reach with --db.
+TEST_F(Process, WithoutDbTheServiceStateDirectoryHoldsTheDirectory) {
+    const AgentdProcess unused("127.0.4.28");
+    ::setenv("STATE_DIRECTORY", unused.Folder().c_str(), 1);
+    const nimbo::test::ProcessRun added = Run({"user", "add", "alice", "--name", "Alice"}, "s3cret\n");
+    ::unsetenv("STATE_DIRECTORY");
+    EXPECT_EQ(added.status, 0) << added.errors;
+    EXPECT_EQ(Run({"--db", unused.Database(), "user", "list"}).output, "alice\tAlice\n");
 }
 
 }  // namespace

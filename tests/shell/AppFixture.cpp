@@ -3,14 +3,15 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSettings>
-#include <QTreeWidgetItem>
 
 #include "net/AgentProtocol.h"
 #include "platform/CodePage.h"
 #include "session/AgentHost.h"
 #include "shell/CBuddyListCtrl.h"
+#include "shell/DesktopNotifier.h"
 #include "shell/CLoginDlg.h"
 #include "shell/CRegistryKey.h"
+#include "shell/CommandIds.h"
 #include "tests/support/AgentScripts.h"
 
 namespace nimbo::test {
@@ -30,28 +31,39 @@ void AppFixture::StartApp(const std::string& agentHost) {
     m_app = std::make_unique<CNimboApp>();
     m_session = std::make_unique<AgentSession>();
     ASSERT_TRUE(m_app->InitInstance(*m_session));
+    m_app->GetNotifier()->SetDelivery(
+        [this](const QString& summary, const QString& body) { m_notified << summary + u'|' + body; });
 }
 
-void AppFixture::LogIn(const QString& userId, const QString& password) {
+// The login command runs inside one event, so it has ended once the dialog
+// is seen closed.
+void AppFixture::EnterLogin(const QString& userId, const QString& password) {
     DialogScript script;
     script.Then([&](CTemplateDialog& dialog) {
         static_cast<QComboBox*>(dialog.Control(CLoginDlg::IDC_USER_ID))->setEditText(userId);
         static_cast<QLineEdit*>(dialog.Control(CLoginDlg::IDC_PASSWORD))->setText(password);
         Press(dialog, CTemplateDialog::IDOK);
     });
-    ASSERT_TRUE(RunUntil([&] { return script.Done() && Wnd().RecordedUserId() == userId; }));
+    ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
 }
+
+void AppFixture::LogIn(const QString& userId, const QString& password) {
+    EnterLogin(userId, password);
+    ASSERT_EQ(Wnd().RecordedUserId(), userId);
+}
+
+void AppFixture::PostLogin() { platform::PostMessage(Frame().GetSafeHwnd(), WM_COMMAND, ID_LOGIN, 0); }
 
 std::vector<std::string> AppFixture::Rows() const {
     std::vector<std::string> rows;
     const CBuddyListCtrl& list = Wnd().List();
-    for (int i = 0; i < list.topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = list.topLevelItem(i);
+    for (int i = 0; i < list.RowCount(); ++i) {
         const BuddyRow* row = list.RowAt(i);
-        std::string text = "[" + std::to_string(row->image) + "]" + (row->indent > 0 ? ">" : "");
-        text += item->text(0).toStdString();
-        if (!item->text(1).isEmpty())
-            text += " | " + item->text(1).toStdString();
+        const QString message = list.IndexOf(i, 1).data().toString();
+        std::string text = "[" + std::to_string(row->Image()) + "]" + (row->indent > 0 ? ">" : "");
+        text += list.IndexOf(i).data().toString().toStdString();
+        if (!message.isEmpty())
+            text += " | " + message.toStdString();
         rows.push_back(text);
     }
     return rows;
@@ -59,7 +71,8 @@ std::vector<std::string> AppFixture::Rows() const {
 
 void AppFixture::SelectRow(int index) {
     CBuddyListCtrl& list = Wnd().List();
-    list.setCurrentItem(list.topLevelItem(index), 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list.selectionModel()->setCurrentIndex(list.IndexOf(index),
+                                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 QString AppFixture::Saved(const char* name) const {
@@ -86,13 +99,18 @@ std::string GroupListReply() {
 
 }  // namespace
 
-ScriptedServers::ScriptedServers(const std::string& address) : m_agent(address, AGENT_PORT), m_notify(address, AGENT_PORT + 1) {
-    m_agent.SetDefaultScript(AnswerCommands({
-        {"login", LoginReply(address, 10001)},
-        {"getlogonstatall", STATUS_LIST},
-        {"getgroup", GroupListReply()},
-    }));
+ScriptedServers::ScriptedServers(const std::string& address, const std::map<std::string, std::string>& replies)
+    : m_agent(address, AGENT_PORT), m_notify(address, AGENT_PORT + 1) {
+    m_agent.SetDefaultScript(AgentScript(address, replies));
     m_notify.SetDefaultScript(AcceptListener());
+}
+
+Script ScriptedServers::AgentScript(const std::string& address, const std::map<std::string, std::string>& replies) {
+    std::map<std::string, std::string> all = replies;
+    all.insert({{"login", LoginReply(address, AGENT_PORT + 1)},
+                {"getlogonstatall", STATUS_LIST},
+                {"getgroup", GroupListReply()}});
+    return AnswerCommands(std::move(all));
 }
 
 std::vector<std::string> ScriptedServers::Commands() {

@@ -7,7 +7,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTest>
-#include <QTreeWidgetItem>
 #include <ostream>
 
 #include "shell/CAboutDlg.h"
@@ -18,6 +17,7 @@
 #include "tests/support/TestAgentd.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/BuddyClient.h"
+#include "tests/shell/MessageBoxRecorder.h"
 #include "net/AgentProtocol.h"
 #include "net/CBlockingSocket.h"
 
@@ -33,14 +33,14 @@ struct NoteShown {
     QString title;
     QString name;
     QString text;
-    bool notSentNotice = false;
+    QString notSentNotice = QString();
 
     bool operator==(const NoteShown&) const = default;
 };
 
 void PrintTo(const NoteShown& shown, std::ostream* out) {
     *out << '{' << shown.title.toStdString() << ", " << shown.name.toStdString() << ", \""
-         << shown.text.toStdString() << "\"" << (shown.notSentNotice ? ", not sent" : "") << '}';
+         << shown.text.toStdString() << "\", " << shown.notSentNotice.toStdString() << '}';
 }
 
 const QString SEND_TITLE = QStringLiteral("쪽지 보내기");
@@ -52,7 +52,8 @@ NoteShown ShownIn(CTemplateDialog& dialog) {
     shown.name = static_cast<QLabel*>(dialog.Control(CNoteDlg::IDC_NAME))->text();
     shown.text = static_cast<QPlainTextEdit*>(dialog.Control(CNoteDlg::IDC_TEXT))->toPlainText();
     for (const QLabel* label : dialog.findChildren<QLabel*>()) {
-        shown.notSentNotice |= label->isVisible() && label->text() == QStringLiteral("쪽지를 보내지 못했습니다.");
+        if (label->isVisible() && label->text().startsWith(QStringLiteral("쪽지를 보내지 못했습니다.")))
+            shown.notSentNotice = label->text();
     }
     return shown;
 }
@@ -71,7 +72,7 @@ protected:
     // Taps the row as a user does, at the middle of its first column.
     void Tap(int index) {
         CBuddyListCtrl& list = Wnd().List();
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.topLevelItem(index)).center());
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.IndexOf(index)).center());
     }
 
     std::unique_ptr<TestAgentd> m_server;
@@ -92,7 +93,7 @@ TEST_F(BuddyWndTest, ListShowsGroupsPresenceAndStatusMessages) {
     EXPECT_EQ(Rows(), (Rows_t{"[1]친구", "[6]> 이서연(lee) | 회의 중", "[3]> 박지훈(park)", "[1]회사",
                               "[2]> 최유진(choi)", "[4]> 정하늘(jung) | 점심", "[6]> 이서연(lee) | 회의 중",
                               "[5] 강도윤(kang)"}));
-    EXPECT_TRUE(Wnd().List().topLevelItem(0)->isSelected());
+    EXPECT_TRUE(Wnd().List().selectionModel()->isRowSelected(0));
 }
 
 TEST_F(BuddyWndTest, TappingAGroupFoldsAndUnfoldsItAndABuddyOpensTheMenu) {
@@ -102,7 +103,7 @@ TEST_F(BuddyWndTest, TappingAGroupFoldsAndUnfoldsItAndABuddyOpensTheMenu) {
 
     Tap(3);  // "회사"
     EXPECT_EQ(Rows(), (Rows_t{all[0], all[1], all[2], "[0]회사", all[7]}));
-    EXPECT_TRUE(Wnd().List().topLevelItem(0)->isSelected());
+    EXPECT_TRUE(Wnd().List().selectionModel()->isRowSelected(0));
     EXPECT_FALSE(Frame().BuddyMenu()->isVisible());
 
     Tap(3);
@@ -110,7 +111,7 @@ TEST_F(BuddyWndTest, TappingAGroupFoldsAndUnfoldsItAndABuddyOpensTheMenu) {
 
     Tap(2);  // park
     EXPECT_TRUE(Frame().BuddyMenu()->isVisible());
-    EXPECT_TRUE(Wnd().List().topLevelItem(2)->isSelected());
+    EXPECT_TRUE(Wnd().List().selectionModel()->isRowSelected(2));
     Frame().BuddyMenu()->hide();
     EXPECT_EQ(Rows(), all);
 }
@@ -174,12 +175,40 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
             reply = ShownIn(dialog);
             DialogScript::TypeAndAccept(CNoteDlg::IDC_TEXT, QStringLiteral("응, 먹었어"))(dialog);
         });
+    Frame().hide();  // away: the desktop is told, with the sender's name
     ASSERT_TRUE(lee.SendNote("kim", "점심 먹었어?\r\n나는 아직"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
+    EXPECT_EQ(m_notified, QStringList{QStringLiteral("이서연(lee)님의 쪽지|점심 먹었어?\n나는 아직")});
 
     EXPECT_EQ(received, (NoteShown{RECEIVE_TITLE, QStringLiteral("lee"), QStringLiteral("점심 먹었어?\n나는 아직")}));
     EXPECT_EQ(reply, (NoteShown{SEND_TITLE, QStringLiteral("lee"), QString()}));
     EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "응, 먹었어", "lee"));
+}
+
+// Never signed in and deaf: a refused login shows the window signed out,
+// unless an earlier sign-in still listens, which goes on as it was.
+TEST_F(BuddyWndTest, RefusedLoginSignsOutUnlessTheEarlierSignInStillListens) {
+    m_server = std::make_unique<TestAgentd>("127.0.11.20");
+    StartApp(m_server->Address());
+    MessageBoxRecorder boxes;
+    EnterLogin(QStringLiteral("kim"), QStringLiteral("wrong"));
+    EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
+    PostLogin();
+    LogIn(QStringLiteral("kim"), PASSWORD);
+
+    PostLogin();
+    EnterLogin(QStringLiteral("lee"), QStringLiteral("wrong"));
+    EXPECT_EQ(boxes.Count(), 2u);
+    EXPECT_EQ(Wnd().RecordedUserId(), QStringLiteral("kim"));
+    NoteShown received;
+    DialogScript script;
+    script.Then([&](CTemplateDialog& dialog) {
+        received = ShownIn(dialog);
+        Press(dialog, CTemplateDialog::IDCANCEL);
+    });
+    ASSERT_TRUE(Buddy("lee").SendNote("kim", "아직 거기 있어?"));
+    ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
+    EXPECT_EQ(received, (NoteShown{RECEIVE_TITLE, QStringLiteral("lee"), QStringLiteral("아직 거기 있어?")}));
 }
 
 TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
@@ -234,8 +263,10 @@ TEST_F(BuddyWndTest, NoteTheServerRefusesReopensWithTheTextUntilSent) {
     EXPECT_TRUE(script.Done());
 
     const QString parkId = QStringLiteral("park");
-    EXPECT_EQ(shown, (std::vector<NoteShown>{{SEND_TITLE, parkId, QString(), false},
-                                             {SEND_TITLE, parkId, QStringLiteral("회의 자료\n보냈어요"), true}}));
+    EXPECT_EQ(shown, (std::vector<NoteShown>{{SEND_TITLE, parkId, QString(), QString()},
+                                             {SEND_TITLE, parkId, QStringLiteral("회의 자료\n보냈어요"),
+                                              QStringLiteral("쪽지를 보내지 못했습니다. 서버가 요청을 거부했습니다. "
+                                                             "(404 no such user)")}}));
 
     BuddyClient park = Buddy("park");
     park.Listen();  // the note was kept for him
