@@ -11,8 +11,7 @@ class PeerCall : public ::testing::Test {
 protected:
     void StartOn(const std::string& address) {
         m_server = std::make_unique<ServerHarness>(address);
-        m_server->AddUser("alice", "alice", "pw-a");
-        m_server->AddUser("bob", "bob", "pw-b");
+        m_server->AddUsers({"alice", "bob"});
         m_server->Start();
     }
     std::string Call(const std::string& callee, const std::string& kind, const std::string& body64) {

@@ -51,6 +51,11 @@ void ServerHarness::AddUser(const std::string& id, const std::string& displayNam
     m_directory->AddUser({id, displayName, hash});
 }
 
+void ServerHarness::AddUsers(std::initializer_list<std::string> ids) {
+    for (const std::string& id : ids)
+        AddUser(id, id, "pw-" + id.substr(0, 1));
+}
+
 void ServerHarness::AddGroup(const std::string& owner, const std::string& name, int type,
                              const std::vector<std::string>& members) {
     m_directory->AddGroup(owner, name, type, members);

@@ -30,8 +30,6 @@ BlockingCall::BlockingCall(std::function<void()> call)
           call();
       }) {}
 
-BlockingCall::~BlockingCall() { Join(); }
-
 bool BlockingCall::WaitUntilBlockedIn(const std::vector<long>& systemCalls) {
     const pid_t id = m_knownThreadId.get();
     const auto deadline = std::chrono::steady_clock::now() + PATIENCE;

@@ -25,20 +25,21 @@ inline const std::vector<long> POLL_CALLS = {
 // call that is really blocked, never one that has not started yet.
 class BlockingCall {
 public:
+    // Starts `call`. The thread is joined when the object goes, so the test
+    // must have woken the call by then.
     explicit BlockingCall(std::function<void()> call);
-    // Joins the thread: the test must have woken the call.
-    ~BlockingCall();
-    BlockingCall(const BlockingCall&) = delete;
-    BlockingCall& operator=(const BlockingCall&) = delete;
 
     // False when the call does not block so within a generous time-out.
     bool WaitUntilBlockedIn(const std::vector<long>& systemCalls);
     void Join();
 
+    BlockingCall(const BlockingCall&) = delete;
+    BlockingCall& operator=(const BlockingCall&) = delete;
+
 private:
     std::promise<pid_t> m_threadId;
     std::shared_future<pid_t> m_knownThreadId;
-    std::thread m_thread;
+    std::jthread m_thread;
 };
 
 }  // namespace nimbo::test
