@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <chrono>
 #include <future>
-#include <thread>
 
 #include "platform/MessageBox.h"
 #include "tests/support/ListenOn.h"
@@ -60,8 +59,7 @@ TEST_F(TransferWorkerContract, StopDetachesAWorkerHeldByItsMessageBoxWhichThenEn
     // The window and its references are gone; the worker still holds the record.
     EXPECT_FALSE(record.expired());
     answered.set_value();
-    while (!record.expired())
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    RunUntil([&record] { return record.expired(); });
 }
 
 // A receiver held up by a slow disk (its target a FIFO nobody reads yet) and
