@@ -10,13 +10,13 @@ namespace {
 // The lines of an entry.
 enum EntryLine { USER_ID, STATUS_WORD, ADDRESS, PORT, UNUSED_NUMBER, DISPLAY_NAME, MESSAGE };
 
-constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::string_view kNoMessage = "\"\"";  // the server's two double quotes
+constexpr std::string_view LINE_END = "\r\n";
+constexpr std::string_view NO_MESSAGE = "\"\"";  // the server's two double quotes
 
 // Enough Base64 for the kept part of any message: every group of four
 // characters yields at least one byte, and the cut needs to know whether
 // there is a byte past the limit.
-constexpr std::size_t kMessageCharacters = 4 * (STATUS_MESSAGE_LIMIT + 1);
+constexpr std::size_t MESSAGE_CHARACTERS = 4 * (STATUS_MESSAGE_LIMIT + 1);
 
 // The next line of `text` from `position`, as ByteString::Field numbers the
 // lines split at CR LF: past the last line every further line is empty.
@@ -29,7 +29,7 @@ std::string_view NextLine(std::string_view text, std::size_t& position) {
         ++end;
     if (end + 1 >= text.size())
         end = text.size();
-    position = end == text.size() ? end : end + kLineEnd.size();
+    position = end == text.size() ? end : end + LINE_END.size();
     return text.substr(start, end - start);
 }
 
@@ -57,10 +57,10 @@ std::u16string CBuddyInfo::DisplayName() const { return Decoded(Line(DISPLAY_NAM
 
 std::u16string CBuddyInfo::StatusMessage() const {
     std::string_view line = Line(MESSAGE);
-    if (line.empty() || line == kNoMessage)
+    if (line.empty() || line == NO_MESSAGE)
         return {};
-    line = line.substr(0, kMessageCharacters);
-    unsigned char bytes[base64::DecodedCapacity(kMessageCharacters)];
+    line = line.substr(0, MESSAGE_CHARACTERS);
+    unsigned char bytes[base64::DecodedCapacity(MESSAGE_CHARACTERS)];
     std::string_view decoded(reinterpret_cast<const char*>(bytes), base64::DecodeTo(line.data(), line.size(), bytes));
     decoded = decoded.substr(0, decoded.find('\0'));
     return Decoded(decoded.substr(0, platform::CodePage::CharBoundary(decoded, STATUS_MESSAGE_LIMIT)));
@@ -71,7 +71,7 @@ ByteString CBuddyInfo::EntryOf(const BuddyTexts& buddy) {
     ByteString address;
     ByteString displayName;
     ByteString message;
-    ByteString message64 = kNoMessage.data();
+    ByteString message64 = NO_MESSAGE.data();
     userId.AssignWide(buddy.userId);
     address.AssignWide(buddy.address);
     displayName.AssignWide(buddy.displayName);

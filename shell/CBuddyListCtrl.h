@@ -6,7 +6,7 @@
 #include "buddies/BuddyRow.h"
 #include "buddies/CBuddyTable.h"
 #include "buddies/OwningTable.h"
-#include "shell/CBuddyListModel.h"
+#include "shell/BuddyListModel.h"
 
 class QMenu;
 
@@ -15,7 +15,7 @@ namespace nimbo {
 // The buddy list: a two-column report list without header, one row per
 // BuddyRow, each row referring to the group or buddy record it shows. A tap
 // on a group header folds or unfolds the group; a tap anywhere else opens the
-// buddy commands' popup menu. The rows live in a CBuddyListModel, which the
+// buddy commands' popup menu. The rows live in a BuddyListModel, which the
 // view asks only for the rows it shows. The rows are flat and of one height,
 // so a table view shows them: unlike a tree view it never lays out the rows
 // off screen, which costs as much as painting the visible ones for a long
@@ -24,7 +24,7 @@ class CBuddyListCtrl : public QTableView {
     Q_OBJECT
 
 public:
-    static constexpr int IMAGE_COUNT = CBuddyListModel::IMAGE_COUNT;
+    static constexpr int IMAGE_COUNT = BuddyListModel::IMAGE_COUNT;
 
     explicit CBuddyListCtrl(QWidget* parent = nullptr);
 
@@ -64,8 +64,8 @@ private:
     int RowHeight() const;
     void OnTap(const QPoint& position);
 
-    CBuddyListModel::Images m_images;
-    CBuddyListModel m_model;
+    BuddyListModel::Images m_images;
+    BuddyListModel m_model;
     QMenu* m_popupMenu = nullptr;
     QPalette m_signedInPalette;
 };

@@ -1,4 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -6,6 +10,7 @@
 #include <thread>
 
 #include "platform/MessageBox.h"
+#include "tests/support/ListenOn.h"
 #include "tests/support/ScriptedPeer.h"
 #include "tests/transfer/TransferFixture.h"
 #include "transfer/FileSender.h"
@@ -55,8 +60,28 @@ TEST_F(TransferWorkerContract, StopDetachesAWorkerHeldByItsMessageBoxWhichThenEn
     // The window and its references are gone; the worker still holds the record.
     EXPECT_FALSE(record.expired());
     answered.set_value();
-    while (!record.expired())
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Its window is gone, so no message tells of the end: it is watched for.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!record.expired() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(record.expired());
+}
+
+// A receiver held up by a slow disk (its target a FIFO nobody reads yet) and
+// cancelled meanwhile touches nothing once the disk lets it go: it ends
+// without connecting to the sender.
+TEST_F(TransferWorkerContract, ACancelledReceiverHeldUpByTheDiskEndsWithoutConnecting) {
+    const std::filesystem::path target = PathOf("slow-disk");
+    ASSERT_EQ(mkfifo(target.c_str(), 0600), 0);
+    const int sender = test::ListenOn("127.0.8.32", SCRIPTED_SENDER_PORT, 1);
+    WorkerUnderTest receiver = StartReceiver(target, u"127.0.8.32", SCRIPTED_SENDER_PORT);
+    receiver.info->Cancel();
+    const int reader = open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_TRUE(receiver.worker->Stop(std::chrono::seconds(30)));
+    pollfd connection{sender, POLLIN, 0};
+    EXPECT_EQ(poll(&connection, 1, 0), 0);
+    close(reader);
+    close(sender);
 }
 
 TEST_F(TransferWorkerContract, AJoinedSenderLeavesTheRecordForTheNextFile) {
