@@ -59,6 +59,14 @@ int CBuddyListCtrl::RowHeight() const {
     return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height();
 }
 
+// Rows follow the height of the font and style they are drawn in.
+void CBuddyListCtrl::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        verticalHeader()->setDefaultSectionSize(RowHeight());
+    }
+}
+
 void CBuddyListCtrl::SetSignedOut(bool signedOut) {
     QPalette shown = m_signedInPalette;
     if (signedOut) {

@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 #include "buddies/CBuddyGroup.h"
@@ -149,6 +150,17 @@ TEST_F(BuddyListCtrlTest, RefillSelectsAndFocusesRowZero) {
     EXPECT_EQ(m_list.SelectedRow()->group, Group(u"친구"));
     EXPECT_EQ(m_list.currentIndex(), m_list.IndexOf(0));
     EXPECT_EQ(m_list.selectionModel()->selectedRows().size(), 1);
+}
+
+TEST_F(BuddyListCtrlTest, RowsFitTheirTextAndGrowWithTheFont) {
+    m_list.Refill(m_groups, m_buddies);
+    const int height = m_list.visualRect(m_list.IndexOf(1)).height();
+    EXPECT_GE(height, std::max(m_list.fontMetrics().height(), 16));
+    QFont larger = m_list.font();
+    larger.setPointSizeF(larger.pointSizeF() * 3);
+    m_list.setFont(larger);
+    EXPECT_GE(m_list.visualRect(m_list.IndexOf(1)).height(), m_list.fontMetrics().height());
+    EXPECT_GT(m_list.visualRect(m_list.IndexOf(1)).height(), height);
 }
 
 TEST_F(BuddyListCtrlTest, EmptyTablesShowNothingSelected) {
