@@ -28,9 +28,11 @@ CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTableView(parent), m_model(m_
     for (int i = 0; i < IMAGE_COUNT; ++i) {
         m_images.at(static_cast<std::size_t>(i)) = QIcon(QString::fromLatin1(IMAGE_FILES[i]));
     }
-    setModel(&m_model);
+    // Headers hidden before the model comes never measure their sections,
+    // whose bold font the list would otherwise load for nothing.
     horizontalHeader()->hide();
     verticalHeader()->hide();
+    setModel(&m_model);
     horizontalHeader()->setStretchLastSection(false);
     setColumnWidth(0, NAME_COLUMN_WIDTH);
     setColumnWidth(1, MESSAGE_COLUMN_WIDTH);
