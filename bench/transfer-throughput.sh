@@ -36,7 +36,7 @@ measure() {
 
 # The sender listens (its port on its standard output) before the clock starts.
 nimbo_round() {
-  "$driver" receive 127.0.0.1 "$(cat "$work/port")" "$work/nimbo.out"
+  "$driver" receive 127.0.0.1 "$(cat "$work/port")" "$((size_mib << 20))" "$work/nimbo.out"
   wait "$sender"
 }
 

@@ -290,6 +290,8 @@ void CFileTransferDlg::StartReceiving(const QString& path, std::int32_t offset) 
     m_strFileName = FileNamePart(path);
     CTransferSharedState::Instance().SetLastReceiveFolder(FolderPart(path));
     m_info->strFilePath = path.toStdU16String();
+    m_info->nFileSize = m_nFileSize;
+    m_info->targetUse = offset > 0 ? TargetUse::Continue : TargetUse::Replace;
     m_info->nStartOffset = offset;
     m_strSizeText = FileSizeText(m_nFileSize);
     m_worker = std::make_unique<TransferWorker>(FileRecvProc, m_info);

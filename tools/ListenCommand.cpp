@@ -1,6 +1,5 @@
 #include "tools/ListenCommand.h"
 
-#include <filesystem>
 #include <memory>
 
 #include "platform/MessageLoop.h"
@@ -15,48 +14,59 @@
 #include "tools/UsageError.h"
 
 namespace nimbo::cli {
+namespace {
+
+constexpr const char* LISTEN_USAGE = "listen takes only --seconds N, --accept-files DIR, --resume and --replace";
+
+}  // namespace
 
 ListenCommand::ListenCommand(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (i + 1 == args.size())
-            throw UsageError("listen takes only --seconds N and --accept-files DIR");
-        if (args[i] == "--seconds")
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "--seconds" && hasValue)
             m_nSeconds = EventWait::ParseSeconds(args[++i]);
-        else if (args[i] == "--accept-files")
+        else if (args[i] == "--accept-files" && hasValue)
             m_strAcceptFolder = args[++i];
+        else if (args[i] == "--resume")
+            m_existing.bContinueShorter = true;
+        else if (args[i] == "--replace")
+            m_existing.bReplace = true;
         else
-            throw UsageError("listen takes only --seconds N and --accept-files DIR");
+            throw UsageError(LISTEN_USAGE);
     }
+    if (!m_strAcceptFolder && (m_existing.bContinueShorter || m_existing.bReplace))
+        throw UsageError("--resume and --replace go with --accept-files");
 }
 
 int ListenCommand::Run(CliContext& context) {
-    if (m_strAcceptFolder && !std::filesystem::is_directory(*m_strAcceptFolder))
-        throw CommandFailure(*m_strAcceptFolder + " is not a folder");
     platform::MessageLoop loop;
+    std::unique_ptr<FileAcceptor> acceptor;
+    if (m_strAcceptFolder)
+        acceptor = std::make_unique<FileAcceptor>(*m_strAcceptFolder, m_existing, loop, context.printer, context.errors);
     EventWait wait(loop, m_nSeconds);
     // Before the listener thread starts, so that it never takes the signals.
     SignalWatcher signals([&wait] { wait.Finish(); });
-    std::unique_ptr<FileAcceptor> acceptor;
-    if (m_strAcceptFolder)
-        acceptor = std::make_unique<FileAcceptor>(*m_strAcceptFolder, loop, context.printer);
     EventWindow window(
         context, loop,
         [this, &wait] {
             m_bLost = true;
             wait.Finish();
         },
-        [&acceptor](const FileOffer& offer) {
+        [&acceptor](const std::u16string& from, const FileOffer& offer) {
             if (acceptor)
-                acceptor->Accept(offer);
+                acceptor->Accept(from, offer);
         });
     SignedInScope signIn(context, Presence::Online, LoginListener::Start);
     RefreshBuddyTables(context.session);
     wait.Run();
+    const bool allReceived = !acceptor || acceptor->Finish();
     if (m_bLost) {
         signIn.Abandon();
         return EXIT_LISTENER_LOST;
     }
     signIn.End();
+    if (!allReceived)
+        throw CommandFailure("not every file taken was received");
     return EXIT_DONE;
 }
 

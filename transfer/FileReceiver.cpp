@@ -11,6 +11,8 @@ namespace nimbo {
 namespace {
 
 constexpr int PORT_MASK = 0xFFFF;
+// The start offset by which a receiver refuses the file.
+constexpr std::int32_t REFUSAL = -1;
 
 }  // namespace
 
@@ -22,36 +24,48 @@ FileReceiver::FileReceiver(std::shared_ptr<TransferInfo> info)
       m_strFilePath(m_info->strFilePath),
       m_strPeerAddress(m_info->strPeerAddress),
       m_nPort(m_info->nPort & PORT_MASK),
+      m_nOfferedSize(m_info->nFileSize),
+      m_use(m_info->targetUse),
+      m_links(m_info->targetLinks),
       m_nStartOffset(std::max<std::int32_t>(m_info->nStartOffset, 0)) {}
 
 void FileReceiver::Run() {
     DataConnection connection(*m_info);
     Outcome outcome;
     try {
-        outcome = OpenTargetAndConnect(connection) ? ReceiveFile(connection) : Outcome::Closed;
+        Connect(connection);
+        outcome = ReceiveFile(connection);
     } catch (const CBlockingSocketException&) {
         outcome = Outcome::Broken;
     }
     End(outcome, connection);
 }
 
-// The target is opened after the address is known and before the connect;
-// false when it cannot be.
-bool FileReceiver::OpenTargetAndConnect(DataConnection& connection) {
+void FileReceiver::Connect(DataConnection& connection) {
     ByteString address;
     address.AssignWide(m_strPeerAddress);
-    const sockaddr_in sender = CBlockingSocket::ResolveHost(address.c_str(), m_nPort);
-    m_nStartOffset = m_file.OpenTarget(m_strFilePath, m_nStartOffset);
-    if (m_nStartOffset < 0)
-        return false;
-    connection.Connect(sender);
-    return true;
+    connection.Connect(CBlockingSocket::ResolveHost(address.c_str(), m_nPort));
 }
 
+// The target is opened only once the announced size proved to be the offered
+// one, and before the offset answers it: a target that cannot be written is
+// refused at once, so the sender need not wait for a receiver that never
+// takes anything.
 FileReceiver::Outcome FileReceiver::ReceiveFile(DataConnection& connection) {
     std::uint32_t size = 0;
     if (!connection.ReceiveWord(size))
         return Outcome::Broken;
+    if (size != m_nOfferedSize) {
+        Refuse(connection);
+        return Outcome::Broken;
+    }
+    const std::int64_t kept =
+        m_file.OpenTarget(m_strFilePath, m_use, m_links, std::min<std::int64_t>(m_nStartOffset, size));
+    if (kept < 0) {
+        Refuse(connection);
+        return Outcome::Closed;
+    }
+    m_nStartOffset = kept;
     connection.SendWord(static_cast<std::uint32_t>(m_nStartOffset));
     if (size != 0)
         m_reporter.PostStart();
@@ -62,6 +76,15 @@ FileReceiver::Outcome FileReceiver::ReceiveFile(DataConnection& connection) {
         return Outcome::WriteFailed;
     connection.SendAll(FILE_RECV_END, FILE_RECV_END_LENGTH);
     return Outcome::Done;
+}
+
+// The refusal is a courtesy to the sender: a connection that fails meanwhile
+// changes nothing about the outcome.
+void FileReceiver::Refuse(DataConnection& connection) {
+    try {
+        connection.SendWord(static_cast<std::uint32_t>(REFUSAL));
+    } catch (const CBlockingSocketException&) {
+    }
 }
 
 // Received straight into the file's staging buffer. Bytes beyond the
@@ -103,6 +126,7 @@ void FileReceiver::End(Outcome outcome, DataConnection& connection) {
     case Outcome::WindowGone: break;
     case Outcome::WriteFailed:
         platform::ShowMessageBox(u"파일 쓰기 오류가 발생하였습니다.\n사용 가능한 디스크 용량을 확인하십시오.");
+        m_reporter.End(TE_RECV_WRITE_FAILED);
         break;
     }
 }

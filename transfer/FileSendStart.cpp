@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "buddies/CBuddyInfo.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBox.h"
 #include "platform/OwnAddress.h"
@@ -27,13 +28,13 @@ bool CheckSendableSize(std::uint64_t size) {
 
 bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
                const std::u16string& fileName, std::uint32_t size) {
+    const std::string ownAddress = platform::OwnIPv4Address(platform::CodePage::ToUtf8(g_strAgentHost.Get()));
     FileOffer offer;
-    offer.strAddress = platform::CodePage::FromUtf8(
-        platform::OwnIPv4Address(platform::CodePage::ToUtf8(g_strAgentHost.Get())));
+    offer.strAddress = platform::CodePage::FromUtf8(ownAddress);
     offer.strFileName = fileName;
     offer.nFileSize = size;
-    std::unique_ptr<CBlockingSocket> listening;
-    if (offer.strAddress.empty() || !(listening = ListenOnFreePort(offer.nPort))) {
+    std::unique_ptr<CBlockingSocket> listening = ListenOnFreePort(ownAddress, offer.nPort);
+    if (!listening) {
         ShowOfferFailure(recipient);
         return false;
     }
@@ -41,6 +42,8 @@ bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16st
         listening->Close();
         return false;
     }
+    const CBuddyInfo* buddy = session.GetBuddyTable().Lookup(recipient);
+    info.strPeerAddress = buddy ? buddy->address : std::u16string();
     info.nPort = offer.nPort;
     info.PublishListenSocket(std::move(listening));
     return true;

@@ -24,16 +24,21 @@ PeerConnection::PeerConnection(int handle) : m_handle(handle) {
 
 PeerConnection::~PeerConnection() { Release(); }
 
-std::unique_ptr<PeerConnection> PeerConnection::Connect(const std::string& address, int port) {
+std::unique_ptr<PeerConnection> PeerConnection::Connect(const std::string& address, int port,
+                                                        const std::string& from) {
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (inet_pton(AF_INET, address.c_str(), &target.sin_addr) != 1)
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    if (inet_pton(AF_INET, address.c_str(), &target.sin_addr) != 1 ||
+        (!from.empty() && inet_pton(AF_INET, from.c_str(), &source.sin_addr) != 1))
         return nullptr;
     int handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (handle < 0)
         return nullptr;
-    if (connect(handle, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
+    if ((!from.empty() && bind(handle, reinterpret_cast<const sockaddr*>(&source), sizeof source) != 0) ||
+        connect(handle, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
         close(handle);
         return nullptr;
     }

@@ -150,8 +150,10 @@ TEST_F(FileOfferRoute, TwoOffersAtOnceListenOnTwoPortsAndEachDeliversItsOwnFile)
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(offers[i].nPort, senders[i].info->nPort);
         EXPECT_EQ(offers[i].nFileSize, contents[i].size());
+        // The sender listens on the address it offers, the agent's own loopback one.
+        EXPECT_EQ(offers[i].strAddress, u"127.0.8.24");
         receivers[i] = StartReceiver(PathOf(platform::CodePage::ToUtf8(offers[i].strFileName)), offers[i].strAddress,
-                                     offers[i].nPort);
+                                     offers[i].nPort, offers[i].nFileSize);
     }
     RunUntil([&] {
         return receivers[0].window->End() && receivers[1].window->End() && senders[0].window->End() &&

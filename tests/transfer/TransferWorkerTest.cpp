@@ -46,7 +46,7 @@ TEST_F(TransferWorkerContract, StopDetachesAWorkerHeldByItsMessageBoxWhichThenEn
     });
     std::weak_ptr<TransferInfo> record;
     {
-        WorkerUnderTest receiver = StartReceiver("/dev/full", u"127.0.8.30", SCRIPTED_SENDER_PORT);
+        WorkerUnderTest receiver = StartReceiver("/dev/full", u"127.0.8.30", SCRIPTED_SENDER_PORT, 10);
         record = receiver.info;
         shown.get_future().wait();
         EXPECT_FALSE(receiver.worker->Stop(std::chrono::milliseconds(100)));
@@ -66,10 +66,10 @@ TEST_F(TransferWorkerContract, AJoinedSenderLeavesTheRecordForTheNextFile) {
     for (int i = 0; i < 2; ++i) {
         const std::string content = Pattern(6000, i + 1);
         info->strFilePath = Wide(WriteFile("source.bin", content));
-        info->PublishListenSocket(ListenOnFreePort(info->nPort));
+        info->PublishListenSocket(ListenOnFreePort("127.0.8.31", info->nPort));
         TransferWorker sender(FileSendProc, info);
         const std::filesystem::path target = PathOf("target" + std::to_string(i));
-        WorkerUnderTest receiver = StartReceiver(target, u"127.0.8.31", info->nPort);
+        WorkerUnderTest receiver = StartReceiver(target, u"127.0.8.31", info->nPort, 6000);
         const auto ends = [&] {
             return std::count_if(window.Messages().begin(), window.Messages().end(),
                                  [](const auto& m) { return m.message == WM_TRANSFER_END; });
