@@ -10,13 +10,17 @@ namespace {
 
 constexpr const char* OFFER_KIND = "ftp";
 
+// The replies are not examined: even an error reply shows that the offer
+// reached the other side. Only an exchange that failed, where nothing or only
+// part of a reply came, leaves the offer unplaced.
+bool Placed(const CAgentSocket& socket, bool accepted) { return accepted || socket.m_strReply.view().starts_with("ERR"); }
+
 bool ToBuddyListener(const CBuddyInfo& buddy, const ByteString& userId, const ByteString& callee,
                      const ByteString& body) {
     CAgentSocket socket;
     if (!socket.ConnectHost(buddy.address, buddy.port))
         return false;
-    socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::DirectToCallee);
-    return true;
+    return Placed(socket, socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::DirectToCallee));
 }
 
 bool ThroughAgent(const ByteString& userId, const ByteString& password64, const ByteString& callee,
@@ -25,8 +29,7 @@ bool ThroughAgent(const ByteString& userId, const ByteString& password64, const 
     if (!socket.ConnectHost(g_strAgentHost.Get(), AGENT_PORT))
         return false;
     socket.CmdAuth(userId, password64);
-    socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::ThroughAgent);
-    return true;
+    return Placed(socket, socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::ThroughAgent));
 }
 
 }  // namespace
