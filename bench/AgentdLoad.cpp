@@ -23,6 +23,7 @@
 #include "bench/LoadListener.h"
 #include "bench/NoteTally.h"
 #include "bench/TcpSink.h"
+#include "net/AgentProtocol.h"
 #include "net/Base64.h"
 #include "net/CBlockingSocket.h"
 #include "net/CBlockingSocketException.h"
@@ -205,9 +206,10 @@ bool SendNote(const Options& options, std::size_t note) {
     nimbo::CAgentSocket socket;
     ByteString caller = UserId(CallerOf(note, options.clients)).c_str();
     ByteString callee = UserId(CalleeOf(note, options.clients)).c_str();
-    return socket.ConnectHost(Wide(options.address), nimbo::server::AGENT_PORT) &&
+    return socket.ConnectHost(Wide(options.address), nimbo::AGENT_PORT) &&
            socket.CmdAuth(caller, Password64()) &&
-           socket.CmdPeerCall(callee, caller, "instmsg", NoteBody(note), nimbo::PeerCallForm::ThroughAgent);
+           socket.CmdPeerCall(callee, caller, nimbo::PeerCallWord(nimbo::PeerCallKind::Note), NoteBody(note),
+                              nimbo::PeerCallForm::ThroughAgent);
 }
 
 void SendNotes(const Options& options, nimbo::bench::NoteTally& tally, Figures& figures) {

@@ -100,7 +100,7 @@ bool AgentdProcess::Accepts() const {
     CBlockingSocket probe;
     try {
         probe.Create(SOCK_STREAM);
-        probe.Connect(CBlockingSocket::AddressFromDotted(m_address.c_str(), server::AGENT_PORT));
+        probe.Connect(CBlockingSocket::AddressFromDotted(m_address.c_str(), AGENT_PORT));
     } catch (const CBlockingSocketException&) {
         probe.CloseNoShutdown();
         return false;

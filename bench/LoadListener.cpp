@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "bench/NoteTally.h"
+#include "buddies/LogonStatus.h"
+#include "net/AgentProtocol.h"
 #include "net/Base64.h"
 #include "net/CBlockingSocketException.h"
 
 namespace nimbo::bench {
 namespace {
-
-constexpr int AGENT_PORT = 10000;
 
 std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
@@ -24,8 +24,10 @@ LoadListener::LoadListener(std::string userId, std::uint32_t index, NoteTally& t
 LoadListener::~LoadListener() { Stop(); }
 
 bool LoadListener::SignIn(const std::u16string& host, const ByteString& password64, std::string& failure) {
+    ByteString online;
     ByteString online64;
-    base64::EncodeInto("PocketPC", 8, online64);
+    online.AssignWide(ONLINE_STATUS_TEXT);
+    base64::EncodeInto(online.c_str(), static_cast<std::size_t>(online.GetLength()), online64);
     ByteString setOnline;
     setOnline.Format("setlogonstat online %s\r\n", online64.c_str());
     return Login(host, password64, failure) && ConnectListener(password64, failure) &&
@@ -98,13 +100,13 @@ void LoadListener::Run() {
     }
 }
 
-// "peercall CALLER instmsg BODY64 CALLEE" + CR LF + CR LF is a note; logon
+// "peercall CALLER KIND BODY64 CALLEE" + CR LF + CR LF of the note kind is a note; logon
 // notices and everything else are only read.
 void LoadListener::Take(const ByteString& block) {
     if (block.Field(" ", 0) != "peercall")
         return;
     ByteString body64 = block.Field(" ", 3);
-    if (block.Field(" ", 2) != "instmsg") {
+    if (PeerCallKindOf(block.Field(" ", 2).view()) != PeerCallKind::Note) {
         m_tally.Stray();
         return;
     }

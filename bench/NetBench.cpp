@@ -39,7 +39,7 @@ void Memcpy(benchmark::State& state) {
         benchmark::DoNotOptimize(target.data());
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 
 void Base64Encode(benchmark::State& state) {
@@ -49,7 +49,7 @@ void Base64Encode(benchmark::State& state) {
         nimbo::base64::EncodeInto(text.data(), text.size(), encoded);
         benchmark::DoNotOptimize(encoded.c_str());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 
 void Base64Decode(benchmark::State& state) {
@@ -60,7 +60,7 @@ void Base64Decode(benchmark::State& state) {
         auto decoded = nimbo::base64::Decode(encoded.c_str(), static_cast<std::size_t>(encoded.GetLength()));
         benchmark::DoNotOptimize(decoded.data());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 
 // The last line of the text: a field scan through all of it.
@@ -72,7 +72,7 @@ void ByteStringField(benchmark::State& state) {
         text.Field("\r\n", last, field);
         benchmark::DoNotOptimize(field.c_str());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * TEXT_SIZE));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(TEXT_SIZE));
 }
 
 // The last enclosed user ID: a between scan through all of it.
@@ -84,7 +84,7 @@ void ByteStringBetween(benchmark::State& state) {
         text.Between("<b>", "</b>", last, user);
         benchmark::DoNotOptimize(user.c_str());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * TEXT_SIZE));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(TEXT_SIZE));
 }
 
 BENCHMARK(Memcpy);

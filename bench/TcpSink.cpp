@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <stdexcept>
 #include <system_error>
 
 namespace nimbo::bench {
@@ -26,11 +27,13 @@ TcpSink::TcpSink(const std::string& address, std::uint16_t port)
     if (!m_listener.IsValid() || !m_stop.IsValid())
         Fail("socket");
     int on = 1;
-    ::setsockopt(m_listener.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (::setsockopt(m_listener.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0)
+        Fail("setsockopt");
     sockaddr_in where{};
     where.sin_family = AF_INET;
     where.sin_port = htons(port);
-    ::inet_pton(AF_INET, address.c_str(), &where.sin_addr);
+    if (::inet_pton(AF_INET, address.c_str(), &where.sin_addr) != 1)
+        throw std::invalid_argument("not a dotted IPv4 address: " + address);
     if (::bind(m_listener.Get(), reinterpret_cast<sockaddr*>(&where), sizeof where) != 0)
         Fail("bind " + address);
     if (::listen(m_listener.Get(), SOMAXCONN) != 0)
@@ -41,6 +44,7 @@ TcpSink::TcpSink(const std::string& address, std::uint16_t port)
 
 TcpSink::~TcpSink() {
     std::uint64_t one = 1;
+    // The counter cannot overflow in practice.
     [[maybe_unused]] ssize_t written = ::write(m_stop.Get(), &one, sizeof one);
     m_thread.join();
     for (std::size_t i = FIXED_ENTRIES; i < m_entries.size(); ++i)

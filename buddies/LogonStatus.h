@@ -12,6 +12,9 @@ enum LogonStatus {
     LOGON_OFFLINE = 5,
 };
 
+// The status text a fresh sign-in announces with LOGON_ONLINE.
+inline constexpr char16_t ONLINE_STATUS_TEXT[] = u"PocketPC";
+
 // The wire word of a status ("online" ... "offline"); out-of-range means offline.
 const char* StatusWord(int status);
 

@@ -1,6 +1,7 @@
 # Compile settings shared by every Nimbo target.
 
-set(NIMBO_WARNINGS -Wall -Wextra -Wpedantic)
+set(NIMBO_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wnon-virtual-dtor
+  -Woverloaded-virtual)
 if(NIMBO_WERROR)
   list(APPEND NIMBO_WARNINGS -Werror)
 endif()
@@ -47,7 +48,7 @@ function(nimbo_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS;LABELS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${NIMBO_WARNINGS})
-  target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gtest_main)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int count = nimbo::base64::DecodeInto(cText.c_str(), buffer.get(), capacity);
     Check(count >= 0 && (capacity == 0 ? count == 0 : count < capacity));
     if (capacity > 0) {
-        Check(buffer[count] == '\0');
+        Check(buffer[static_cast<std::size_t>(count)] == '\0');
         auto whole = nimbo::base64::Decode(cText.c_str(), std::strlen(cText.c_str()));
         Check(count == 0 || std::memcmp(buffer.get(), whole.data(), static_cast<std::size_t>(count)) == 0);
     }

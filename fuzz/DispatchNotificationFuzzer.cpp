@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "net/AgentProtocol.h"
 #include "platform/MessageLoop.h"
 #include "session/AgentSession.h"
 #include "session/DispatchNotification.h"
@@ -22,7 +23,7 @@ class Counter : public nimbo::platform::IMessageHandler {
 public:
     nimbo::platform::LRESULT HandleMessage(nimbo::platform::UINT message, nimbo::platform::WPARAM wParam,
                                            nimbo::platform::LPARAM) override {
-        Check(message == nimbo::WM_PEERCALL || (message == nimbo::WM_LOGONNOTIFY && wParam == 1));
+        Check(message == nimbo::WM_PEERCALL || (message == nimbo::WM_LOGONNOTIFY && wParam == nimbo::LOGON_NOTIFY_FLAG));
         peerCalls += message == nimbo::WM_PEERCALL;
         return 0;
     }
@@ -47,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     int records = 0;
     while (std::unique_ptr<PeerCallRecord> record = session.TakePeerCall()) {
-        Check(record->strKind == u"instmsg" || record->strKind == u"ftp");
+        Check(PeerCallKindOf(record->strKind).has_value());
         ++records;
     }
     Check(records <= 1);

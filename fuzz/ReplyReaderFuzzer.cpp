@@ -10,7 +10,7 @@
 
 #include "net/CBlockingSocketException.h"
 #include "session/CAgentSocket.h"
-#include "session/CLineReader.h"
+#include "net/CLineReader.h"
 
 namespace {
 

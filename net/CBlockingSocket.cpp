@@ -65,7 +65,8 @@ void CBlockingSocket::Create(int type) {
 
 void CBlockingSocket::Bind(const sockaddr_in& address) {
     int reuse = 1;
-    setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    if (setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0)
+        throw CBlockingSocketException(u"Bind");
     if (bind(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         throw CBlockingSocketException(u"Bind");
 }

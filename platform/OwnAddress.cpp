@@ -14,9 +14,6 @@
 namespace nimbo::platform {
 namespace {
 
-// The agent port; any port would do, as a datagram connect sends nothing.
-constexpr in_port_t kProbePort = 10000;
-
 bool IsLoopback(in_addr address) {
     return (ntohl(address.s_addr) >> 24) == 127;
 }
@@ -52,15 +49,16 @@ std::vector<in_addr> Resolve(const std::string& host) {
     return addresses;
 }
 
-// The local address the kernel picks for the route to `target`.
-std::optional<in_addr> RouteSource(in_addr target) {
+// The local address the kernel picks for the route to `target`:`port`. A
+// datagram connect only picks the route; it sends nothing.
+std::optional<in_addr> RouteSource(in_addr target, std::uint16_t port) {
     const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (probe < 0) {
         return std::nullopt;
     }
     sockaddr_in remote{};
     remote.sin_family = AF_INET;
-    remote.sin_port = htons(kProbePort);
+    remote.sin_port = htons(port);
     remote.sin_addr = target;
     sockaddr_in local{};
     socklen_t length = sizeof local;
@@ -92,14 +90,14 @@ std::optional<in_addr> FirstInterfaceAddress() {
 
 }  // namespace
 
-std::string OwnIPv4Address(const std::string& agentHost) {
+std::string OwnIPv4Address(const std::string& agentHost, std::uint16_t agentPort) {
     for (const in_addr agent : Resolve(agentHost)) {
         // The peers of a loopback agent live on this device and reach us on
         // its very address, so every agent address keeps its own transfers.
         if (IsLoopback(agent)) {
             return ToText(agent);
         }
-        const std::optional<in_addr> local = RouteSource(agent);
+        const std::optional<in_addr> local = RouteSource(agent, agentPort);
         // A loopback source is reachable only by peers of a loopback agent.
         if (local && !IsLoopback(*local)) {
             return ToText(*local);

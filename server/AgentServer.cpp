@@ -25,9 +25,10 @@ constexpr std::chrono::seconds ACCEPT_PAUSE{1};
 // Poll entries before the connections: stop, verifier, the two listeners.
 constexpr std::size_t FIXED_ENTRIES = 4;
 
-void SetOption(int fd, int level, int name) {
+// Turns a boolean socket option on; false (errno set) when that failed.
+bool SetOption(int fd, int level, int name) {
     int on = 1;
-    ::setsockopt(fd, level, name, &on, sizeof on);
+    return ::setsockopt(fd, level, name, &on, sizeof on) == 0;
 }
 
 const char* PortName(Connection::Port port) { return port == Connection::Port::Agent ? "agent" : "notification"; }
@@ -66,7 +67,8 @@ UniqueFd AgentServer::Listen(std::uint16_t port) const {
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!fd.IsValid())
         throw std::system_error(errno, std::generic_category(), "socket");
-    SetOption(fd.Get(), SOL_SOCKET, SO_REUSEADDR);
+    if (!SetOption(fd.Get(), SOL_SOCKET, SO_REUSEADDR))
+        throw std::system_error(errno, std::generic_category(), "setsockopt " + where);
     if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
         throw std::system_error(errno, std::generic_category(), "bind " + where);
     if (::listen(fd.Get(), SOMAXCONN) != 0)
@@ -76,6 +78,8 @@ UniqueFd AgentServer::Listen(std::uint16_t port) const {
 
 void AgentServer::Stop() noexcept {
     std::uint64_t one = 1;
+    // The counter cannot overflow in practice, and a second stop request
+    // finds the first one still pending.
     [[maybe_unused]] ssize_t written = ::write(m_stop.Get(), &one, sizeof one);
 }
 
@@ -140,9 +144,14 @@ void AgentServer::Accept(int listener, Connection::Port port) {
             }
             return;
         }
-        SetOption(fd.Get(), IPPROTO_TCP, TCP_NODELAY);
-        if (port == Connection::Port::Notify)
-            SetOption(fd.Get(), SOL_SOCKET, SO_KEEPALIVE);
+        // Without keep-alive a notification connection to a vanished device
+        // would stay forever.
+        if (!SetOption(fd.Get(), IPPROTO_TCP, TCP_NODELAY) ||
+            (port == Connection::Port::Notify && !SetOption(fd.Get(), SOL_SOCKET, SO_KEEPALIVE))) {
+            m_log.Event(std::string("setsockopt error #") + std::to_string(errno) + " on the " + PortName(port) +
+                        " port; connection dropped");
+            continue;
+        }
         auto connection = std::make_unique<Connection>(std::move(fd), m_nextId++, port);
         if (m_connections.size() >= static_cast<std::size_t>(m_config.maxConnections)) {
             connection->Send(Reply::Error(Reply::BUSY, "too many connections"));

@@ -6,7 +6,7 @@
 #include "server/PresenceTable.h"
 #include "server/Reply.h"
 #include "server/WireText.h"
-#include "session/CLineReader.h"
+#include "net/CLineReader.h"
 
 namespace nimbo::server {
 namespace {

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "net/AgentProtocol.h"
 #include "server/Connection.h"
 #include "server/Directory.h"
 #include "server/NotificationHub.h"
@@ -116,7 +117,7 @@ void CommandHandler::PeerCall(Connection& connection, const ByteString& line) {
         connection.Send(Reply::Error(Reply::NO_SUCH_USER, "no such user"));
         return;
     }
-    if ((kind != "instmsg" && kind != "ftp") || !WireText::IsBase64(body64)) {
+    if (!PeerCallKindOf(kind) || !WireText::IsBase64(body64)) {
         connection.Send(Reply::Error(Reply::BAD_REQUEST, "unknown kind or bad body"));
         return;
     }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "net/AgentProtocol.h"
 #include "server/WireText.h"
 
 namespace nimbo::server {
@@ -81,7 +82,7 @@ CommandLine CommandLine::Parse(int argc, const char* const* argv) {
         }
     }
     if (line.server.notifyPort == AGENT_PORT)
-        throw std::invalid_argument("--notify-port must differ from the agent port 10000");
+        throw std::invalid_argument("--notify-port must differ from the agent port " + std::to_string(AGENT_PORT));
     line.adminWords.assign(argv + i, argv + argc);
     if (line.database.empty())
         line.database = DefaultDatabase();

@@ -8,7 +8,7 @@
 
 #include "net/ByteString.h"
 #include "server/UniqueFd.h"
-#include "session/CLineReader.h"
+#include "net/CLineReader.h"
 
 namespace nimbo::server {
 

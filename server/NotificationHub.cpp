@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "net/AgentProtocol.h"
 #include "server/Directory.h"
 #include "server/PresenceTable.h"
 #include "server/Reply.h"
@@ -9,8 +10,6 @@
 
 namespace nimbo::server {
 namespace {
-
-constexpr const char* NOTE_KIND = "instmsg";
 
 // Whether a block of `bytes` may join the connection's queued notes.
 bool HasRoom(const Connection& connection, std::size_t bytes) {
@@ -67,7 +66,7 @@ NotificationHub::Delivery NotificationHub::Deliver(const std::string& caller, co
             return Delivery::Pushed;
         }
     }
-    if (kind != NOTE_KIND)
+    if (PeerCallKindOf(kind) != PeerCallKind::Note)
         return connection ? Delivery::Busy : Delivery::Offline;
     if (!m_directory.StoreNote(callee, {caller, kind, body64}))
         return Delivery::BoxFull;

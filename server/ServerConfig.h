@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "net/AgentProtocol.h"
+
 namespace nimbo::server {
 
-// Clients know no other agent port, so it is not configurable.
-inline constexpr std::uint16_t AGENT_PORT = 10000;
+// The notification port may be moved; the agent port (AGENT_PORT) may not,
+// as clients know no other.
 inline constexpr std::uint16_t DEFAULT_NOTIFY_PORT = 10001;
 // A command connection (and a notification connection before its "auth")
 // that sends nothing for this long is closed.

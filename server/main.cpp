@@ -1,11 +1,13 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #include "server/AdminCommand.h"
 #include "server/AgentServer.h"
@@ -42,9 +44,9 @@ int Serve(const nimbo::server::CommandLine& line, nimbo::server::Directory& dire
     struct sigaction action {};
     action.sa_handler = RequestStop;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    if (sigaction(SIGINT, &action, nullptr) != 0 || sigaction(SIGTERM, &action, nullptr) != 0 ||
+        std::signal(SIGPIPE, SIG_IGN) == SIG_ERR)
+        throw std::system_error(errno, std::generic_category(), "sigaction");
     server.Run();
     g_server = nullptr;
     return 0;

@@ -1,8 +1,16 @@
 #include "session/AgentHost.h"
 
+#include "platform/CodePage.h"
+#include "platform/OwnAddress.h"
+
 namespace nimbo {
 
 // A UTF-16 literal joined at compile time, so that nothing runs before main.
 CLockedValue<std::u16string> g_strAgentHost{u"" NIMBO_AGENT_HOST};
+
+std::u16string OwnAddressForPeers() {
+    const std::string host = platform::CodePage::ToUtf8(g_strAgentHost.Get());
+    return platform::CodePage::FromUtf8(platform::OwnIPv4Address(host, AGENT_PORT));
+}
 
 }  // namespace nimbo

@@ -5,6 +5,7 @@
 #include "buddies/GroupList.h"
 #include "buddies/LogonStatus.h"
 #include "buddies/StatusList.h"
+#include "net/AgentProtocol.h"
 #include "net/Base64.h"
 #include "session/AgentHost.h"
 #include "session/CAgentSocket.h"
@@ -74,7 +75,8 @@ bool AgentSession::SendInstantMessage(const std::u16string& callee, const std::u
     ByteString calleeBytes;
     ByteString note;
     return ConnectIdentified(socket) && ToWire(callee, calleeBytes) && ToWire(text, note) &&
-           socket.CmdPeerCall(calleeBytes, GetUserId(), "instmsg", note, PeerCallForm::ThroughAgent);
+           socket.CmdPeerCall(calleeBytes, GetUserId(), PeerCallWord(PeerCallKind::Note), note,
+                              PeerCallForm::ThroughAgent);
 }
 
 CBuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {

@@ -4,7 +4,7 @@
 
 #include "net/ByteString.h"
 #include "net/CBlockingSocket.h"
-#include "session/CLineReader.h"
+#include "net/CLineReader.h"
 
 namespace nimbo {
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "net/AgentProtocol.h"
 #include "net/Base64.h"
 #include "session/AgentSession.h"
 #include "session/SessionMessages.h"
@@ -13,12 +14,12 @@ enum PeerCallWord { WORD_CALLER = 1, WORD_KIND = 2, WORD_BODY = 3 };
 
 void OnNotify(const ByteString& head) {
     if (head.Field(" ", 1) == "logon")
-        platform::PostMessage(platform::GetMainWindow(), WM_LOGONNOTIFY, 1, 0);
+        platform::PostMessage(platform::GetMainWindow(), WM_LOGONNOTIFY, LOGON_NOTIFY_FLAG, 0);
 }
 
 void OnPeerCall(AgentSession& session, const ByteString& head) {
     ByteString kind = head.Field(" ", WORD_KIND);
-    if (kind != "instmsg" && kind != "ftp")
+    if (!PeerCallKindOf(kind.view()))
         return;
     auto record = std::make_unique<PeerCallRecord>();
     record->strFrom = head.Field(" ", WORD_CALLER).ToWide();

@@ -8,7 +8,7 @@ namespace nimbo {
 // listener until the user interface takes it.
 struct PeerCallRecord {
     std::u16string strFrom;  // the caller's user ID
-    std::u16string strKind;  // "instmsg" (a note) or "ftp" (a file offer)
+    std::u16string strKind;  // the PeerCallText of its PeerCallKind
     std::u16string strBody;  // the decoded body: the note, or the offer text
 
     bool operator==(const PeerCallRecord&) const = default;

@@ -2,10 +2,11 @@
 
 #include <QVBoxLayout>
 
+#include <optional>
+
 #include "buddies/CBuddyInfo.h"
 #include "buddies/LogonStatus.h"
-#include "platform/CodePage.h"
-#include "platform/OwnAddress.h"
+#include "net/AgentProtocol.h"
 #include "session/AgentHost.h"
 #include "session/AgentSession.h"
 #include "session/SessionMessages.h"
@@ -25,9 +26,6 @@ struct CommandEntry {
     unsigned id;
     void (CBuddyWnd::*handler)();
 };
-
-// The status a fresh login announces, and the text that goes with it.
-constexpr char16_t kOnlineText[] = u"PocketPC";
 
 }  // namespace
 
@@ -108,7 +106,7 @@ void CBuddyWnd::OnLogin() {
     CWaitCursor wait;
     m_strUserId = dialog.m_strUserId;
     if (m_session.Login(m_strUserId.toStdU16String(), dialog.m_strPassword.toStdU16String()) &&
-        m_session.SetLogonStat(LOGON_ONLINE, kOnlineText)) {
+        m_session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT)) {
         Redraw(true);
     }
 }
@@ -148,8 +146,7 @@ void CBuddyWnd::OnSendFile() {
 // The address shown is the one file offers announce, the local address of
 // the route to the agent server, not whatever the host name resolves to.
 void CBuddyWnd::OnAbout() {
-    const std::string address = platform::OwnIPv4Address(platform::CodePage::ToUtf8(g_strAgentHost.Get()));
-    CAboutDlg dialog(m_strUserId, QString::fromStdString(address), this);
+    CAboutDlg dialog(m_strUserId, QString::fromStdU16String(OwnAddressForPeers()), this);
     dialog.DoModal();
 }
 
@@ -164,15 +161,16 @@ void CBuddyWnd::OnPeerCall() {
     if (!record) {
         return;
     }
-    if (record->strKind == u"instmsg") {
+    const std::optional<PeerCallKind> kind = PeerCallKindOf(record->strKind);
+    if (kind == PeerCallKind::Note) {
         m_notes.ShowReceivedNote(std::move(record));
-    } else if (record->strKind == u"ftp" && m_transfer != nullptr) {
+    } else if (kind == PeerCallKind::FileOffer && m_transfer != nullptr) {
         m_transfer->OnFileOffer(std::move(record));
     }
 }
 
 void CBuddyWnd::OnLogonNotify(platform::WPARAM wParam) {
-    if (wParam == 1) {
+    if (wParam == LOGON_NOTIFY_FLAG) {
         Redraw(true);
     }
 }

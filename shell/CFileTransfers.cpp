@@ -2,7 +2,6 @@
 
 #include <QString>
 
-#include "net/ByteString.h"
 #include "platform/MessageBox.h"
 #include "session/AgentSession.h"
 #include "shell/CFileSendThread.h"
@@ -44,9 +43,7 @@ void CFileTransfers::StartFileTransfer(TransferMode mode, const std::u16string& 
 }
 
 void CFileTransfers::OnFileOffer(std::unique_ptr<PeerCallRecord> record) {
-    ByteString body;
-    body.AssignWide(record->strBody);
-    const FileOffer offer = ParseFileOffer(body);
+    const FileOffer offer = ParseFileOffer(record->strBody);
     const std::u16string from = record->strFrom;
     record.reset();
     const QString question = QStringLiteral("%1님이 보내신 파일을 수신하시겠습니까?\n\n파일명: %2(%3)")

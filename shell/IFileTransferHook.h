@@ -19,7 +19,8 @@ public:
     // the signed-in user's ID. The file is picked in the transfer's dialog.
     virtual void StartFileTransfer(const std::u16string& ownId, const std::u16string& peerId) = 0;
 
-    // A peer call of kind "ftp"; the hook owns the record from here on.
+    // A peer call of kind PeerCallKind::FileOffer; the hook owns the record
+    // from here on.
     virtual void OnFileOffer(std::unique_ptr<PeerCallRecord> offer) = 0;
 };
 

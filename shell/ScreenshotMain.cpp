@@ -25,6 +25,7 @@
 
 #include "buddies/CBuddyGroup.h"
 #include "buddies/CBuddyInfo.h"
+#include "net/AgentProtocol.h"
 #include "session/AgentHost.h"
 #include "session/AgentSession.h"
 #include "shell/CAboutDlg.h"
@@ -298,7 +299,7 @@ bool SaveOfferQuestion(const QDir& folder) {
     {
         CFileTransfers transfers(TransferServices{&session, &gui, &chooser});
         transfers.OnFileOffer(std::make_unique<PeerCallRecord>(
-            PeerCallRecord{u"lee", u"ftp", u"<192.168.0.21><9042><여행 사진.zip><2457600>"}));
+            PeerCallRecord{u"lee", PeerCallText(PeerCallKind::FileOffer), u"<192.168.0.21><9042><여행 사진.zip><2457600>"}));
     }
     platform::SetMessageBoxHandler(previous);
     return saved;

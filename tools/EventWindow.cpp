@@ -1,8 +1,10 @@
 #include "tools/EventWindow.h"
 
 #include <memory>
+#include <optional>
 #include <utility>
 
+#include "net/AgentProtocol.h"
 #include "session/SessionMessages.h"
 #include "transfer/FileOffer.h"
 
@@ -42,19 +44,18 @@ void EventWindow::OnPeerCall() {
     std::unique_ptr<PeerCallRecord> record = m_context.session.TakePeerCall();
     if (!record)
         return;
-    if (record->strKind == u"instmsg") {
+    const std::optional<PeerCallKind> kind = PeerCallKindOf(record->strKind);
+    if (kind == PeerCallKind::Note) {
         m_context.printer.PrintNote(record->strFrom, record->strBody);
-    } else {
-        ByteString body;
-        body.AssignWide(record->strBody);
-        const FileOffer offer = ParseFileOffer(body);
+    } else if (kind == PeerCallKind::FileOffer) {
+        const FileOffer offer = ParseFileOffer(record->strBody);
         m_context.printer.PrintOffer(record->strFrom, offer);
         m_onFileOffer(record->strFrom, offer);
     }
 }
 
 void EventWindow::OnLogonNotify(platform::WPARAM wParam) {
-    if (wParam != 1)
+    if (wParam != LOGON_NOTIFY_FLAG)
         return;
     m_context.printer.PrintLogon();
     m_logonRefresh.Notice();

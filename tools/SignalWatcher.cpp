@@ -3,7 +3,11 @@
 #include <pthread.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <utility>
+
+#include "tools/CommandFailure.h"
 
 namespace nimbo::cli {
 namespace {
@@ -19,7 +23,8 @@ SignalWatcher::SignalWatcher(std::function<void()> onSignal) : m_onSignal(std::m
     sigaddset(&m_signals, SIGINT);
     sigaddset(&m_signals, SIGTERM);
     sigaddset(&m_signals, WAKE_SIGNAL);
-    pthread_sigmask(SIG_BLOCK, &m_signals, nullptr);
+    if (const int error = pthread_sigmask(SIG_BLOCK, &m_signals, nullptr); error != 0)
+        throw CommandFailure(std::string("cannot block SIGINT and SIGTERM: ") + std::strerror(error));
     m_thread = std::thread([this] { Watch(); });
 }
 

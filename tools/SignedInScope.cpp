@@ -9,7 +9,7 @@ SignedInScope::SignedInScope(CliContext& context, Presence presence, LoginListen
     : m_session(context.session), m_presence(presence), m_listener(listener) {
     if (!m_session.Login(context.userId, context.password, m_listener))
         throw CommandFailure("login failed");
-    if (m_presence == Presence::Online && !m_session.SetLogonStat(LOGON_ONLINE, u"PocketPC")) {
+    if (m_presence == Presence::Online && !m_session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT)) {
         // No destructor runs for a constructor that throws.
         SignOut();
         throw CommandFailure("setting the status online failed");

@@ -9,7 +9,7 @@ enum class Presence { Unchanged, Online };
 
 // The sign-in of one command: Login, with the notification listener only
 // for a command that shows peer calls (and, when asked, the status online
-// "PocketPC") on construction; on End the status offline (when it was set
+// with ONLINE_STATUS_TEXT) on construction; on End the status offline (when it was set
 // online) and Logout. A sign-in that neither went online nor listened ends
 // without a word to the server: its logout would take the user offline and
 // close the notification connection of the user's client elsewhere. A scope

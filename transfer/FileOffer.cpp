@@ -23,6 +23,12 @@ FileOffer ParseFileOffer(const ByteString& body) {
     return offer;
 }
 
+FileOffer ParseFileOffer(std::u16string_view body) {
+    ByteString bytes;
+    bytes.AssignWide(body);
+    return ParseFileOffer(bytes);
+}
+
 ByteString FormatFileOffer(const FileOffer& offer) {
     ByteString address;
     ByteString fileName;

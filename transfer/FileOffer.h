@@ -21,6 +21,8 @@ struct FileOffer {
 // numbers are read as leading decimal digits. A body that does not start
 // with "<" gives an empty offer.
 FileOffer ParseFileOffer(const ByteString& body);
+// The same for the body of a received peer call, as its record holds it.
+FileOffer ParseFileOffer(std::u16string_view body);
 
 // The body "<ADDRESS><PORT><FILE NAME><SIZE>" of an offer, in the wire code
 // page, the size printed as a signed 32-bit value.

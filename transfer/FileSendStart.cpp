@@ -7,7 +7,6 @@
 #include "buddies/CBuddyInfo.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBox.h"
-#include "platform/OwnAddress.h"
 #include "session/AgentHost.h"
 #include "transfer/SendFileOffer.h"
 #include "transfer/TransferPort.h"
@@ -28,12 +27,12 @@ bool CheckSendableSize(std::uint64_t size) {
 
 bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
                const std::u16string& fileName, std::uint32_t size) {
-    const std::string ownAddress = platform::OwnIPv4Address(platform::CodePage::ToUtf8(g_strAgentHost.Get()));
     FileOffer offer;
-    offer.strAddress = platform::CodePage::FromUtf8(ownAddress);
+    offer.strAddress = OwnAddressForPeers();
     offer.strFileName = fileName;
     offer.nFileSize = size;
-    std::unique_ptr<CBlockingSocket> listening = ListenOnFreePort(ownAddress, offer.nPort);
+    std::unique_ptr<CBlockingSocket> listening =
+        ListenOnFreePort(platform::CodePage::ToUtf8(offer.strAddress), offer.nPort);
     if (!listening) {
         ShowOfferFailure(recipient);
         return false;

@@ -16,10 +16,10 @@ namespace nimbo {
 // 없습니다." or "4GB 이상인 파일은 전송할 수 없습니다." and returns false.
 bool CheckSendableSize(std::uint64_t size);
 
-// Listens first, on this device's address (platform::OwnIPv4Address for the
-// agent server) and nowhere else, at a free port of 9000-9099 (see
-// ListenOnFreePort), then offers the file `fileName` of `size` bytes to
-// `recipient` (see SendFileOffer) naming that address and port. On success
+// Listens first, on this device's address (OwnAddressForPeers) and nowhere
+// else, at a free port of 9000-9099 (see ListenOnFreePort), then offers the
+// file `fileName` of `size` bytes to `recipient` (see SendFileOffer) naming
+// that address and port. On success
 // the listening socket is published in `info`, info.nPort is the port,
 // info.strPeerAddress the recipient's address from the buddy table (the
 // sender takes the data connection only from there), and FileSendProc can

@@ -1,6 +1,7 @@
 #include "transfer/SendFileOffer.h"
 
 #include "buddies/CBuddyInfo.h"
+#include "net/AgentProtocol.h"
 #include "platform/MessageBox.h"
 #include "session/AgentHost.h"
 #include "session/CAgentSocket.h"
@@ -8,7 +9,7 @@
 namespace nimbo {
 namespace {
 
-constexpr const char* OFFER_KIND = "ftp";
+constexpr const char* OFFER_KIND = PeerCallWord(PeerCallKind::FileOffer);
 
 // The replies are not examined: even an error reply shows that the offer
 // reached the other side. Only an exchange that failed, where nothing or only

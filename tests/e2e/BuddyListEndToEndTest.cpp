@@ -46,10 +46,10 @@ TEST(EndToEndBuddyList, DocumentsBecomeTheRowsTheUserSees) {
     auto yoon = client.SignIn(u"yoon", u"pw");
     ASSERT_TRUE(lee && kim && park && choi && kang && yoon);
     ASSERT_TRUE(kim->SetLogonStat(LOGON_BUSY, u"회의 중"));
-    ASSERT_TRUE(park->SetLogonStat(LOGON_ONLINE, u"PocketPC"));
+    ASSERT_TRUE(park->SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT));
     ASSERT_TRUE(choi->SetLogonStat(LOGON_OFFLINE, u"퇴근했어요"));
     ASSERT_TRUE(kang->SetLogonStat(LOGON_ONLINE, u""));
-    ASSERT_TRUE(yoon->SetLogonStat(LOGON_ONLINE, u"PocketPC"));
+    ASSERT_TRUE(yoon->SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT));
 
     // Groups sorted without regard to case, the pseudo-group's members last
     // without a header, the type-1 group not at all; an offline buddy's

@@ -78,19 +78,19 @@ TEST_F(EndToEndSession, WrongPasswordOrUnknownUserIsRefusedAndNothingElseWorks) 
     AgentSession session;
     EXPECT_FALSE(session.Login(u"alice", u"pw-A"));
     EXPECT_FALSE(session.IsLoggedIn());
-    EXPECT_FALSE(session.SetLogonStat(LOGON_ONLINE, u"PocketPC"));
+    EXPECT_FALSE(session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT));
     EXPECT_FALSE(session.SendInstantMessage(u"bob", u"안녕"));
     EXPECT_EQ(session.GetLogonStatusTable(true), nullptr);
     EXPECT_FALSE(session.Login(u"mallory", u"pw-a"));
     EXPECT_FALSE(session.IsLoggedIn());
     EXPECT_TRUE(session.Login(u"alice", u"pw-a"));
-    EXPECT_TRUE(session.SetLogonStat(LOGON_ONLINE, u"PocketPC"));
+    EXPECT_TRUE(session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT));
 }
 
 TEST_F(EndToEndSession, BuddyGoingOnlineBusyAndOfflineIsAnnouncedAndShown) {
     SignInBoth("127.0.13.3");
     WaitUntilAliceListens();
-    ASSERT_TRUE(bob->SetLogonStat(LOGON_ONLINE, u"PocketPC"));
+    ASSERT_TRUE(bob->SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT));
     ASSERT_TRUE(client->WaitForMessages(WM_LOGONNOTIFY, 1));
     EXPECT_EQ(client->window.received.back(), (RecordedMessage{WM_LOGONNOTIFY, 1}));
     EXPECT_EQ(ClientSide::RefreshedRows(*alice),

@@ -30,7 +30,7 @@ TEST(Base64, DecodesKnownVectors) {
     for (const auto& v : kVectors) {
         char buffer[64];
         int count = base64::DecodeInto(v.encoded, buffer, sizeof buffer);
-        EXPECT_EQ(std::string(buffer, count), v.plain);
+        EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(count)), v.plain);
         EXPECT_EQ(buffer[count], '\0');
     }
 }
@@ -58,7 +58,7 @@ TEST(Base64, AllByteValuesRoundTrip) {
         bytes.push_back(static_cast<char>(i));
     ByteString encoded;
     ASSERT_TRUE(base64::EncodeInto(bytes.data(), bytes.size(), encoded));
-    auto decoded = base64::Decode(encoded.c_str(), encoded.GetLength());
+    auto decoded = base64::Decode(encoded.c_str(), static_cast<std::size_t>(encoded.GetLength()));
     EXPECT_EQ(std::string(decoded.begin(), decoded.end()), bytes);
 }
 

@@ -56,7 +56,7 @@ TEST(CBlockingSocket, SendsAndReceivesOverLoopback) {
         EXPECT_EQ(client.socket.SendAll("hello\r\n", 7, 5), 7);
         char buffer[16] = {};
         int count = client.socket.Receive(buffer, sizeof buffer, 5);
-        EXPECT_EQ(std::string(buffer, count), "world");
+        EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(count)), "world");
     }
     EXPECT_EQ(peer.Received(0), "hello\r\n");
 }
@@ -75,7 +75,8 @@ TEST(CBlockingSocket, AcceptHandsTheConnectionToTheTarget) {
     ASSERT_TRUE(listener.Accept(accepted, from));
     EXPECT_EQ(from.sin_family, AF_INET);
     char buffer[8] = {};
-    EXPECT_EQ(std::string(buffer, accepted.Receive(buffer, sizeof buffer, 5)), "ping");
+    const int count = accepted.Receive(buffer, sizeof buffer, 5);
+    EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(count)), "ping");
     sockaddr_in local = accepted.GetSockName();
     EXPECT_EQ(Dotted(local), "127.0.2.2");
     EXPECT_EQ(ntohs(local.sin_port), PORT);

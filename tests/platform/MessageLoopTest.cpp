@@ -28,7 +28,7 @@ TEST(MessageLoop, RunHandlesCallsInOrderUpToAQuitFromAnotherThread) {
 
     ASSERT_EQ(ran.size(), 50u);
     for (int i = 0; i < 50; ++i) {
-        EXPECT_EQ(ran[i], i);
+        EXPECT_EQ(ran[static_cast<std::size_t>(i)], i);
     }
     EXPECT_TRUE(ownerSeen);
 

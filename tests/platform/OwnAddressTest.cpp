@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "net/AgentProtocol.h"
+
 namespace nimbo::platform {
 namespace {
 
@@ -50,7 +52,7 @@ bool HasInterfaceAddress() {
 TEST(OwnAddress, ALoopbackAgentIsReachedAtItsOwnAddress) {
     const std::pair<const char*, std::string> cases[] = {{"127.0.3.1", "127.0.3.1"}, {"localhost", "127.0.0.1"}};
     for (const auto& [agent, expected] : cases) {
-        const std::string own = OwnIPv4Address(agent);
+        const std::string own = OwnIPv4Address(agent, AGENT_PORT);
         EXPECT_EQ(own, expected) << agent;
         EXPECT_TRUE(CanListenAt(own)) << agent << " -> " << own;
     }
@@ -59,7 +61,7 @@ TEST(OwnAddress, ALoopbackAgentIsReachedAtItsOwnAddress) {
 TEST(OwnAddress, ARemoteAgentIsReachedFromAnInterfaceAddress) {
     if (!HasInterfaceAddress())
         GTEST_SKIP() << "no non-loopback IPv4 interface";
-    const std::string own = OwnIPv4Address("198.51.100.7");
+    const std::string own = OwnIPv4Address("198.51.100.7", AGENT_PORT);
     EXPECT_FALSE(IsLoopback(own)) << own;
     EXPECT_TRUE(CanListenAt(own)) << own;
 }
@@ -68,7 +70,7 @@ TEST(OwnAddress, AnUnusableAgentAddressFallsBackToAnInterfaceAddress) {
     if (!HasInterfaceAddress())
         GTEST_SKIP() << "no non-loopback IPv4 interface";
     for (const char* agent : {"", "300.1.2.3", "0.0.0.0"}) {
-        const std::string own = OwnIPv4Address(agent);
+        const std::string own = OwnIPv4Address(agent, AGENT_PORT);
         EXPECT_FALSE(IsLoopback(own)) << agent << " -> " << own;
         EXPECT_TRUE(CanListenAt(own)) << agent << " -> " << own;
     }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ServerHarness.h"
-#include "session/CLineReader.h"
+#include "net/CLineReader.h"
 
 namespace nimbo::server::test {
 namespace {

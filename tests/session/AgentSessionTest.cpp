@@ -32,7 +32,7 @@ TEST(AgentSession, EveryExchangeGoesOnTheWireByteForByte) {
     AgentSession session;
     ASSERT_TRUE(session.Login(u"kim", u"pass"));
     EXPECT_TRUE(session.IsLoggedIn());
-    EXPECT_TRUE(session.SetLogonStat(LOGON_ONLINE, u"PocketPC"));
+    EXPECT_TRUE(session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT));
     EXPECT_TRUE(session.SendInstantMessage(u"lee", u"안녕하세요"));
     EXPECT_TRUE(session.SetLogonStat(LOGON_OFFLINE, u""));
     EXPECT_TRUE(session.Logout());
@@ -57,7 +57,7 @@ TEST(AgentSession, RefusedOperationsReportFailure) {
     AgentSession session;
     ASSERT_TRUE(session.Login(u"kim", u"pass"));
     EXPECT_FALSE(session.SendInstantMessage(u"nobody", u"hi"));
-    EXPECT_FALSE(session.SetLogonStat(LOGON_ONLINE, u"PocketPC"));
+    EXPECT_FALSE(session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT));
 }
 
 TEST(AgentSession, RedirectIsFollowedOnceAndMovesTheSession) {
@@ -69,7 +69,7 @@ TEST(AgentSession, RedirectIsFollowedOnceAndMovesTheSession) {
     AgentSession session;
     ASSERT_TRUE(session.Login(u"kim", u"pass"));
     EXPECT_EQ(g_strAgentHost.Get(), u"127.0.7.3");
-    EXPECT_TRUE(session.SetLogonStat(LOGON_ONLINE, u"PocketPC"));
+    EXPECT_TRUE(session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT));
 
     EXPECT_EQ(first.Received(0), LOGIN_LINE);
     EXPECT_EQ(second.Received(0), LOGIN_LINE);

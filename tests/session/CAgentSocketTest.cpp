@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "net/AgentProtocol.h"
 #include "tests/support/ScriptedPeer.h"
 #include "tests/support/SocketFailure.h"
 
@@ -20,7 +21,6 @@ using test::PeerConnection;
 using test::ScriptedPeer;
 using test::SocketFailure;
 
-constexpr int AGENT_PORT = 10000;
 const std::string OK_REPLY = "OK\r\n\r\n";
 
 std::string Bytes(const ByteString& text) { return std::string(text.view()); }

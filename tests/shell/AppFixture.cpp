@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QTreeWidgetItem>
 
+#include "net/AgentProtocol.h"
 #include "platform/CodePage.h"
 #include "session/AgentHost.h"
 #include "shell/CBuddyListCtrl.h"
@@ -85,7 +86,7 @@ std::string GroupListReply() {
 
 }  // namespace
 
-ScriptedServers::ScriptedServers(const std::string& address) : m_agent(address, 10000), m_notify(address, 10001) {
+ScriptedServers::ScriptedServers(const std::string& address) : m_agent(address, AGENT_PORT), m_notify(address, AGENT_PORT + 1) {
     m_agent.SetDefaultScript(AnswerCommands({
         {"login", LoginReply(address, 10001)},
         {"getlogonstatall", kStatusList},

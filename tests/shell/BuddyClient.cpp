@@ -9,8 +9,6 @@
 namespace nimbo::test {
 namespace {
 
-constexpr int kAgentPort = 10000;
-
 std::string Wire64(const std::string& utf8) {
     return Base64Of(platform::CodePage::ToWire(platform::CodePage::FromUtf8(utf8)));
 }
@@ -34,7 +32,7 @@ BuddyClient::BuddyClient(std::string address, std::string userId, std::string pa
 std::string BuddyClient::AuthLine() const { return "auth " + m_userId + " " + Base64Of(m_password) + " \r\n"; }
 
 std::optional<std::string> BuddyClient::Command(const std::string& line) const {
-    std::unique_ptr<PeerConnection> connection = PeerConnection::Connect(m_address, kAgentPort);
+    std::unique_ptr<PeerConnection> connection = PeerConnection::Connect(m_address, AGENT_PORT);
     if (!connection || !connection->Send(AuthLine()) || ReadBlock(*connection) != "OK\r\n")
         return std::nullopt;
     connection->Send(line + "\r\n");
@@ -45,8 +43,8 @@ bool BuddyClient::SetStatus(const std::string& word, const std::string& message)
     return Command("setlogonstat " + word + " " + (message.empty() ? "" : Wire64(message))) == "OK\r\n";
 }
 
-bool BuddyClient::PeerCall(const std::string& callee, const std::string& kind, const std::string& body) const {
-    return Command("peercall " + callee + " " + kind + " " + Wire64(body)) == "OK\r\n";
+bool BuddyClient::PeerCall(const std::string& callee, PeerCallKind kind, const std::string& body) const {
+    return Command("peercall " + callee + " " + PeerCallWord(kind) + " " + Wire64(body)) == "OK\r\n";
 }
 
 void BuddyClient::Listen() {
@@ -65,9 +63,9 @@ std::string BuddyClient::NextPeerCall() {
     return block;
 }
 
-std::string BuddyClient::PeerCallBlock(const std::string& caller, const std::string& kind, const std::string& body,
+std::string BuddyClient::PeerCallBlock(const std::string& caller, PeerCallKind kind, const std::string& body,
                                        const std::string& callee) {
-    return "peercall " + caller + " " + kind + " " + Wire64(body) + " " + callee + "\r\n";
+    return "peercall " + caller + " " + PeerCallWord(kind) + " " + Wire64(body) + " " + callee + "\r\n";
 }
 
 }  // namespace nimbo::test

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "net/AgentProtocol.h"
 #include "tests/support/PeerConnection.h"
 
 namespace nimbo::test {
@@ -20,8 +21,10 @@ public:
     std::optional<std::string> Command(const std::string& line) const;
     // "setlogonstat WORD TEXT64"; `message` is UTF-8.
     bool SetStatus(const std::string& word, const std::string& message) const;
-    // "peercall CALLEE instmsg BODY64"; `text` is UTF-8.
-    bool SendNote(const std::string& callee, const std::string& text) const { return PeerCall(callee, "instmsg", text); }
+    // A note: "peercall CALLEE KIND BODY64"; `text` is UTF-8.
+    bool SendNote(const std::string& callee, const std::string& text) const {
+        return PeerCall(callee, PeerCallKind::Note, text);
+    }
 
     // Opens the notification connection and identifies on it.
     void Listen();
@@ -32,10 +35,10 @@ public:
     std::string NextPeerCall();
 
     // A peer call block as `callee` receives it from `caller`; `body` is UTF-8.
-    static std::string PeerCallBlock(const std::string& caller, const std::string& kind, const std::string& body,
+    static std::string PeerCallBlock(const std::string& caller, PeerCallKind kind, const std::string& body,
                                      const std::string& callee);
     // "peercall CALLEE KIND BODY64" as `callee`'s buddy sends it.
-    bool PeerCall(const std::string& callee, const std::string& kind, const std::string& body) const;
+    bool PeerCall(const std::string& callee, PeerCallKind kind, const std::string& body) const;
 
 private:
     std::string AuthLine() const;

@@ -136,7 +136,7 @@ TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserId) {
     EXPECT_TRUE(script.Done());
 
     EXPECT_EQ(shown, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
-    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "안녕\r\n내일 봐", "lee"));
+    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "안녕\r\n내일 봐", "lee"));
 }
 
 TEST_F(BuddyWndTest, SendNoteWithAGroupRowOrNoRowSelectedDoesNothing) {
@@ -176,7 +176,7 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
 
     EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("점심 먹었어?\n나는 아직")}));
     EXPECT_EQ(reply, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
-    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "응, 먹었어", "lee"));
+    EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "응, 먹었어", "lee"));
 }
 
 TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
@@ -236,7 +236,7 @@ TEST_F(BuddyWndTest, NoteTheServerRefusesReopensWithTheTextUntilSent) {
 
     BuddyClient park = Buddy("park");
     park.Listen();  // the note was kept for him
-    EXPECT_EQ(park.NextPeerCall(), BuddyClient::PeerCallBlock("kim", "instmsg", "회의 자료\r\n보냈어요", "park"));
+    EXPECT_EQ(park.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "회의 자료\r\n보냈어요", "park"));
 }
 
 // Records what the buddy window hands to file transfer.
@@ -261,7 +261,7 @@ TEST_F(BuddyWndTest, FilesGoToTheTransferHookAndWithoutOneNothingHappens) {
     Wnd().SetFileTransferHook(nullptr);
     SelectRow(1);
     Command(ID_SEND_FILE);
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", offer));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, offer));
     NoteShown note;
     DialogScript script;
     script.Then([&](CTemplateDialog& dialog) {
@@ -280,7 +280,7 @@ TEST_F(BuddyWndTest, FilesGoToTheTransferHookAndWithoutOneNothingHappens) {
     Command(ID_SEND_FILE);
     EXPECT_EQ(transfer.started, (std::vector<std::u16string>{u"kim>lee"}));
 
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", offer));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, offer));
     ASSERT_TRUE(RunUntil([&] { return !transfer.offers.empty(); }));
     EXPECT_EQ(transfer.offers.front(), (PeerCallRecord{u"lee", u"ftp", u"<127.0.11.18><9000><사진.jpg><1024>"}));
     Wnd().SetFileTransferHook(nullptr);

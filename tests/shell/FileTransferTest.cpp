@@ -258,7 +258,7 @@ TEST_F(FileTransferTest, EachOfferIsAskedWithItsSizeAndOnlyAcceptedOnesOpenAWind
     BuddyClient lee = Buddy("lee");
     for (const std::string& body : {OfferBody("127.0.16.3", "a.txt", 1024), OfferBody("127.0.16.3", "b.txt", 1048576),
                                     OfferBody("127.0.16.3", "c.txt", 1048577), std::string("not an offer")})
-        ASSERT_TRUE(lee.PeerCall("kim", "ftp", body));
+        ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, body));
     ASSERT_TRUE(RunUntil([&] { return m_boxes->Count() == 4; }));
     EXPECT_EQ(m_boxes->Texts(), (std::vector<std::u16string>{
                                     Question(u"lee", u"a.txt", u"1024Byte"), Question(u"lee", u"b.txt", u"1024.0KB"),
@@ -269,8 +269,8 @@ TEST_F(FileTransferTest, EachOfferIsAskedWithItsSizeAndOnlyAcceptedOnesOpenAWind
     // No to one offer leaves the next one to its own answer.
     m_boxes->Answer(MessageBoxResult::No);
     m_boxes->Answer(MessageBoxResult::Yes);
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", OfferBody("127.0.16.3", "d.txt", 10)));
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", OfferBody("127.0.16.3", "e.txt", 20)));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, OfferBody("127.0.16.3", "d.txt", 10)));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, OfferBody("127.0.16.3", "e.txt", 20)));
     ASSERT_TRUE(RunUntil([&] { return m_boxes->Count() == 6 && m_chooser.Waiting() == 1; }));
     ASSERT_EQ(Windows().size(), 1u);
     EXPECT_EQ(Windows().front()->m_strFileName, QStringLiteral("e.txt"));
@@ -310,8 +310,8 @@ TEST_F(FileTransferTest, AQuestionOpenDoesNotHoldUpTheNextOffersQuestion) {
     });
     poll.start(5);
     BuddyClient lee = Buddy("lee");
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", OfferBody("127.0.16.11", "a.txt", 1)));
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", OfferBody("127.0.16.11", "b.txt", 2)));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, OfferBody("127.0.16.11", "a.txt", 1)));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, OfferBody("127.0.16.11", "b.txt", 2)));
     ASSERT_TRUE(RunUntil([&] { return answered.size() == 2 && QApplication::activeModalWidget() == nullptr; }));
     EXPECT_EQ(answered, (QStringList{b, a}));
     EXPECT_TRUE(firstOpenBelowSecond);
@@ -416,7 +416,7 @@ TEST_F(FileTransferTest, ABrokenReceiveIsToldAndCanBeContinuedIntoTheSameFile) {
 
     m_boxes->Answer(MessageBoxResult::Yes);
     m_chooser.Answer(target);
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", offer));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, offer));
     ASSERT_TRUE(RunUntil([&] { return m_boxes->Count() == 2 && Windows().empty(); }));
     EXPECT_EQ(m_boxes->Texts()[1], kReceiveBroken);
     EXPECT_EQ(ReadBytes(target), whole.substr(0, 3000));
@@ -427,7 +427,7 @@ TEST_F(FileTransferTest, ABrokenReceiveIsToldAndCanBeContinuedIntoTheSameFile) {
     m_boxes->Answer(MessageBoxResult::Yes);
     m_chooser.Answer(target);
     m_chooser.Answer(target);
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", offer));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, offer));
     ASSERT_TRUE(RunUntil([&] { return Windows().size() == 1; }));
     Dlg* window = Windows().front();
     ASSERT_TRUE(RunUntil([&] { return ShownText(*window, Dlg::IDC_STATUS) == kReceiveDone; }));
@@ -462,7 +462,7 @@ TEST_F(FileTransferTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
     m_boxes->Answer(MessageBoxResult::No);
     m_chooser.Answer(target);
     m_chooser.Cancel();
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", offer));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, offer));
     ASSERT_TRUE(RunUntil([&] { return m_chooser.Requests().size() == 2 && Windows().empty(); }));
     EXPECT_EQ(m_chooser.Requests()[0].initial, receiveFolder + QStringLiteral("보고서.txt"));
     ASSERT_EQ(m_boxes->ShownBoxes().size(), 2u);
@@ -481,7 +481,7 @@ TEST_F(FileTransferTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
     m_boxes->Answer(MessageBoxResult::Yes);
     m_boxes->Answer(MessageBoxResult::Yes);
     m_chooser.Answer(target);
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", offer));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, offer));
     ASSERT_TRUE(RunUntil([&] { return Windows().size() == 1; }));
     Dlg* window = Windows().front();
     ASSERT_TRUE(RunUntil([&] { return ShownText(*window, Dlg::IDC_STATUS) == kReceiveDone; }));
@@ -531,7 +531,7 @@ TEST_F(FileTransferTest, ClosingTheMainWindowEndsEveryTransfer) {
     });
     m_boxes->Answer(MessageBoxResult::Yes);
     m_chooser.Answer(PathOf(QStringLiteral("inbox/big.bin")));
-    ASSERT_TRUE(lee.PeerCall("kim", "ftp", OfferBody("127.0.16.10", "big.bin", 100000)));
+    ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, OfferBody("127.0.16.10", "big.bin", 100000)));
     ASSERT_TRUE(RunUntil([&] { return Windows().size() == 2; }));
     Dlg* receiving = Windows().back();
     ASSERT_TRUE(RunUntil([&] { return ShownText(*receiving, Dlg::IDC_STATUS).contains(QStringLiteral("KB / ")); }));

@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "net/AgentProtocol.h"
 #include "tests/support/PeerConnection.h"
 
 extern char** environ;
@@ -23,7 +24,6 @@ extern char** environ;
 namespace nimbo::test {
 namespace {
 
-constexpr int kAgentPort = 10000;
 // How often, and how far apart, the start-up waits try to connect.
 constexpr int kConnectAttempts = 1500;
 constexpr auto kConnectPause = std::chrono::milliseconds(20);
@@ -117,7 +117,7 @@ void AgentdProcess::RunChild(pid_t parent, const char* inputFile, const char* lo
 void AgentdProcess::WaitUntilListening() {
     for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
         const bool accepting =
-            PeerConnection::Connect(m_address, kAgentPort) && PeerConnection::Connect(m_address, NOTIFY_PORT);
+            PeerConnection::Connect(m_address, AGENT_PORT) && PeerConnection::Connect(m_address, NOTIFY_PORT);
         int status = 0;
         if (::waitpid(m_server, &status, WNOHANG) == m_server) {
             m_server = -1;

@@ -14,7 +14,7 @@ std::string Pattern(std::size_t size, unsigned seed) {
 
 std::string Word(std::int64_t value) {
     std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
         bytes[i] = static_cast<char>(static_cast<std::uint32_t>(value) >> (8 * i));
     }
     return bytes;
@@ -22,7 +22,7 @@ std::string Word(std::int64_t value) {
 
 std::int32_t WordValue(std::string_view bytes) {
     std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
         value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
     }
     return static_cast<std::int32_t>(value);

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "net/AgentProtocol.h"
 #include "tests/support/AgentScripts.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/ScriptedPeer.h"
@@ -34,7 +35,6 @@ using test::LOGIN_LINE;
 using test::PeerConnection;
 using test::ScriptedPeer;
 
-constexpr int AGENT_PORT = 10000;
 constexpr int NOTIFY_PORT = 10001;
 
 const std::string ONLINE = AUTH_LINE + "setlogonstat online UG9ja2V0UEM=\r\n";

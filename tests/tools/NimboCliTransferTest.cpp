@@ -11,8 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/PeerConnection.h"
+#include "net/AgentProtocol.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/PeerConnection.h"
 
 // Files between two nimbo-cli processes through the reference agent server
 // nimbo-agentd, each test on its own address 127.0.9.N.
@@ -27,7 +28,6 @@ ProcessRun RunCli(const std::vector<std::string>& args, const std::string& input
     return test::RunProcess(NIMBO_CLI_PATH, args, input);
 }
 
-constexpr int AGENT_PORT = 10000;
 
 std::vector<std::string> As(const std::string& address, const std::string& user, std::vector<std::string> command) {
     std::vector<std::string> args = {"--host", address, "--user", user, "--password", "pass"};

@@ -152,7 +152,7 @@ TEST_F(FileOfferRoute, TwoOffersAtOnceListenOnTwoPortsAndEachDeliversItsOwnFile)
         senders[i].window = std::make_unique<test::RecordingTransferWindow>(m_loop);
         senders[i].info->hWndNotify = senders[i].window->Handle();
         senders[i].info->strFilePath = Wide(WriteFile("source" + std::to_string(i), contents[i]));
-        ASSERT_TRUE(OfferFile(kim.session, *senders[i].info, u"lee", u"file" + std::u16string(1, u'0' + i),
+        ASSERT_TRUE(OfferFile(kim.session, *senders[i].info, u"lee", u"file" + std::u16string(1, static_cast<char16_t>(u'0' + i)),
                               static_cast<std::uint32_t>(contents[i].size())));
     }
     for (auto& sender : senders)

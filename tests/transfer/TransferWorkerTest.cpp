@@ -64,7 +64,7 @@ TEST_F(TransferWorkerContract, AJoinedSenderLeavesTheRecordForTheNextFile) {
     auto info = std::make_shared<TransferInfo>();
     info->hWndNotify = window.Handle();
     for (int i = 0; i < 2; ++i) {
-        const std::string content = Pattern(6000, i + 1);
+        const std::string content = Pattern(6000, static_cast<unsigned>(i) + 1);
         info->strFilePath = Wide(WriteFile("source.bin", content));
         info->PublishListenSocket(ListenOnFreePort("127.0.8.31", info->nPort));
         TransferWorker sender(FileSendProc, info);

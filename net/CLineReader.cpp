@@ -1,4 +1,4 @@
-#include "session/CLineReader.h"
+#include "net/CLineReader.h"
 
 #include <cerrno>
 #include <cstring>
