@@ -1,6 +1,8 @@
 #include "shell/CBuddyWnd.h"
 
+#include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include <optional>
 
@@ -30,7 +32,15 @@ struct CommandEntry {
 }  // namespace
 
 CBuddyWnd::CBuddyWnd(AgentSession& session, QWidget* parent)
-    : QWidget(parent), m_session(session), m_list(new CBuddyListCtrl(this)), m_notes(session, this) {
+    : QWidget(parent),
+      m_session(session),
+      m_list(new CBuddyListCtrl(this)),
+      m_notes(session, this),
+      // A timer of this window never fires after the window has gone.
+      m_logonRefresh([this] { Redraw(true); },
+                     [this](std::chrono::milliseconds delay, std::function<void()> call) {
+                         QTimer::singleShot(delay, this, std::move(call));
+                     }) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_list);
@@ -171,7 +181,7 @@ void CBuddyWnd::OnPeerCall() {
 
 void CBuddyWnd::OnLogonNotify(platform::WPARAM wParam) {
     if (wParam == LOGON_NOTIFY_FLAG) {
-        Redraw(true);
+        m_logonRefresh.Notice();
     }
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/WindowMessages.h"
+#include "session/RefreshThrottle.h"
 #include "shell/CNoteFlow.h"
 #include "shell/ICommandHandler.h"
 
@@ -65,6 +66,8 @@ private:
     CNoteFlow m_notes;
     QString m_strUserId;
     IFileTransferHook* m_transfer = nullptr;
+    // Logon notices redraw with fresh tables, coalesced.
+    RefreshThrottle m_logonRefresh;
 };
 
 }  // namespace nimbo
