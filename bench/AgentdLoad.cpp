@@ -19,7 +19,6 @@
 #include <thread>
 #include <vector>
 
-#include "bench/AgentdProcess.h"
 #include "bench/LoadListener.h"
 #include "bench/NoteTally.h"
 #include "bench/TcpSink.h"
@@ -27,9 +26,12 @@
 #include "net/Base64.h"
 #include "net/CBlockingSocket.h"
 #include "net/CBlockingSocketException.h"
+#include "server/Directory.h"
+#include "server/PasswordHash.h"
 #include "server/ServerConfig.h"
 #include "server/WireText.h"
 #include "session/CAgentSocket.h"
+#include "tests/support/AgentdProcess.h"
 
 namespace {
 
@@ -47,7 +49,7 @@ constexpr std::chrono::seconds ARRIVAL_QUIET{10};
 constexpr std::chrono::seconds SINK_WAIT{30};
 
 struct Options {
-    std::string agentd = NIMBO_AGENTD_PATH;
+    std::string agentd = nimbo::test::AgentdProcess::BuiltProgram();
     std::string address = "127.0.10.1";
     std::string sinkAddress = "127.0.10.2";
     std::size_t clients = 200;
@@ -263,13 +265,30 @@ bool Clean(const Figures& figures) {
            figures.strays == 0 && figures.listenersHealthy && figures.serverExit == 0;
 }
 
+// Adds the users straight to the directory, all with `password` (one slow
+// hash serves them all), each with a group holding the next `buddies` users.
+void CreateUsers(const std::string& database, const std::vector<std::string>& ids, const std::string& password,
+                 int buddies) {
+    nimbo::server::PasswordHash::Initialize();
+    nimbo::server::Directory directory(database);
+    const std::string hash = nimbo::server::PasswordHash::Make(password);
+    for (const auto& id : ids)
+        directory.AddUser({id, id, hash});
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        std::vector<std::string> members;
+        for (int k = 1; k <= buddies; ++k)
+            members.push_back(ids[(i + static_cast<std::size_t>(k)) % ids.size()]);
+        directory.AddGroup(ids[i], "friends", 0, members);
+    }
+}
+
 Figures Run(const Options& options) {
     Figures figures;
-    nimbo::bench::AgentdProcess server(options.agentd, options.address);
+    nimbo::test::AgentdProcess server(options.address, options.agentd);
     std::vector<std::string> ids;
     for (std::size_t i = 0; i < options.clients; ++i)
         ids.push_back(UserId(i));
-    server.CreateUsers(ids, PASSWORD, BUDDIES_PER_CLIENT);
+    CreateUsers(server.Database(), ids, PASSWORD, BUDDIES_PER_CLIENT);
     server.Start();
     nimbo::bench::NoteTally tally(options.notes);
     Clock::time_point start = Clock::now();

@@ -1,6 +1,7 @@
 #include "net/CBlockingSocket.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
 #include <unistd.h>
@@ -54,6 +55,12 @@ sockaddr_in MakeAddress(in_addr host, int port) {
 
 bool ParseDotted(const char* text, in_addr& host) { return text && inet_pton(AF_INET, text, &host) == 1; }
 
+void SetBlocking(int handle, bool blocking) {
+    const int flags = fcntl(handle, F_GETFL);
+    if (flags != -1)
+        fcntl(handle, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK);
+}
+
 }  // namespace
 
 void CBlockingSocket::Create(int type) {
@@ -90,9 +97,41 @@ bool CBlockingSocket::Accept(CBlockingSocket& target, sockaddr_in& peer) {
     return true;
 }
 
-void CBlockingSocket::Connect(const sockaddr_in& address) {
-    if (connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-        throw CBlockingSocketException(u"Connect");
+// The connect itself never blocks: the wait for its outcome is a poll, which
+// a Shutdown wakes (a connect() issued after a shutdown() of an unconnected
+// socket would go ahead on Linux).
+void CBlockingSocket::Connect(const sockaddr_in& address, const platform::StopSignal* stop) {
+    if (!StartConnect(address, stop))
+        return;
+    WaitFor(m_socket, POLLOUT, WAIT_FOREVER);
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+        error = errno;
+    if (error == 0 && WasShutDown())
+        error = ECONNABORTED;
+    SetBlocking(m_socket, true);
+    if (error != 0)
+        throw CBlockingSocketException(u"Connect", error);
+}
+
+// Under the handle lock, so that a Shutdown either comes before (and the
+// connect is refused) or finds the connect started (and wakes its wait).
+// True while the connect is pending.
+bool CBlockingSocket::StartConnect(const sockaddr_in& address, const platform::StopSignal* stop) {
+    std::lock_guard lock(m_handleLock);
+    if (m_bShutDown || (stop != nullptr && stop->IsRequested()))
+        throw CBlockingSocketException(u"Connect", ECONNABORTED);
+    SetBlocking(m_socket, false);
+    if (connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        SetBlocking(m_socket, true);
+        return false;
+    }
+    const int error = errno;
+    if (error == EINPROGRESS)
+        return true;
+    SetBlocking(m_socket, true);
+    throw CBlockingSocketException(u"Connect", error);
 }
 
 void CBlockingSocket::Close() noexcept {

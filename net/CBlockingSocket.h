@@ -5,6 +5,8 @@
 
 #include <mutex>
 
+#include "platform/WindowMessages.h"
+
 namespace nimbo {
 
 // A TCP/IPv4 socket whose every operation blocks the calling thread, bounded
@@ -39,8 +41,11 @@ public:
     // interrupted or another thread shut this socket down; throws "Accept" on
     // every other failure.
     bool Accept(CBlockingSocket& target, sockaddr_in& peer);
-    // Connects without a time-out of its own. Throws "Connect".
-    void Connect(const sockaddr_in& address);
+    // Connects without a time-out of its own. A Shutdown from another thread
+    // ends a pending connect at once, and so does `stop` when it was
+    // requested before that Shutdown (as a worker's stopper does), even
+    // before this socket was created. Throws "Connect".
+    void Connect(const sockaddr_in& address, const platform::StopSignal* stop = nullptr);
     // Shuts the socket down in both directions and closes it. Never throws.
     void Close() noexcept;
     // Closes the socket without a shutdown. Never throws.
@@ -78,6 +83,7 @@ protected:
 
 private:
     int SendNow(const char* bytes, int length);
+    bool StartConnect(const sockaddr_in& address, const platform::StopSignal* stop);
     void Attach(int handle) noexcept;
     int Detach() noexcept;
     bool WasShutDown() const;

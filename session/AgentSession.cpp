@@ -41,13 +41,16 @@ AgentSession::~AgentSession() {
 }
 
 bool AgentSession::Login(const std::u16string& userId, const std::u16string& password, LoginListener listener) {
-    // The running listener speaks for the identity about to be replaced.
-    EndListener();
-    if (!SetIdentity(userId, password))
-        return false;
+    const ByteString earlierUserId = GetUserId();
+    const ByteString earlierPassword64 = GetPassword64();
     CAgentSocket socket;
-    if (!ExchangeLogin(socket))
+    if (!SetIdentity(userId, password) || !ExchangeLogin(socket)) {
+        KeepOrEndEarlierSignIn(earlierUserId, earlierPassword64);
         return false;
+    }
+    // Only now does the running listener, which speaks for the earlier
+    // sign-in, give way to the new one.
+    EndListener();
     if (std::optional<NotifyAddress> notify = ParseNotifyAddress(socket.m_strReply)) {
         m_strNotifyHost = notify->host;
         m_nNotifyPort = notify->port;
@@ -156,6 +159,19 @@ bool AgentSession::ExchangeLogin(CAgentSocket& socket) {
 
 bool AgentSession::ConnectIdentified(CAgentSocket& socket) {
     return ConnectToAgent(socket) && socket.CmdAuth(GetUserId(), GetPassword64());
+}
+
+// After a refused Login. An earlier sign-in whose listener still listens goes
+// on as it was, under its own identity; any other is over, so that nobody
+// counts as signed in while no notes can arrive.
+void AgentSession::KeepOrEndEarlierSignIn(const ByteString& userId, const ByteString& password64) {
+    if (m_bLoggedIn && m_hListener && m_hListener->IsListening()) {
+        m_strUserId.Set(userId);
+        m_strPassword64.Set(password64);
+        return;
+    }
+    EndListener();
+    m_bLoggedIn = false;
 }
 
 void AgentSession::EndListener() {

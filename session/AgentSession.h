@@ -42,8 +42,10 @@ public:
 
     // Signs in to g_strAgentHost, following one "202" redirect (which
     // replaces g_strAgentHost), then starts the notification listener unless
-    // told otherwise. A listener still running from an earlier Login is ended
-    // first.
+    // told otherwise. A listener running from an earlier Login goes on until
+    // the server has accepted the new sign-in. When it refuses, an earlier
+    // sign-in whose listener still listens stays as it was (identity
+    // included); otherwise the session ends up logged out.
     bool Login(const std::u16string& userId, const std::u16string& password,
                LoginListener listener = LoginListener::Start);
     // Clears the logged-in flag first (the listener then ends quietly), then
@@ -80,6 +82,7 @@ private:
     bool SetIdentity(const std::u16string& userId, const std::u16string& password);
     bool ExchangeLogin(CAgentSocket& socket);
     bool ConnectIdentified(CAgentSocket& socket);
+    void KeepOrEndEarlierSignIn(const ByteString& userId, const ByteString& password64);
     void EndListener();
 
     CLockedValue<ByteString> m_strUserId;

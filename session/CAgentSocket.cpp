@@ -12,7 +12,7 @@ ByteString ToByteString(const std::string& bytes) { return ByteString(bytes.data
 
 CAgentSocket::~CAgentSocket() { CloseNoShutdown(); }
 
-bool CAgentSocket::ConnectHost(const std::u16string& host, int port) {
+bool CAgentSocket::ConnectHost(const std::u16string& host, int port, const platform::StopSignal* stop) {
     // Bytes left over from an earlier connection of this object are no part
     // of the new one.
     m_reader.Discard();
@@ -20,7 +20,7 @@ bool CAgentSocket::ConnectHost(const std::u16string& host, int port) {
         Create(SOCK_STREAM);
         ByteString hostBytes;
         hostBytes.AssignWide(host);
-        Connect(ResolveHost(hostBytes.c_str(), port));
+        Connect(ResolveHost(hostBytes.c_str(), port), stop);
     } catch (const CBlockingSocketException&) {
         m_bConnectOk = false;
         return false;

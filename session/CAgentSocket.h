@@ -31,8 +31,9 @@ public:
     ~CAgentSocket() override;
 
     // Connects to `host` (dotted IPv4 text, or a host name that is looked up)
-    // on `port`. False on any socket failure; commands then send nothing.
-    bool ConnectHost(const std::u16string& host, int port);
+    // on `port`. False on any socket failure, and at once when `stop` is
+    // requested (see CBlockingSocket::Connect); commands then send nothing.
+    bool ConnectHost(const std::u16string& host, int port, const platform::StopSignal* stop = nullptr);
 
     // Each formats one command, sends it and reads the reply; true when the
     // server accepted it (the reply is not an error reply).

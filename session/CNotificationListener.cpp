@@ -19,13 +19,15 @@ CNotificationListener::CNotificationListener(AgentSession& session, ByteString n
     : m_session(session),
       m_strNotifyHost(std::move(notifyHost)),
       m_nNotifyPort(notifyPort),
+      m_strUserId(session.GetUserId()),
+      m_strPassword64(session.GetPassword64()),
       m_thread([this] { ListenerThreadProc(); }) {}
 
 CNotificationListener::~CNotificationListener() { Stop(); }
 
 void CNotificationListener::Stop() {
     // The request comes first: a send to the stopping thread is abandoned,
-    // and a socket created after the shutdown below is never waited on.
+    // and a connect that has not started by the shutdown below never starts.
     m_stop.Request();
     m_socket.Shutdown();
     {
@@ -36,20 +38,24 @@ void CNotificationListener::Stop() {
 }
 
 void CNotificationListener::ListenerThreadProc() {
+    bool lost = false;
     try {
         Listen();
     } catch (const CBlockingSocketException&) {
-        ReportLoss();
+        lost = true;
     }
+    m_bListening = false;
+    if (lost)
+        ReportLoss();
     m_socket.Close();
 }
 
 // Returns when the connection or the identification failed, when a block
 // arrived after Logout, or when stopped; throws when the connection fails.
 void CNotificationListener::Listen() {
-    if (!m_socket.ConnectHost(m_strNotifyHost.ToWide(), m_nNotifyPort) || m_stop.IsRequested())
+    if (!m_socket.ConnectHost(m_strNotifyHost.ToWide(), m_nNotifyPort, &m_stop) || m_stop.IsRequested())
         return;
-    if (!m_socket.CmdAuth(m_session.GetUserId(), m_session.GetPassword64()))
+    if (!m_socket.CmdAuth(m_strUserId, m_strPassword64))
         return;
     ByteString block;
     for (;;) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -24,7 +25,8 @@ public:
     // How long a failed connection waits before it reports the loss.
     static constexpr auto LOSS_PAUSE = std::chrono::seconds(1);
 
-    // Starts the thread. `session` must outlive this object.
+    // Starts the thread, which identifies with the session's identity as it
+    // is now. `session` must outlive this object.
     CNotificationListener(AgentSession& session, ByteString notifyHost, int notifyPort);
     // Stops the thread and joins it.
     ~CNotificationListener();
@@ -33,9 +35,15 @@ public:
 
     // Ends the thread from any other thread, also the one that owns the main
     // window while the listener is sending WM_LISTENERLOST to it: the send is
-    // abandoned, a blocked receive is woken by a shutdown of the connection,
-    // the pause is cut short. Returns once the thread has ended.
+    // abandoned, a pending connect or a blocked receive is ended by a
+    // shutdown of the connection, the pause is cut short. Returns once the
+    // thread has ended; only a name lookup of the notification host, which
+    // nothing can cut short, may hold it up.
     void Stop();
+
+    // False once the connection has failed or ended (the thread may still be
+    // reporting the loss): nothing is delivered any more.
+    bool IsListening() const { return m_bListening.load(); }
 
 private:
     void ListenerThreadProc();
@@ -46,6 +54,9 @@ private:
     AgentSession& m_session;
     const ByteString m_strNotifyHost;
     const int m_nNotifyPort;
+    const ByteString m_strUserId;
+    const ByteString m_strPassword64;
+    std::atomic<bool> m_bListening{true};
     CAgentSocket m_socket;
     platform::StopSignal m_stop;
     std::mutex m_pauseLock;

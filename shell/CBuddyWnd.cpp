@@ -101,7 +101,9 @@ void CBuddyWnd::Redraw(bool fetch) {
 
 // The values typed are saved before the login is tried, so a refused login
 // offers them again next time. The window counts as logged in from the
-// moment the dialog is confirmed, whatever the server answers.
+// moment the dialog is confirmed; once the server has refused, it shows what
+// the session is left with: the earlier sign-in when that still listens,
+// else none.
 void CBuddyWnd::OnLogin() {
     CRegistryKey settings;
     CLoginDlg dialog(this);
@@ -115,8 +117,11 @@ void CBuddyWnd::OnLogin() {
 
     CWaitCursor wait;
     m_strUserId = dialog.m_strUserId;
-    if (m_session.Login(m_strUserId.toStdU16String(), dialog.m_strPassword.toStdU16String()) &&
-        m_session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT)) {
+    if (!m_session.Login(m_strUserId.toStdU16String(), dialog.m_strPassword.toStdU16String())) {
+        m_strUserId = m_session.IsLoggedIn() ? QString::fromStdU16String(m_session.GetUserId().ToWide()) : QString();
+        return;
+    }
+    if (m_session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT)) {
         Redraw(true);
     }
 }

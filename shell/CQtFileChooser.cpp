@@ -1,6 +1,7 @@
 #include "shell/CQtFileChooser.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <utility>
 
 #include "shell/TransferFormat.h"
@@ -12,6 +13,19 @@ namespace {
 const QString kFilter = QStringLiteral("All Files (*.*)");
 
 bool IsPattern(const QString& name) { return name.contains(u'*') || name.contains(u'?'); }
+
+// The filter's pattern "*.*" is matched literally here and would hide every
+// name without a dot (README, Makefile): the dialog shows the filter as it
+// is named but lists every file, also after the filter is chosen again.
+void ListEveryFile(QFileDialog* dialog) {
+    auto* files = dialog->findChild<QFileSystemModel*>();
+    if (files == nullptr) {
+        return;
+    }
+    const auto everyName = [files] { files->setNameFilters({}); };
+    everyName();
+    QObject::connect(dialog, &QFileDialog::filterSelected, files, everyName);
+}
 
 }  // namespace
 
@@ -44,6 +58,7 @@ void CQtFileChooser::Run(QFileDialog* dialog, const QString& initial, Chosen cho
     if (!name.isEmpty() && !IsPattern(name)) {
         dialog->selectFile(name);
     }
+    ListEveryFile(dialog);
     QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, chosen = std::move(chosen)](int result) {
         const QStringList files = dialog->selectedFiles();
         chosen(result == QDialog::Accepted && !files.isEmpty() ? files.first() : QString());

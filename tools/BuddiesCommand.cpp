@@ -14,11 +14,10 @@ BuddiesCommand::BuddiesCommand(const std::vector<std::string>& args) {
 }
 
 int BuddiesCommand::Run(CliContext& context) {
-    SignedInScope signIn(context, Presence::Online, LoginListener::None);
+    SignedInScope signIn(context, SignIn::OneShot);
     RefreshBuddyTables(context.session);
     for (const BuddyRow& row : BuildBuddyRows(context.session.GetGroupTable(), context.session.GetBuddyTable()))
         context.printer.PrintRow(row);
-    signIn.End();
     return EXIT_DONE;
 }
 

@@ -56,7 +56,7 @@ int ListenCommand::Run(CliContext& context) {
             if (acceptor)
                 acceptor->Accept(from, offer);
         });
-    SignedInScope signIn(context, Presence::Online, LoginListener::Start);
+    SignedInScope signIn(context, SignIn::Listening);
     RefreshBuddyTables(context.session);
     wait.Run();
     const bool allReceived = !acceptor || acceptor->Finish();

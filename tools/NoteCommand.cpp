@@ -16,10 +16,9 @@ NoteCommand::NoteCommand(const std::vector<std::string>& args) {
 }
 
 int NoteCommand::Run(CliContext& context) {
-    SignedInScope signIn(context, Presence::Unchanged, LoginListener::None);
+    SignedInScope signIn(context, SignIn::OneShot);
     if (!context.session.SendInstantMessage(m_strCallee, m_strText))
         throw CommandFailure("the note was not accepted");
-    signIn.End();
     return EXIT_DONE;
 }
 

@@ -64,7 +64,7 @@ int SendFileCommand::Run(CliContext& context) {
             wait.Finish();
         },
         [&](platform::LPARAM position) { context.printer.PrintProgress(position, size); });
-    SignedInScope signIn(context, Presence::Online, LoginListener::None);
+    SignedInScope signIn(context, SignIn::OneShot);
     std::shared_ptr<TransferInfo> info = Offer(context, window.Handle(), static_cast<std::uint32_t>(size));
     if (!info)
         return EXIT_FAILED;
@@ -76,7 +76,6 @@ int SendFileCommand::Run(CliContext& context) {
         throw CommandFailure("the transfer was stopped before it ended");
     worker.Join();
     context.printer.PrintEnd(*end);
-    signIn.End();
     return *end == TE_SEND_DONE ? EXIT_DONE : EXIT_FAILED;
 }
 

@@ -5,11 +5,13 @@
 
 namespace nimbo::cli {
 
-SignedInScope::SignedInScope(CliContext& context, Presence presence, LoginListener listener)
-    : m_session(context.session), m_presence(presence), m_listener(listener) {
-    if (!m_session.Login(context.userId, context.password, m_listener))
+SignedInScope::SignedInScope(CliContext& context, SignIn kind) : m_session(context.session) {
+    const bool listening = kind == SignIn::Listening;
+    if (!m_session.Login(context.userId, context.password, listening ? LoginListener::Start : LoginListener::None))
         throw CommandFailure("login failed");
-    if (m_presence == Presence::Online && !m_session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT)) {
+    if (!listening)
+        return;
+    if (!m_session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT)) {
         // No destructor runs for a constructor that throws.
         SignOut();
         throw CommandFailure("setting the status online failed");
@@ -23,6 +25,8 @@ SignedInScope::~SignedInScope() {
 }
 
 void SignedInScope::End() {
+    if (!m_bSignedIn)
+        return;
     m_bSignedIn = false;
     if (!SignOut())
         throw CommandFailure("logout failed");
@@ -31,9 +35,7 @@ void SignedInScope::End() {
 // Both steps are tried even when the first fails: Logout also tells the
 // listener to end.
 bool SignedInScope::SignOut() {
-    if (m_presence != Presence::Online && m_listener == LoginListener::None)
-        return true;
-    bool offline = m_presence != Presence::Online || m_session.SetLogonStat(LOGON_OFFLINE, u"");
+    const bool offline = m_session.SetLogonStat(LOGON_OFFLINE, u"");
     return m_session.Logout() && offline;
 }
 

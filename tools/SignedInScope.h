@@ -4,26 +4,32 @@
 
 namespace nimbo::cli {
 
-// Whether the command shows the user as present while it runs.
-enum class Presence { Unchanged, Online };
+// How a command is signed in.
+enum class SignIn {
+    // For the command's own exchanges only: no status, no notification
+    // listener, and no logout at the end, which would take the user offline
+    // and close the notification connection of the same user's application
+    // or `listen` elsewhere. Those are left as they were.
+    OneShot,
+    // Present and listening: the status online (ONLINE_STATUS_TEXT) and the
+    // notification listener; at the end the status offline and Logout.
+    Listening,
+};
 
-// The sign-in of one command: Login, with the notification listener only
-// for a command that shows peer calls (and, when asked, the status online
-// with ONLINE_STATUS_TEXT) on construction; on End the status offline (when it was set
-// online) and Logout. A sign-in that neither went online nor listened ends
-// without a word to the server: its logout would take the user offline and
-// close the notification connection of the user's client elsewhere. A scope
-// left without End or Abandon, by a failure on the way, still signs out,
-// quietly.
+// The sign-in of one command: Login on construction, and for a listening
+// command the status online; on End the status offline and Logout. A
+// listening scope left without End or Abandon, by a failure on the way,
+// still signs out, quietly.
 class SignedInScope {
 public:
     // Throws CommandFailure when Login or the status change fails.
-    SignedInScope(CliContext& context, Presence presence, LoginListener listener);
+    SignedInScope(CliContext& context, SignIn kind);
     ~SignedInScope();
     SignedInScope(const SignedInScope&) = delete;
     SignedInScope& operator=(const SignedInScope&) = delete;
 
-    // Signs out; throws CommandFailure when the server did not accept it.
+    // Signs out a listening command; throws CommandFailure when the server
+    // did not accept it.
     void End();
     // Forgets the sign-in without a word to the server, as after a lost
     // notification connection.
@@ -33,8 +39,6 @@ private:
     bool SignOut();
 
     AgentSession& m_session;
-    const Presence m_presence;
-    const LoginListener m_listener;
     bool m_bSignedIn = false;
 };
 

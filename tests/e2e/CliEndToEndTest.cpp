@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "tests/support/AgentdProcess.h"
+#include "tests/support/TestAgentd.h"
 #include "tests/support/ChildProcess.h"
 
 // nimbo-cli processes against a nimbo-agentd process serving the demo
@@ -19,16 +22,16 @@
 namespace nimbo::e2e {
 namespace {
 
-using test::AgentdProcess;
+using test::TestAgentd;
 using test::ChildProcess;
 using test::ProcessRun;
 
 class EndToEndCli : public ::testing::Test {
 protected:
-    void Serve(const std::string& address) { m_server = std::make_unique<AgentdProcess>(address); }
+    void Serve(const std::string& address) { m_server = std::make_unique<TestAgentd>(address); }
     // The arguments of `command` run by `user` with the demo password.
     std::vector<std::string> As(const std::string& user, const std::vector<std::string>& command) const {
-        return WithPassword(user, AgentdProcess::DEMO_PASSWORD, command);
+        return WithPassword(user, TestAgentd::DEMO_PASSWORD, command);
     }
     std::vector<std::string> WithPassword(const std::string& user, const std::string& password,
                                           const std::vector<std::string>& command) const {
@@ -39,13 +42,16 @@ protected:
     ProcessRun Run(const std::string& user, const std::vector<std::string>& command) const {
         return test::RunProcess(NIMBO_CLI_PATH, As(user, command));
     }
-    std::unique_ptr<ChildProcess> Listen(const std::string& user) const {
-        return std::make_unique<ChildProcess>(NIMBO_CLI_PATH, As(user, {"listen"}));
+    std::unique_ptr<ChildProcess> Listen(const std::string& user, const std::vector<std::string>& options = {}) const {
+        std::vector<std::string> command = {"listen"};
+        command.insert(command.end(), options.begin(), options.end());
+        return std::make_unique<ChildProcess>(NIMBO_CLI_PATH, As(user, command));
     }
     // Starts `user` listening and returns once its listener is identified:
     // a note from yoon reached it (kept notes too are handed over only then).
-    std::unique_ptr<ChildProcess> ListenReady(const std::string& user) const {
-        auto listener = Listen(user);
+    std::unique_ptr<ChildProcess> ListenReady(const std::string& user,
+                                              const std::vector<std::string>& options = {}) const {
+        auto listener = Listen(user, options);
         EXPECT_EQ(Run("yoon", {"note", user, "준비됐나요?"}).status, 0);
         EXPECT_EQ(listener->ReadLine(), "note\tyoon\t준비됐나요?");
         return listener;
@@ -66,7 +72,7 @@ protected:
         return listener.Wait();
     }
 
-    std::unique_ptr<AgentdProcess> m_server;
+    std::unique_ptr<TestAgentd> m_server;
 };
 
 TEST_F(EndToEndCli, BuddiesShowsTheDemoDirectoryWithWhoIsOnline) {
@@ -86,9 +92,6 @@ TEST_F(EndToEndCli, BuddiesShowsTheDemoDirectoryWithWhoIsOnline) {
               "3\t1\t 정하늘(jung)\t\n"
               "2\t1\t 이서연(lee)\tPocketPC\n"
               "3\t0\t 강도윤(kang)\t\n");
-    // kim was online while listing, and offline again after.
-    EXPECT_EQ(park->ReadLine(), "logon");
-    EXPECT_EQ(park->ReadLine(), "logon");
     EXPECT_EQ(Stop(*lee), 0) << lee->Errors();
     EXPECT_EQ(Stop(*park), 0) << park->Errors();
 }
@@ -134,6 +137,34 @@ TEST_F(EndToEndCli, NoteSentWhileTheSameUserListensElsewhereLeavesTheListenerRun
     EXPECT_EQ(Run("lee", {"note", "kim", "잘 받았어요"}).status, 0);
     EXPECT_EQ(kim->ReadLine(), "note\tlee\t잘 받았어요");
     EXPECT_EQ(Stop(*kim), 0) << kim->Errors();
+}
+
+// What the demo offers: its buddy lee, listening, also runs the one-shot
+// commands as lee. None of them takes lee offline or ends its listen.
+TEST_F(EndToEndCli, OneShotCommandsLeaveTheSameUsersListenAsItWas) {
+    Serve("127.0.14.7");
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("nimbo-e2e-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder / "inbox");
+    std::ofstream(folder / "plan.txt") << "일정표";
+    auto lee = ListenReady("lee");
+    auto kim = ListenReady("kim", {"--accept-files", (folder / "inbox").string()});
+    EXPECT_EQ(lee->ReadLine(), "logon");  // kim came online
+
+    EXPECT_EQ(Run("lee", {"buddies"}).status, 0);
+    EXPECT_EQ(Run("lee", {"note", "kim", "파일 보낼게요"}).status, 0);
+    ProcessRun sent = Run("lee", {"send-file", "kim", (folder / "plan.txt").string()});
+    EXPECT_EQ(sent.status, 0) << sent.errors;
+    // kim, who watches lee, hears of no presence change in between.
+    EXPECT_EQ(kim->ReadLine(), "note\tlee\t파일 보낼게요");
+    EXPECT_TRUE(kim->ReadLine().value_or("").starts_with("offer\tlee\tplan.txt\t9\t"));
+    EXPECT_EQ(kim->ReadLine(), "file\t" + (folder / "inbox" / "plan.txt").string() + "\tTE_RECV_DONE");
+
+    EXPECT_EQ(Run("yoon", {"note", "lee", "아직 있어요?"}).status, 0);
+    EXPECT_EQ(lee->ReadLine(), "note\tyoon\t아직 있어요?");
+    EXPECT_NE(Run("park", {"buddies"}).output.find("2\t1\t 이서연(lee)\tPocketPC\n"), std::string::npos);
+    EXPECT_EQ(Stop(*kim), 0) << kim->Errors();
+    EXPECT_EQ(Stop(*lee), 0) << lee->Errors();
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(EndToEndCli, UserAddedByTheAdminCommandsSignsInWithAKoreanPassword) {

@@ -96,9 +96,9 @@ TEST(BadInput, ClientsThatDisappearWithAReplyUnreadLeaveOthersServed) {
     server.Start();
     auto listener = server.Listener("bob", "pw-b");
     for (int i = 0; i < 3; ++i) {
-        WireClient vanishing(server.Address(), AGENT_PORT, 4096);
-        vanishing.Send(ServerHarness::AuthLine("alice", "pw-a") + "\r\ngetgroup\r\ngetgroup\r\n");
-        EXPECT_EQ(vanishing.ReadBlock(), "OK\r\n\r\n");
+        auto vanishing = PeerConnection::Dial(server.Address(), AGENT_PORT, 4096);
+        vanishing->Send(ServerHarness::AuthLine("alice", "pw-a") + "\r\ngetgroup\r\ngetgroup\r\n");
+        EXPECT_EQ(vanishing->ReadBlock(), "OK\r\n\r\n");
     }
     EXPECT_EQ(server.SendNote("alice", "pw-a", "bob", "SGk="), "OK\r\n\r\n");
     EXPECT_EQ(listener->ReadBlock(), "peercall alice instmsg SGk= bob\r\n\r\n");

@@ -109,14 +109,14 @@ TEST_F(PeerCall, PushedLineNeverExceedsTheListenersLineBound) {
 
 TEST_F(PeerCall, NotesForAListenerThatFallsBehindArriveInOrder) {
     StartOn("127.0.4.30");
-    WireClient bob(m_server->Address(), m_server->Config().notifyPort, SMALL_RECEIVE_BUFFER);
-    ASSERT_EQ(bob.Command(ServerHarness::AuthLine("bob", "pw-b")), "OK\r\n\r\n");
+    auto bob = PeerConnection::Dial(m_server->Address(), m_server->Config().notifyPort, SMALL_RECEIVE_BUFFER);
+    ASSERT_EQ(bob->Command(ServerHarness::AuthLine("bob", "pw-b")), "OK\r\n\r\n");
     // Far more than the server queues for one reader: the rest is kept.
     const int count = 16;
     for (int i = 0; i < count; ++i)
         ASSERT_EQ(Call("bob", "instmsg", LongestNote(static_cast<char>('a' + i))), "OK\r\n\r\n") << i;
     for (int i = 0; i < count; ++i)
-        ASSERT_EQ(bob.ReadBlock(), Block("instmsg", LongestNote(static_cast<char>('a' + i)))) << i;
+        ASSERT_EQ(bob->ReadBlock(), Block("instmsg", LongestNote(static_cast<char>('a' + i)))) << i;
 }
 
 TEST_F(PeerCall, KeptNotesBeyondABacklogAreHandedOverInOrderUpToTheBoxBound) {

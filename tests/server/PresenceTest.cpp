@@ -29,7 +29,7 @@ protected:
     }
 
     std::unique_ptr<ServerHarness> m_server;
-    std::unique_ptr<WireClient> m_alice;
+    std::unique_ptr<PeerConnection> m_alice;
 };
 
 TEST_F(Presence, ChangeIsAnnouncedToWatchersOnly) {

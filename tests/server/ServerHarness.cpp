@@ -62,11 +62,11 @@ void ServerHarness::Start() {
     m_loop = std::thread([this] { m_server->Run(); });
 }
 
-std::unique_ptr<WireClient> ServerHarness::Connect(std::uint16_t port) const {
-    return std::make_unique<WireClient>(m_address, port);
+std::unique_ptr<PeerConnection> ServerHarness::Connect(std::uint16_t port) const {
+    return PeerConnection::Dial(m_address, port);
 }
 
-std::unique_ptr<WireClient> ServerHarness::SignedIn(const std::string& id, std::string_view password) const {
+std::unique_ptr<PeerConnection> ServerHarness::SignedIn(const std::string& id, std::string_view password) const {
     auto client = Connect();
     std::string reply = client->Command(AuthLine(id, password));
     if (reply != "OK\r\n\r\n")
@@ -74,7 +74,7 @@ std::unique_ptr<WireClient> ServerHarness::SignedIn(const std::string& id, std::
     return client;
 }
 
-std::unique_ptr<WireClient> ServerHarness::Listener(const std::string& id, std::string_view password) const {
+std::unique_ptr<PeerConnection> ServerHarness::Listener(const std::string& id, std::string_view password) const {
     auto client = Connect(m_config.notifyPort);
     std::string reply = client->Command(AuthLine(id, password));
     if (reply != "OK\r\n\r\n")

@@ -11,9 +11,11 @@
 #include "server/Directory.h"
 #include "server/ServerConfig.h"
 #include "server/ServerLog.h"
-#include "WireClient.h"
+#include "tests/support/PeerConnection.h"
 
 namespace nimbo::server::test {
+
+using nimbo::test::PeerConnection;
 
 // The agent server in-process on its own loopback address, its loop on a
 // thread of its own, over a temporary database. Users and groups are set up
@@ -34,11 +36,11 @@ public:
     void AddGroup(const std::string& owner, const std::string& name, int type, const std::vector<std::string>& members);
     void Start();
 
-    std::unique_ptr<WireClient> Connect(std::uint16_t port = AGENT_PORT) const;
+    std::unique_ptr<PeerConnection> Connect(std::uint16_t port = AGENT_PORT) const;
     // A command connection after a successful "auth".
-    std::unique_ptr<WireClient> SignedIn(const std::string& id, std::string_view password) const;
+    std::unique_ptr<PeerConnection> SignedIn(const std::string& id, std::string_view password) const;
     // A notification connection after a successful "auth".
-    std::unique_ptr<WireClient> Listener(const std::string& id, std::string_view password) const;
+    std::unique_ptr<PeerConnection> Listener(const std::string& id, std::string_view password) const;
     // The reply to one "peercall CALLEE instmsg BODY64" on a fresh connection.
     std::string SendNote(const std::string& caller, std::string_view password, const std::string& callee,
                          const std::string& body64) const;

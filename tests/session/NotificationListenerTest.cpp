@@ -18,6 +18,7 @@
 #include "tests/support/HoldingThread.h"
 #include "tests/support/RecordingWindow.h"
 #include "tests/support/ScriptedPeer.h"
+#include "tests/support/UnansweringPort.h"
 
 // Each test has its own address 127.0.6.N: the agent server on AGENT_PORT,
 // the notification server on NOTIFY_PORT.
@@ -180,6 +181,33 @@ TEST_F(ListenerTest, SecondLoginEndsTheFirstListener) {
     EXPECT_EQ(notify->Received(1), AUTH_LINE);
 }
 
+// A refused Login leaves a sign-in that still listens as it was, identity
+// included, and ends one whose listener is gone.
+TEST_F(ListenerTest, RefusedLoginKeepsAListeningSignInAndEndsADeafOne) {
+    std::promise<void> identified;
+    std::promise<void> cue;
+    Start("127.0.6.29", AcceptListener([&identified, cue = cue.get_future().share()](PeerConnection& c) {
+              identified.set_value();
+              cue.wait();
+              c.Send("peercall lee instmsg " + test::KOREAN_HELLO_64 + "\r\n\r\n");
+              c.Close();
+          }));
+    agent->Expect(AnswerCommands({{"login", "ERR 401\r\n\r\n"}}));
+    agent->Expect(AnswerCommands({{"login", "ERR 401\r\n\r\n"}}));
+    identified.get_future().wait();
+    EXPECT_FALSE(session->Login(u"lee", u"wrong"));
+    EXPECT_TRUE(session->IsLoggedIn());
+    EXPECT_EQ(session->GetUserId(), ByteString("kim"));
+
+    cue.set_value();
+    ASSERT_TRUE(RunUntilReceived(2));
+    EXPECT_EQ(window.received, (std::vector<RecordedMessage>{{WM_PEERCALL, 0}, {WM_LISTENERLOST, 0}}));
+    EXPECT_EQ(TakeAll(), (std::vector<PeerCallRecord>{{u"lee", u"instmsg", u"안녕하세요"}}));
+    EXPECT_TRUE(session->IsLoggedIn());
+    EXPECT_FALSE(session->Login(u"kim", u"wrong"));
+    EXPECT_FALSE(session->IsLoggedIn());
+}
+
 TEST_F(ListenerTest, DestroyingTheSessionEndsAWaitingListener) {
     std::promise<void> identified;
     Start("127.0.6.26", AcceptListener([&identified](PeerConnection&) { identified.set_value(); }));
@@ -188,6 +216,45 @@ TEST_F(ListenerTest, DestroyingTheSessionEndsAWaitingListener) {
     EXPECT_EQ(notify->Received(0), AUTH_LINE);
     loop.ProcessPending();
     EXPECT_TRUE(window.received.empty());
+}
+
+// Runs `act` while a watchdog waits kPatience: when `act` has not ended by
+// then, the watchdog closes `port`, so that the connect it waits for is
+// refused. True when `act` ended in time.
+bool EndsInTime(const std::function<void()>& act, test::UnansweringPort& port) {
+    std::promise<void> done;
+    std::future<bool> late = std::async(std::launch::async, [&port, ended = done.get_future()] {
+        if (ended.wait_for(kPatience) == std::future_status::ready)
+            return false;
+        port.Close();
+        return true;
+    });
+    act();
+    done.set_value();
+    return !late.get();
+}
+
+// However early the stop comes, before the listener's connect has started
+// or while it waits, it ends a connect to a server that never answers.
+TEST_F(ListenerTest, StopEndsAConnectToAServerThatNeverAnswers) {
+    const std::string address = "127.0.6.30";
+    g_strAgentHost.Set(u"127.0.6.30");
+    agent = std::make_unique<ScriptedPeer>(address, AGENT_PORT);
+    agent->SetDefaultScript(AnswerCommands({{"login", test::LoginReply(address, NOTIFY_PORT)}}));
+    test::UnansweringPort unanswering(address, NOTIFY_PORT);
+    const auto logIn = [this] { EXPECT_TRUE(session->Login(u"kim", u"pass")); };
+    for (int round = 0; round < 3; ++round) {
+        session = std::make_unique<AgentSession>();
+        EXPECT_TRUE(EndsInTime(
+            [&] {
+                logIn();
+                if (round == 2)
+                    logIn();  // ends the first listener while it waits
+                session.reset();
+            },
+            unanswering))
+            << round;
+    }
 }
 
 // The user-interface thread ends the listener (by a new login, or by

@@ -33,7 +33,9 @@ protected:
     AgentSession& Session() const { return *m_session; }
 
     // Fills in the login dialog and confirms it, then waits until the whole
-    // login command has run.
+    // login command has run, whatever the server answered.
+    void EnterLogin(const QString& userId, const QString& password);
+    // EnterLogin, signing in as `userId`.
     void LogIn(const QString& userId, const QString& password);
 
     // Every row as the user sees it: "[IMAGE]" (the list image index), ">"

@@ -13,14 +13,11 @@ std::string Wire64(const std::string& utf8) {
     return Base64Of(platform::CodePage::ToWire(platform::CodePage::FromUtf8(utf8)));
 }
 
-// The lines of one reply block through its empty line.
+// The lines of one reply block, without its empty line.
 std::string ReadBlock(PeerConnection& connection) {
-    std::string block;
-    while (std::optional<std::string> line = connection.ReadLine()) {
-        if (*line == "\r\n")
-            return block;
-        block += *line;
-    }
+    std::string block = connection.ReadBlock();
+    if (block.ends_with("\r\n\r\n"))
+        block.resize(block.size() - 2);
     return block;
 }
 

@@ -14,7 +14,7 @@
 #include "shell/CNoteDlg.h"
 #include "shell/CommandIds.h"
 #include "shell/IFileTransferHook.h"
-#include "tests/support/AgentdProcess.h"
+#include "tests/support/TestAgentd.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/BuddyClient.h"
 
@@ -23,7 +23,7 @@ namespace {
 
 using Rows_t = std::vector<std::string>;
 
-const QString kPassword = QString::fromLatin1(AgentdProcess::DEMO_PASSWORD);
+const QString kPassword = QString::fromLatin1(TestAgentd::DEMO_PASSWORD);
 
 // What a note dialog shows.
 struct NoteShown {
@@ -58,7 +58,7 @@ class BuddyWndTest : public AppFixture {
 protected:
     // The reference server on `address`, the application signed in as kim.
     void StartSignedIn(const std::string& address) {
-        m_server = std::make_unique<AgentdProcess>(address);
+        m_server = std::make_unique<TestAgentd>(address);
         StartApp(address);
         LogIn(QStringLiteral("kim"), kPassword);
     }
@@ -71,11 +71,11 @@ protected:
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.topLevelItem(index)).center());
     }
 
-    std::unique_ptr<AgentdProcess> m_server;
+    std::unique_ptr<TestAgentd> m_server;
 };
 
 TEST_F(BuddyWndTest, ListShowsGroupsPresenceAndStatusMessages) {
-    m_server = std::make_unique<AgentdProcess>("127.0.11.10");
+    m_server = std::make_unique<TestAgentd>("127.0.11.10");
     ASSERT_TRUE(Buddy("lee").SetStatus("busy", "회의 중"));
     ASSERT_TRUE(Buddy("park").SetStatus("offline", "휴가 중"));
     ASSERT_TRUE(Buddy("choi").SetStatus("online", ""));
@@ -177,6 +177,31 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
     EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("점심 먹었어?\n나는 아직")}));
     EXPECT_EQ(reply, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
     EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "응, 먹었어", "lee"));
+}
+
+// Never signed in and deaf: a refused login shows the window signed out,
+// unless an earlier sign-in still listens, which goes on as it was.
+TEST_F(BuddyWndTest, RefusedLoginSignsOutUnlessTheEarlierSignInStillListens) {
+    m_server = std::make_unique<TestAgentd>("127.0.11.20");
+    StartApp(m_server->Address());
+    EnterLogin(QStringLiteral("kim"), QStringLiteral("wrong"));
+    EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
+    const auto loginAgain = [this] { platform::PostMessage(Frame().GetSafeHwnd(), WM_COMMAND, ID_LOGIN, 0); };
+    loginAgain();
+    LogIn(QStringLiteral("kim"), kPassword);
+
+    loginAgain();
+    EnterLogin(QStringLiteral("lee"), QStringLiteral("wrong"));
+    EXPECT_EQ(Wnd().RecordedUserId(), QStringLiteral("kim"));
+    NoteShown received;
+    DialogScript script;
+    script.Then([&](CTemplateDialog& dialog) {
+        received = ShownIn(dialog);
+        Press(dialog, CTemplateDialog::IDCANCEL);
+    });
+    ASSERT_TRUE(Buddy("lee").SendNote("kim", "아직 거기 있어?"));
+    ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
+    EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("아직 거기 있어?")}));
 }
 
 TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {

@@ -32,7 +32,7 @@
 #include "tests/shell/MessageBoxRecorder.h"
 #include "tests/shell/ScriptedFileChooser.h"
 #include "tests/shell/TransferTestSupport.h"
-#include "tests/support/AgentdProcess.h"
+#include "tests/support/TestAgentd.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PeerConnection.h"
 #include "tests/support/ScriptedPeer.h"
@@ -45,7 +45,7 @@ using platform::MessageBoxButtons;
 using platform::MessageBoxResult;
 using Dlg = CFileTransferDlg;
 
-const QString kPassword = QString::fromLatin1(AgentdProcess::DEMO_PASSWORD);
+const QString kPassword = QString::fromLatin1(TestAgentd::DEMO_PASSWORD);
 constexpr int kLeeRow = 1;    // lee under "친구"
 constexpr int kGroupRow = 0;  // "친구" itself
 constexpr int kSenderPort = 9500;
@@ -91,7 +91,7 @@ protected:
     // its file dialogs and message boxes played by the test.
     void StartSignedIn(const std::string& address) {
         m_address = address;
-        m_server = std::make_unique<AgentdProcess>(address);
+        m_server = std::make_unique<TestAgentd>(address);
         StartApp(address);
         m_boxes = std::make_unique<MessageBoxRecorder>();
         Transfers().SetFileChooser(m_chooser);
@@ -157,7 +157,7 @@ protected:
     }
 
     std::string m_address;
-    std::unique_ptr<AgentdProcess> m_server;
+    std::unique_ptr<TestAgentd> m_server;
     std::unique_ptr<MessageBoxRecorder> m_boxes;
     ScriptedFileChooser m_chooser;
     QTemporaryDir m_files;

@@ -6,8 +6,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 #include <optional>
 
@@ -70,6 +72,31 @@ TEST_F(QtFileChooserTest, OpenStartsInTheFolderOfThePatternAndCancelAnswersEmpty
 
     dialog->reject();
     EXPECT_EQ(m_chosen, QString());
+}
+
+// The filter keeps its label, but names without a dot are listed too.
+TEST_F(QtFileChooserTest, EveryFileIsListedWhetherItsNameHasADotOrNot) {
+    for (const char* name : {"Makefile", "README", "a.txt", "photo"}) {
+        QFile file(m_folder.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    m_chooser.ChooseFileToOpen(&m_parent, m_folder.path() + QStringLiteral("/*.*"), Record());
+    QFileDialog* dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->nameFilters(), QStringList{QStringLiteral("All Files (*.*)")});
+
+    const auto* files = dialog->findChild<QFileSystemModel*>();
+    ASSERT_NE(files, nullptr);
+    const QModelIndex folder = files->index(m_folder.path());
+    QStringList listed;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        listed.clear();
+        for (int row = 0; row < files->rowCount(folder); ++row)
+            listed.append(files->index(row, 0, folder).data().toString());
+        return listed.contains(QStringLiteral("a.txt"));
+    }));
+    listed.sort();
+    EXPECT_EQ(listed.join(u' ').toStdString(), "Makefile README a.txt photo");
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "tests/support/AgentdProcess.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -24,12 +22,11 @@ extern char** environ;
 namespace nimbo::test {
 namespace {
 
-// How often, and how far apart, the start-up waits try to connect.
-constexpr int kConnectAttempts = 1500;
-constexpr auto kConnectPause = std::chrono::milliseconds(20);
+constexpr auto START_PATIENCE = std::chrono::seconds(30);
+constexpr auto CONNECT_PAUSE = std::chrono::milliseconds(20);
 
 std::string MakeFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "nimbo-shell-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "nimbo-agentd-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed");
     return pattern;
@@ -43,49 +40,63 @@ int ExitStatus(pid_t pid) {
 
 }  // namespace
 
-AgentdProcess::AgentdProcess(std::string address) : m_address(std::move(address)), m_folder(MakeFolder()) {
-    if (!Admin({"demo"}))
-        throw std::runtime_error("nimbo-agentd demo failed");
-    m_server = Spawn({"--listen", m_address}, "");
-    try {
-        WaitUntilListening();
-    } catch (...) {
-        Stop();
-        throw;
+AgentdProcess::AgentdProcess(std::string address, std::string program)
+    : m_address(std::move(address)), m_program(std::move(program)), m_folder(MakeFolder()) {}
+
+AgentdProcess::~AgentdProcess() {
+    if (IsRunning()) {
+        Signal(SIGKILL);
+        Wait();
     }
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
 }
 
-AgentdProcess::~AgentdProcess() { Stop(); }
-
-// A server that ends badly after SIGTERM (a sanitizer's report, say) fails
-// the test that ran it.
-void AgentdProcess::Stop() {
-    if (m_server > 0) {
-        ::kill(m_server, SIGTERM);
-        if (ExitStatus(m_server) != 0) {
-            std::ostringstream log;
-            log << std::ifstream(m_folder + "/agentd.log").rdbuf();
-            ADD_FAILURE() << "nimbo-agentd on " << m_address << " ended badly; its log:\n" << log.str();
-        }
-        m_server = -1;
-    }
-    std::filesystem::remove_all(m_folder);
-}
+std::string AgentdProcess::BuiltProgram() { return NIMBO_AGENTD_PATH; }
 
 bool AgentdProcess::Admin(const std::vector<std::string>& words, const std::string& input) const {
     return ExitStatus(Spawn(words, input)) == 0;
 }
 
-// Standard input comes from a file holding `input`; both outputs go to a
-// log in the directory's folder. The child is killed when the test process
-// ends, also when it ends without running any destructor (a sanitizer's
-// abort), so that no server outlives its test and holds the address.
+void AgentdProcess::Start(const std::vector<std::string>& options) {
+    std::vector<std::string> words = {"--listen", m_address};
+    words.insert(words.end(), options.begin(), options.end());
+    m_server = Spawn(words, "");
+    WaitUntilListening();
+}
+
+void AgentdProcess::Signal(int signal) const {
+    if (IsRunning())
+        ::kill(m_server, signal);
+}
+
+int AgentdProcess::Wait() {
+    const int status = IsRunning() ? ExitStatus(m_server) : -1;
+    m_server = -1;
+    return status;
+}
+
+int AgentdProcess::Stop() {
+    Signal(SIGTERM);
+    return Wait();
+}
+
+std::string AgentdProcess::Log() const {
+    std::ostringstream log;
+    log << std::ifstream(m_folder + "/agentd.log").rdbuf();
+    return log.str();
+}
+
+// Standard input comes from a file holding `input`; both outputs go to the
+// log. The child is killed when the thread that started it ends, also when
+// the process ends without running any destructor (a sanitizer's abort), so
+// that no server outlives its user and holds the address.
 pid_t AgentdProcess::Spawn(const std::vector<std::string>& words, const std::string& input) const {
     const std::string inputFile = m_folder + "/stdin";
     std::ofstream(inputFile, std::ios::trunc) << input;
     const std::string logFile = m_folder + "/agentd.log";
 
-    std::vector<std::string> all = {NIMBO_AGENTD_PATH, "--db", m_folder + "/agentd.sqlite"};
+    std::vector<std::string> all = {m_program, "--db", Database()};
     all.insert(all.end(), words.begin(), words.end());
     std::vector<char*> argv;
     for (std::string& word : all)
@@ -95,7 +106,7 @@ pid_t AgentdProcess::Spawn(const std::vector<std::string>& words, const std::str
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0)
-        throw std::runtime_error("cannot start nimbo-agentd");
+        throw std::runtime_error("cannot start " + m_program);
     if (pid == 0)
         RunChild(parent, inputFile.c_str(), logFile.c_str(), argv.data());
     return pid;
@@ -115,19 +126,24 @@ void AgentdProcess::RunChild(pid_t parent, const char* inputFile, const char* lo
 }
 
 void AgentdProcess::WaitUntilListening() {
-    for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
+    const auto deadline = std::chrono::steady_clock::now() + START_PATIENCE;
+    for (;;) {
         const bool accepting =
             PeerConnection::Connect(m_address, AGENT_PORT) && PeerConnection::Connect(m_address, NOTIFY_PORT);
         int status = 0;
         if (::waitpid(m_server, &status, WNOHANG) == m_server) {
             m_server = -1;
-            throw std::runtime_error("nimbo-agentd ended at start-up on " + m_address);
+            throw std::runtime_error("nimbo-agentd ended at start-up on " + m_address + "; its log:\n" + Log());
         }
         if (accepting)
             return;
-        std::this_thread::sleep_for(kConnectPause);
+        if (std::chrono::steady_clock::now() > deadline) {
+            Signal(SIGKILL);
+            Wait();
+            throw std::runtime_error("nimbo-agentd does not listen on " + m_address + "; its log:\n" + Log());
+        }
+        std::this_thread::sleep_for(CONNECT_PAUSE);
     }
-    throw std::runtime_error("nimbo-agentd does not listen on " + m_address);
 }
 
 }  // namespace nimbo::test

@@ -6,33 +6,46 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <stdexcept>
+#include <system_error>
 #include <thread>
 
 namespace nimbo::test {
 namespace {
 
 constexpr auto CHUNK_PAUSE = std::chrono::milliseconds(3);
+constexpr int SAFETY_TIMEOUT_SECONDS = 30;
+
+// Applies an option, or throws: a test must not run on a socket other than
+// the one it describes.
+template <typename Value>
+void SetOption(int handle, int level, int name, const Value& value) {
+    if (setsockopt(handle, level, name, &value, sizeof value) != 0)
+        throw std::system_error(errno, std::generic_category(), "setsockopt");
+}
+
+bool ToEndpoint(const std::string& address, int port, sockaddr_in& endpoint) {
+    endpoint = {};
+    endpoint.sin_family = AF_INET;
+    endpoint.sin_port = htons(static_cast<std::uint16_t>(port));
+    return inet_pton(AF_INET, address.c_str(), &endpoint.sin_addr) == 1;
+}
 
 }  // namespace
 
-PeerConnection::PeerConnection(int handle) : m_handle(handle) {
-    int on = 1;
-    setsockopt(m_handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-}
+PeerConnection::PeerConnection(int handle) : m_handle(handle) { SetOption(m_handle, IPPROTO_TCP, TCP_NODELAY, 1); }
 
 PeerConnection::~PeerConnection() { Release(); }
 
 std::unique_ptr<PeerConnection> PeerConnection::Connect(const std::string& address, int port,
                                                         const std::string& from) {
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(static_cast<std::uint16_t>(port));
-    sockaddr_in source{};
-    source.sin_family = AF_INET;
-    if (inet_pton(AF_INET, address.c_str(), &target.sin_addr) != 1 ||
-        (!from.empty() && inet_pton(AF_INET, from.c_str(), &source.sin_addr) != 1))
+    sockaddr_in target;
+    sockaddr_in source;
+    if (!ToEndpoint(address, port, target) || (!from.empty() && !ToEndpoint(from, 0, source)))
         return nullptr;
     int handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (handle < 0)
@@ -43,6 +56,26 @@ std::unique_ptr<PeerConnection> PeerConnection::Connect(const std::string& addre
         return nullptr;
     }
     return std::make_unique<PeerConnection>(handle);
+}
+
+std::unique_ptr<PeerConnection> PeerConnection::Dial(const std::string& address, int port, int receiveBuffer) {
+    sockaddr_in source;
+    sockaddr_in target;
+    if (!ToEndpoint(address, 0, source) || !ToEndpoint(address, port, target))
+        throw std::invalid_argument("not a dotted IPv4 address: " + address);
+    const int handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (handle < 0)
+        throw std::system_error(errno, std::generic_category(), "socket");
+    auto connection = std::make_unique<PeerConnection>(handle);
+    if (receiveBuffer > 0)
+        SetOption(handle, SOL_SOCKET, SO_RCVBUF, receiveBuffer);
+    const timeval timeout{SAFETY_TIMEOUT_SECONDS, 0};
+    SetOption(handle, SOL_SOCKET, SO_RCVTIMEO, timeout);
+    SetOption(handle, SOL_SOCKET, SO_SNDTIMEO, timeout);
+    if (bind(handle, reinterpret_cast<const sockaddr*>(&source), sizeof source) != 0 ||
+        connect(handle, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0)
+        throw std::system_error(errno, std::generic_category(), "connect " + address + ":" + std::to_string(port));
+    return connection;
 }
 
 bool PeerConnection::Send(std::string_view bytes) {
@@ -72,13 +105,18 @@ bool PeerConnection::WaitForBytes(std::size_t count) {
     return true;
 }
 
+// Each search starts where `text` could first end in new bytes, so that a
+// long block costs one pass.
 bool PeerConnection::WaitForText(std::string_view text) {
+    std::size_t from = m_consumed;
     for (;;) {
-        std::size_t found = m_received.find(text, m_consumed);
+        std::size_t found = m_received.find(text, from);
         if (found != std::string::npos) {
             m_consumed = found + text.size();
             return true;
         }
+        if (m_received.size() >= text.size())
+            from = std::max(from, m_received.size() - text.size() + 1);
         if (!ReceiveMore())
             return false;
     }
@@ -89,6 +127,25 @@ std::optional<std::string> PeerConnection::ReadLine() {
     if (!WaitForText("\n"))
         return std::nullopt;
     return m_received.substr(start, m_consumed - start);
+}
+
+std::string PeerConnection::ReadBlock() {
+    std::size_t start = m_consumed;
+    if (!WaitForText("\r\n\r\n"))
+        m_consumed = m_received.size();
+    return m_received.substr(start, m_consumed - start);
+}
+
+std::string PeerConnection::Command(std::string_view line) {
+    Send(std::string(line) + "\r\n");
+    return ReadBlock();
+}
+
+std::string PeerConnection::ReadUntilClosed() {
+    WaitForClose();
+    std::string rest = m_received.substr(m_consumed);
+    m_consumed = m_received.size();
+    return rest;
 }
 
 void PeerConnection::AnswerEachLine(const std::function<std::string(const std::string& line)>& answer) {
@@ -111,8 +168,7 @@ void PeerConnection::Close() {
 }
 
 void PeerConnection::Abort() {
-    linger reset{1, 0};
-    setsockopt(m_handle, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    SetOption(m_handle, SOL_SOCKET, SO_LINGER, linger{1, 0});
     Release();
 }
 

@@ -28,6 +28,13 @@ public:
     // refused.
     static std::unique_ptr<PeerConnection> Connect(const std::string& address, int port,
                                                    const std::string& from = "");
+    // The client side of a scripted exchange with a server under test:
+    // connects from `address` itself, so that the server sees a known peer
+    // address; every read and write is bounded by a generous safety time-out
+    // that ends the exchange instead of hanging the test; a `receiveBuffer`
+    // other than 0 shrinks the receive buffer, so that unread bytes back up
+    // at the server quickly. Throws std::runtime_error when refused.
+    static std::unique_ptr<PeerConnection> Dial(const std::string& address, int port, int receiveBuffer = 0);
 
     // Sends all of `bytes` (in as many send calls as the system needs).
     bool Send(std::string_view bytes);
@@ -45,6 +52,13 @@ public:
     // The next received line through its LF, consumed; nullopt when the
     // other side closed before a whole line arrived.
     std::optional<std::string> ReadLine();
+    // The next reply block through its empty line (CR LF CR LF), consumed;
+    // what was left when the other side closed first.
+    std::string ReadBlock();
+    // Sends `line` and CR LF, and returns the reply block.
+    std::string Command(std::string_view line);
+    // Everything not consumed yet, once the other side closed.
+    std::string ReadUntilClosed();
     // Answers every received line with `answer(line)` (nothing when that is
     // empty) until the other side closes.
     void AnswerEachLine(const std::function<std::string(const std::string& line)>& answer);

@@ -1,15 +1,12 @@
 #include "tests/support/ScriptedPeer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cstring>
-#include <stdexcept>
+
+#include "tests/support/ListenOn.h"
 
 namespace nimbo::test {
 namespace {
@@ -17,31 +14,12 @@ namespace {
 // Only guards against a test that never lets a connection end; no test
 // depends on it.
 constexpr auto SAFETY_LIMIT = std::chrono::seconds(60);
-
-int ListenOn(const std::string& address, int port) {
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1)
-        throw std::runtime_error("ScriptedPeer: not a dotted address: " + address);
-    int handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int on = 1;
-    setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (handle < 0 || bind(handle, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-        listen(handle, 16) != 0) {
-        std::string reason = std::strerror(errno);
-        if (handle >= 0)
-            close(handle);
-        throw std::runtime_error("ScriptedPeer: cannot listen on " + address + ":" + std::to_string(port) + ": " +
-                                 reason);
-    }
-    return handle;
-}
+constexpr int LISTEN_BACKLOG = 16;
 
 }  // namespace
 
 ScriptedPeer::ScriptedPeer(const std::string& address, int port)
-    : m_listenHandle(ListenOn(address, port)), m_acceptThread([this] { AcceptLoop(); }) {}
+    : m_listenHandle(ListenOn(address, port, LISTEN_BACKLOG)), m_acceptThread([this] { AcceptLoop(); }) {}
 
 ScriptedPeer::~ScriptedPeer() {
     {

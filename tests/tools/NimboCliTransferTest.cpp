@@ -1,19 +1,14 @@
 #include <gtest/gtest.h>
 #include <sodium.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "net/AgentProtocol.h"
 #include "tests/support/ChildProcess.h"
-#include "tests/support/PeerConnection.h"
+#include "tests/support/TestAgentd.h"
 
 // Files between two nimbo-cli processes through the reference agent server
 // nimbo-agentd, each test on its own address 127.0.9.N.
@@ -27,7 +22,6 @@ using test::ProcessRun;
 ProcessRun RunCli(const std::vector<std::string>& args, const std::string& input = "") {
     return test::RunProcess(NIMBO_CLI_PATH, args, input);
 }
-
 
 std::vector<std::string> As(const std::string& address, const std::string& user, std::vector<std::string> command) {
     std::vector<std::string> args = {"--host", address, "--user", user, "--password", "pass"};
@@ -63,40 +57,23 @@ void WriteSample(const std::filesystem::path& path, std::size_t size) {
 }
 
 // nimbo-agentd on `address` with the users kim and lee (password "pass"),
-// lee being kim's buddy, in a folder of its own.
-class AgentServer {
+// lee being kim's buddy; its folder holds the test's files.
+class KimAndLee : public test::TestAgentd {
 public:
-    explicit AgentServer(const std::string& address)
-        : folder(std::filesystem::temp_directory_path() / ("nimbo-cli-transfer-" + std::to_string(getpid()))) {
+    explicit KimAndLee(const std::string& address)
+        : TestAgentd(address, {{{"user", "add", "kim"}, "pass\n"},
+                               {{"user", "add", "lee"}, "pass\n"},
+                               {{"group", "add", "kim", "friends", "lee"}, ""}}),
+          folder(Folder()) {
         std::filesystem::create_directories(folder / "inbox");
-        const std::string db = (folder / "agentd.sqlite").string();
-        for (const char* user : {"kim", "lee"})
-            EXPECT_EQ(Admin({"--db", db, "user", "add", user}, "pass\n"), 0);
-        EXPECT_EQ(Admin({"--db", db, "group", "add", "kim", "friends", "lee"}), 0);
-        m_process = std::make_unique<ChildProcess>(NIMBO_AGENTD_PATH,
-                                                   std::vector<std::string>{"--db", db, "--listen", address});
-        for (int attempt = 0; attempt < 500 && !test::PeerConnection::Connect(address, AGENT_PORT); ++attempt)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ~AgentServer() {
-        m_process->Signal(SIGTERM);
-        m_process->Wait();
-        std::filesystem::remove_all(folder);
     }
 
     const std::filesystem::path folder;
-
-private:
-    static int Admin(const std::vector<std::string>& args, const std::string& input = "") {
-        return test::RunProcess(NIMBO_AGENTD_PATH, args, input).status;
-    }
-
-    std::unique_ptr<ChildProcess> m_process;
 };
 
 TEST(NimboCliTransfer, AFileArrivesWholeAndAShorterOneIsContinued) {
     const std::string address = "127.0.9.1";
-    AgentServer server(address);
+    KimAndLee server(address);
     const std::filesystem::path inbox = server.folder / "inbox";
     ChildProcess lee(NIMBO_CLI_PATH, As(address, "lee", {"listen", "--accept-files", inbox.string(), "--resume"}));
     // A note kept for lee is handed over once its notification connection
@@ -132,7 +109,7 @@ TEST(NimboCliTransfer, AFileArrivesWholeAndAShorterOneIsContinued) {
 
 TEST(NimboCliTransfer, FilesThatCannotBeOfferedFailWithAReason) {
     const std::string address = "127.0.9.2";
-    AgentServer server(address);
+    KimAndLee server(address);
     const std::filesystem::path empty = server.folder / "empty.bin";
     std::ofstream(empty).close();
     const std::filesystem::path some = server.folder / "some.bin";
@@ -157,7 +134,7 @@ TEST(NimboCliTransfer, FilesThatCannotBeOfferedFailWithAReason) {
 
 TEST(NimboCliTransfer, ASendWithoutAReceiverEndsAfterItsSeconds) {
     const std::string address = "127.0.9.3";
-    AgentServer server(address);
+    KimAndLee server(address);
     const std::filesystem::path some = server.folder / "some.bin";
     WriteSample(some, 10);
     // lee is not signed in: the offer is not kept, and nobody comes.
