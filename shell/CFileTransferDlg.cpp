@@ -133,6 +133,8 @@ void CFileTransferDlg::Close() {
     deleteLater();
 }
 
+bool CFileTransferDlg::IsReceiving() const { return !m_bSend && !m_bClosed && !(m_worker && m_worker->HasEnded()); }
+
 bool CFileTransferDlg::StopWorker(std::chrono::milliseconds bound) { return !m_worker || m_worker->Stop(bound); }
 
 void CFileTransferDlg::reject() { Close(); }

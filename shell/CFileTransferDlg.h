@@ -66,6 +66,8 @@ public:
     // unregisters the handle and closes the window, which deletes itself.
     void Close();
     bool IsClosed() const { return m_bClosed; }
+    // A receive window still at work: choosing its target or receiving.
+    bool IsReceiving() const;
     // Stops the worker, waiting at most `bound` for its end (see
     // TransferWorker::Stop); true when it has ended or there was none.
     bool StopWorker(std::chrono::milliseconds bound);
