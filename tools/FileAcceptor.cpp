@@ -59,6 +59,10 @@ void FileAcceptor::Accept(const std::u16string& from, const FileOffer& offer) {
     ForgetEnded();
     const std::string declined =
         "nimbo-cli: declined " + EventPrinter::Escaped(offer.strFileName) + " from " + EventPrinter::Escaped(from);
+    if (m_bFinished) {
+        m_errors << declined << ": listen is ending" << std::endl;
+        return;
+    }
     if (RunningCount() >= MAX_OFFERED_RECEIVES) {
         m_errors << declined << ": " << MAX_OFFERED_RECEIVES << " files are being received" << std::endl;
         return;
@@ -162,6 +166,8 @@ void FileAcceptor::ForgetEnded() {
 // A cancelled worker posts its end before it ends; one that cannot be
 // waited for, or went without a word, is reported closed all the same.
 bool FileAcceptor::Finish() {
+    // The pending calls run below may still bring offers.
+    m_bFinished = true;
     for (Receive& receive : m_receives) {
         if (!receive.bEnded)
             receive.worker->Stop(TransferWorker::STOP_BOUND);

@@ -46,7 +46,8 @@ public:
     // An offer of `from`, whose offer line has been printed.
     void Accept(const std::u16string& from, const FileOffer& offer);
     // Ends every receive still running (cancelled: TE_RECV_CLOSED) and
-    // prints the line of each. True when every file taken was received.
+    // prints the line of each; offers after it are declined. True when every
+    // file taken was received.
     bool Finish();
 
 private:
@@ -76,6 +77,7 @@ private:
     std::ostream& m_errors;
     std::list<Receive> m_receives;
     bool m_bAllReceived = true;
+    bool m_bFinished = false;
 };
 
 }  // namespace nimbo::cli
