@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws Nimbo's icons and tool bar bitmap as PNG files into res/icons/.
+"""Draws Nimbo's icons and tool bar bitmap as PNG files into res/icons/,
+and the application icon at the desktop's sizes into res/icons/hicolor/.
 
 The images are committed; run this again only after changing a drawing.
 Shapes are rendered with 8x8 supersampling so that the small icons get
@@ -13,6 +14,8 @@ import zlib
 
 SAMPLES = 8
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "icons")
+APP_ID = "com.halvorn.Nimbo"
+THEME_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 
 
 # ---- shapes: each is a predicate inside(x, y) on pixel coordinates --------
@@ -90,7 +93,7 @@ def vertical(top, bottom, y0, y1):
     return colour
 
 
-def render(width, height, layers):
+def render(width, height, layers, samples=SAMPLES):
     """layers: (shape, colour) pairs, painted in order; colour is a tuple or
     a function of the sample position."""
     pixels = []
@@ -98,10 +101,10 @@ def render(width, height, layers):
         row = []
         for px in range(width):
             acc = [0.0, 0.0, 0.0, 0.0]  # premultiplied
-            for sy in range(SAMPLES):
-                for sx in range(SAMPLES):
-                    x = px + (sx + 0.5) / SAMPLES
-                    y = py + (sy + 0.5) / SAMPLES
+            for sy in range(samples):
+                for sx in range(samples):
+                    x = px + (sx + 0.5) / samples
+                    y = py + (sy + 0.5) / samples
                     r = g = b = a = 0.0
                     for shape, colour in layers:
                         if shape(x, y):
@@ -115,7 +118,7 @@ def render(width, height, layers):
                     acc[1] += g
                     acc[2] += b
                     acc[3] += a
-            n = SAMPLES * SAMPLES
+            n = samples * samples
             alpha = acc[3] / n
             if alpha > 0:
                 row.append(tuple(round(v / n / alpha) for v in acc[:3]) + (round(alpha * 255),))
@@ -126,6 +129,7 @@ def render(width, height, layers):
 
 
 def write_png(name, pixels):
+    os.makedirs(os.path.dirname(os.path.join(OUT, name)), exist_ok=True)
     height, width = len(pixels), len(pixels[0])
     raw = b"".join(b"\x00" + bytes(v for p in row for v in p) for row in pixels)
 
@@ -277,6 +281,13 @@ def app_icon():
     ]
 
 
+def scaled(layers, factor):
+    """The drawing `layers` enlarged `factor` times."""
+    return [((lambda s: lambda x, y: s(x / factor, y / factor))(shape),
+             colour if not callable(colour) else (lambda c: lambda x, y: c(x / factor, y / factor))(colour))
+            for shape, colour in layers]
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     icons = {
@@ -292,6 +303,11 @@ def main():
         write_png(name, render(16, 16, layers))
     write_png("toolbar.png", render(32, 16, send_note() + shifted(about(), 16)))
     write_png("nimbo.png", render(32, 32, app_icon()))
+    # The application icon is drawn on 32 x 32; larger sizes need fewer
+    # samples per pixel for the same smoothness.
+    for size in THEME_SIZES:
+        write_png(f"hicolor/{size}x{size}/apps/{APP_ID}.png",
+                  render(size, size, scaled(app_icon(), size / 32), SAMPLES if size <= 32 else 4))
 
 
 if __name__ == "__main__":

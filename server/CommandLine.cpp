@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include "net/AgentProtocol.h"
@@ -37,10 +38,14 @@ const char* CommandLine::Usage() {
            "       nimbo-agentd [--db PATH] user del ID | user list\n"
            "       nimbo-agentd [--db PATH] group add OWNER GROUP [--type N] [MEMBER...]\n"
            "       nimbo-agentd [--db PATH] group del OWNER GROUP | group list OWNER\n"
-           "       nimbo-agentd [--db PATH] demo\n";
+           "       nimbo-agentd [--db PATH] demo\n"
+           "       nimbo-agentd --help | --version\n";
 }
 
 std::string CommandLine::DefaultDatabase() {
+    const char* state = std::getenv("STATE_DIRECTORY");
+    if (state && *state && *state != ':')
+        return std::string(state, std::strcspn(state, ":")) + "/agentd.sqlite";
     const char* data = std::getenv("XDG_DATA_HOME");
     if (data && *data)
         return std::string(data) + "/nimbo/agentd.sqlite";
@@ -60,6 +65,8 @@ CommandLine CommandLine::Parse(int argc, const char* const* argv) {
         std::string option = argv[i];
         if (option == "--help" || option == "-h") {
             line.help = true;
+        } else if (option == "--version") {
+            line.version = true;
         } else if (option == "--db") {
             line.database = value(option);
         } else if (option == "--listen") {

@@ -14,10 +14,13 @@ public:
     // Throws std::invalid_argument with a message for the user.
     static CommandLine Parse(int argc, const char* const* argv);
     static const char* Usage();
+    // agentd.sqlite in the state directory that the service manager gives
+    // ($STATE_DIRECTORY, its first entry), else
     // $XDG_DATA_HOME/nimbo/agentd.sqlite, or ~/.local/share/nimbo/agentd.sqlite.
     static std::string DefaultDatabase();
 
     bool help = false;
+    bool version = false;
     std::string database;
     ServerConfig server;
     std::vector<std::string> adminWords;

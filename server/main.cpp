@@ -66,6 +66,10 @@ int main(int argc, char** argv) {
         std::cout << nimbo::server::CommandLine::Usage();
         return 0;
     }
+    if (line.version) {
+        std::cout << "nimbo-agentd " NIMBO_VERSION "\n";
+        return 0;
+    }
     try {
         nimbo::server::PasswordHash::Initialize();
         std::filesystem::path parent = std::filesystem::path(line.database).parent_path();

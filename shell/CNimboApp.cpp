@@ -1,6 +1,7 @@
 #include "shell/CNimboApp.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include "shell/CBuddyWnd.h"
 #include "shell/CFileTransfers.h"
@@ -37,6 +38,9 @@ bool CNimboApp::InitInstance(AgentSession& session) {
     // The framework's own profile name; the sign-in settings name their
     // organisation and application themselves (CRegistryKey).
     QCoreApplication::setApplicationName(QStringLiteral("CENimbo"));
+    // The installed desktop entry, by which the desktop shows the windows
+    // with its name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.halvorn.Nimbo"));
 
     m_pMainWnd = std::make_unique<CMainFrame>();
     m_pBuddyWnd = new CBuddyWnd(session);

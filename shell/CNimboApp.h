@@ -4,6 +4,7 @@
 
 #include "platform/MessageBox.h"
 #include "shell/QtMessageThread.h"
+#include "shell/QtStockTranslations.h"
 
 namespace nimbo {
 
@@ -41,6 +42,8 @@ public:
     CFileTransfers* GetFileTransfers() const { return m_pTransfers.get(); }
 
 private:
+    // First, so that every window speaks its language from the start.
+    QtStockTranslations m_stockTexts;
     QtMessageThread m_gui;
     platform::MessageBoxHandler m_previousMessageBox;
     std::unique_ptr<CMainFrame> m_pMainWnd;

@@ -1,7 +1,9 @@
 #include "shell/CQtFileChooser.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QStandardPaths>
 #include <utility>
 
 #include "shell/TransferFormat.h"
@@ -13,6 +15,11 @@ namespace {
 const QString kFilter = QStringLiteral("All Files (*.*)");
 
 bool IsPattern(const QString& name) { return name.contains(u'*') || name.contains(u'?'); }
+
+QString DownloadFolder() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    return !folder.isEmpty() && QDir(folder).exists() ? folder : QDir::homePath();
+}
 
 // The filter's pattern "*.*" is matched literally here and would hide every
 // name without a dot (README, Makefile): the dialog shows the filter as it
@@ -33,7 +40,7 @@ void CQtFileChooser::ChooseFileToOpen(QWidget* parent, const QString& initial, C
     auto* dialog = new QFileDialog(parent, QString(), QString(), kFilter);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    Run(dialog, initial, std::move(chosen));
+    Run(dialog, initial, QDir::homePath(), std::move(chosen));
 }
 
 void CQtFileChooser::ChooseFileToSave(QWidget* parent, const QString& initial, Chosen chosen) {
@@ -41,19 +48,17 @@ void CQtFileChooser::ChooseFileToSave(QWidget* parent, const QString& initial, C
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
-    Run(dialog, initial, std::move(chosen));
+    Run(dialog, initial, DownloadFolder(), std::move(chosen));
 }
 
 // The dialog belongs to `parent`: when the transfer window goes, so does an
 // open dialog, and with it the pending answer.
-void CQtFileChooser::Run(QFileDialog* dialog, const QString& initial, Chosen chosen) {
+void CQtFileChooser::Run(QFileDialog* dialog, const QString& initial, const QString& defaultFolder, Chosen chosen) {
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     const QString folder = FolderPart(initial);
-    if (!folder.isEmpty()) {
-        dialog->setDirectory(folder);
-    }
+    dialog->setDirectory(folder.isEmpty() ? defaultFolder : folder);
     const QString name = FileNamePart(initial);
     if (!name.isEmpty() && !IsPattern(name)) {
         dialog->selectFile(name);

@@ -20,13 +20,16 @@ void PrintUsage(std::FILE* to) {
                  "\n"
                  "  --host HOST   sign in to the agent server at HOST (name or dotted address)\n"
                  "                for this run instead of \"%s\"\n"
-                 "  --help        show this text\n",
+                 "  --help        show this text\n"
+                 "  --version     show the version\n",
                  nimbo::platform::CodePage::ToUtf8(nimbo::g_strAgentHost.Get()).c_str());
 }
 
 bool IsHelp(const char* argument) {
     return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0;
 }
+
+bool IsVersion(const char* argument) { return std::strcmp(argument, "--version") == 0; }
 
 struct Options {
     std::optional<std::string> host;
@@ -51,11 +54,15 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // Asking for help must work without a display, so it is answered before
-    // Qt connects to one.
+    // Asking for help or the version must work without a display, so they
+    // are answered before Qt connects to one.
     for (int i = 1; i < argc; ++i) {
         if (IsHelp(argv[i])) {
             PrintUsage(stdout);
+            return 0;
+        }
+        if (IsVersion(argv[i])) {
+            std::printf("nimbo %s\n", NIMBO_VERSION);
             return 0;
         }
     }

@@ -23,6 +23,10 @@ int CliApplication::Run(int argc, const char* const* argv) {
             m_out << CliArguments::Usage() << std::flush;
             return EXIT_DONE;
         }
+        if (arguments.version) {
+            m_out << "nimbo-cli " NIMBO_VERSION "\n" << std::flush;
+            return EXIT_DONE;
+        }
         command = MakeCommand(arguments.command, arguments.commandArgs);
     } catch (const UsageError& error) {
         m_err << "nimbo-cli: " << error.what() << "\n" << CliArguments::Usage() << std::flush;

@@ -23,6 +23,8 @@ CliArguments CliArguments::Parse(int argc, const char* const* argv) {
         std::string_view option = argv[index];
         if (option == "--help" || option == "-h")
             arguments.help = true;
+        else if (option == "--version")
+            arguments.version = true;
         else if (option == "--host")
             arguments.host = OptionValue(argc, argv, index, option);
         else if (option == "--user")
@@ -32,7 +34,7 @@ CliArguments CliArguments::Parse(int argc, const char* const* argv) {
         else
             throw UsageError("unknown option " + std::string(option));
     }
-    if (arguments.help)
+    if (arguments.help || arguments.version)
         return arguments;
     if (arguments.user.empty())
         throw UsageError("--user is required");
@@ -45,6 +47,7 @@ CliArguments CliArguments::Parse(int argc, const char* const* argv) {
 
 const char* CliArguments::Usage() {
     return "usage: nimbo-cli [--host HOST] --user ID [--password PW] COMMAND [ARGS...]\n"
+           "       nimbo-cli --help | --version\n"
            "\n"
            "Without --password the password is the first line of standard input.\n"
            "\n"

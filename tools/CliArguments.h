@@ -16,6 +16,7 @@ public:
     static const char* Usage();
 
     bool help = false;
+    bool version = false;
     std::optional<std::string> host;
     std::string user;
     std::optional<std::string> password;

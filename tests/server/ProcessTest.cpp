@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <stdlib.h>
 
 #include <stdexcept>
 #include <string>
@@ -18,8 +19,8 @@ using nimbo::test::AgentdProcess;
 
 class Process : public ::testing::TestWithParam<std::pair<int, const char*>> {
 protected:
-    static nimbo::test::ProcessRun Run(const std::vector<std::string>& args) {
-        return nimbo::test::RunProcess(AgentdProcess::BuiltProgram(), args);
+    static nimbo::test::ProcessRun Run(const std::vector<std::string>& args, const std::string& input = "") {
+        return nimbo::test::RunProcess(AgentdProcess::BuiltProgram(), args, input);
     }
 };
 
@@ -65,6 +66,20 @@ TEST_F(Process, BadCommandLinesAreRefusedWithTheUsage) {
     const nimbo::test::ProcessRun help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("group add OWNER GROUP"), std::string::npos);
+    const nimbo::test::ProcessRun version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "nimbo-agentd " NIMBO_VERSION "\n");
+}
+
+// As the service manager runs it: the state directory it gives holds the
+// directory, which the administration commands reach with --db.
+TEST_F(Process, WithoutDbTheServiceStateDirectoryHoldsTheDirectory) {
+    const AgentdProcess unused("127.0.4.28");
+    ::setenv("STATE_DIRECTORY", unused.Folder().c_str(), 1);
+    const nimbo::test::ProcessRun added = Run({"user", "add", "alice", "--name", "Alice"}, "s3cret\n");
+    ::unsetenv("STATE_DIRECTORY");
+    EXPECT_EQ(added.status, 0) << added.errors;
+    EXPECT_EQ(Run({"--db", unused.Database(), "user", "list"}).output, "alice\tAlice\n");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -97,6 +98,50 @@ TEST_F(QtFileChooserTest, EveryFileIsListedWhetherItsNameHasADotOrNot) {
     }));
     listed.sort();
     EXPECT_EQ(listed.join(u' ').toStdString(), "Makefile README a.txt photo");
+}
+
+// The user folders of a home folder made for the test, from its XDG
+// settings, which test paths ignore; the process's own come back after.
+class UserFolders {
+public:
+    explicit UserFolders(const QString& home) : m_home(qgetenv("HOME")), m_config(qgetenv("XDG_CONFIG_HOME")) {
+        qputenv("HOME", home.toUtf8());
+        qputenv("XDG_CONFIG_HOME", (home + QStringLiteral("/.config")).toUtf8());
+        QStandardPaths::setTestModeEnabled(false);
+    }
+    ~UserFolders() {
+        QStandardPaths::setTestModeEnabled(true);
+        qputenv("HOME", m_home);
+        qputenv("XDG_CONFIG_HOME", m_config);
+    }
+    UserFolders(const UserFolders&) = delete;
+    UserFolders& operator=(const UserFolders&) = delete;
+
+private:
+    QByteArray m_home;
+    QByteArray m_config;
+};
+
+// As in the first transfers of a run, before any folder was chosen.
+TEST_F(QtFileChooserTest, WithoutAFolderSaveStartsInTheDownloadFolderAndOpenAtHome) {
+    const QString downloads = m_folder.filePath(QStringLiteral("받은 파일"));
+    ASSERT_TRUE(QDir().mkpath(downloads));
+    ASSERT_TRUE(QDir().mkpath(m_folder.filePath(QStringLiteral(".config"))));
+    QFile dirs(m_folder.filePath(QStringLiteral(".config/user-dirs.dirs")));
+    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+    dirs.write(QStringLiteral("XDG_DOWNLOAD_DIR=\"$HOME/받은 파일\"\n").toUtf8());
+    dirs.close();
+    UserFolders folders(m_folder.path());
+
+    m_chooser.ChooseFileToSave(&m_parent, QStringLiteral("보고서.txt"), Record());
+    QFileDialog* save = OpenDialog();
+    ASSERT_NE(save, nullptr);
+    EXPECT_EQ(save->directory().absolutePath(), downloads);
+    delete save;
+    m_chooser.ChooseFileToOpen(&m_parent, QStringLiteral("*.*"), Record());
+    QFileDialog* open = OpenDialog();
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->directory().absolutePath(), m_folder.path());
 }
 
 }  // namespace

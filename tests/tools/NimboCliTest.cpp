@@ -163,6 +163,15 @@ TEST(NimboCli, CommandLinesItCannotReadGiveTheUsage) {
     }
 }
 
+TEST(NimboCli, HelpAndVersionAnswerWithoutSigningIn) {
+    ProcessRun help = RunCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("usage: nimbo-cli [--host HOST] --user ID", 0), 0u);
+    ProcessRun version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "nimbo-cli " NIMBO_VERSION "\n");
+}
+
 TEST(NimboCli, ListenPrintsEachEventUntilTerminated) {
     // 안녕하세요, a line break, 둘, a tab, a backslash, a terminal command and DEL
     const std::string note = test::KOREAN_HELLO + "\n\xB5\xD1\t\\\x1B[2J\x7F";
