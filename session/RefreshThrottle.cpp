@@ -12,14 +12,14 @@ RefreshThrottle::RefreshThrottle(std::function<void()> refresh, Scheduler schedu
 
 void RefreshThrottle::Notice() {
     // The scheduled refresh starts after this notice too.
-    if (m_bScheduled)
+    if (m_scheduled)
         return;
     const auto now = m_clock();
     if (!m_lastRefresh || now - *m_lastRefresh >= INTERVAL) {
         Refresh(now);
         return;
     }
-    m_bScheduled = true;
+    m_scheduled = true;
     const auto delay = std::chrono::ceil<std::chrono::milliseconds>(*m_lastRefresh + INTERVAL - now);
     m_schedule(delay, [self = std::weak_ptr(m_self)] {
         if (const std::shared_ptr<RefreshThrottle*> throttle = self.lock())
@@ -28,7 +28,7 @@ void RefreshThrottle::Notice() {
 }
 
 void RefreshThrottle::RunScheduled() {
-    m_bScheduled = false;
+    m_scheduled = false;
     Refresh(m_clock());
 }
 

@@ -37,7 +37,7 @@ private:
     Scheduler m_schedule;
     Clock m_clock;
     std::optional<std::chrono::steady_clock::time_point> m_lastRefresh;
-    bool m_bScheduled = false;
+    bool m_scheduled = false;
     // What a scheduled call holds weakly, to find out whether it may run.
     std::shared_ptr<RefreshThrottle*> m_self;
 };

@@ -47,16 +47,16 @@ void CFileTransfers::OnFileOffer(std::unique_ptr<PeerCallRecord> record) {
     const FileOffer offer = ParseFileOffer(record->strBody);
     const std::u16string from = record->strFrom;
     record.reset();
-    if (m_nOpenQuestions >= MAX_OFFER_QUESTIONS || ReceivingCount() >= MAX_OFFERED_RECEIVES) {
+    if (m_openQuestions >= MAX_OFFER_QUESTIONS || ReceivingCount() >= MAX_OFFERED_RECEIVES) {
         return;
     }
     const QString question = QStringLiteral("%1님이 보내신 파일을 수신하시겠습니까?\n\n파일명: %2(%3)")
                                  .arg(QString::fromStdU16String(from), QString::fromStdU16String(offer.strFileName),
                                       OfferSizeText(offer.nFileSize));
-    ++m_nOpenQuestions;
+    ++m_openQuestions;
     const platform::MessageBoxResult answer =
         platform::ShowMessageBox(question.toStdU16String(), platform::MessageBoxButtons::YesNo);
-    --m_nOpenQuestions;
+    --m_openQuestions;
     // Questions answered meanwhile may have filled the receives up.
     if (answer == platform::MessageBoxResult::Yes && ReceivingCount() < MAX_OFFERED_RECEIVES) {
         StartFileTransfer(TransferMode::Receive, m_services.session->GetUserId().ToWide(), from,

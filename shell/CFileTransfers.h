@@ -56,7 +56,7 @@ private:
     TransferServices m_services;
     QList<QPointer<CFileTransferDlg>> m_windows;
     bool m_bEnded = false;
-    int m_nOpenQuestions = 0;
+    int m_openQuestions = 0;
 };
 
 }  // namespace nimbo

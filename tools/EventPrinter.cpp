@@ -66,7 +66,7 @@ void EventPrinter::PrintLine(std::initializer_list<std::string> fields) {
         separator = "\t";
     }
     m_out << '\n' << std::flush;
-    m_bFailed = m_bFailed || !m_out;
+    m_failed = m_failed || !m_out;
 }
 
 }  // namespace nimbo::cli

@@ -40,7 +40,7 @@ public:
     static std::string Escaped(std::u16string_view text);
 
     // Whether a line could not be written: the output is then incomplete.
-    bool Failed() const { return m_bFailed; }
+    bool Failed() const { return m_failed; }
 
 private:
     // The fields joined by tabs, as one line.
@@ -48,7 +48,7 @@ private:
     static bool IsControl(char16_t c);
 
     std::ostream& m_out;
-    bool m_bFailed = false;
+    bool m_failed = false;
 };
 
 }  // namespace nimbo::cli

@@ -59,7 +59,7 @@ void FileAcceptor::Accept(const std::u16string& from, const FileOffer& offer) {
     ForgetEnded();
     const std::string declined =
         "nimbo-cli: declined " + EventPrinter::Escaped(offer.strFileName) + " from " + EventPrinter::Escaped(from);
-    if (m_bFinished) {
+    if (m_finished) {
         m_errors << declined << ": listen is ending" << std::endl;
         return;
     }
@@ -97,13 +97,13 @@ std::shared_ptr<TransferInfo> FileAcceptor::MakeInfo(const FileOffer& offer) con
 // first free numbered name.
 std::filesystem::path FileAcceptor::UseTaken(const std::filesystem::path& wanted, TransferInfo& info) const {
     const std::optional<std::uintmax_t> length = IsTaken(wanted) ? std::nullopt : PlainFileLength(wanted);
-    if (length && m_existing.bContinueShorter && *length < info.nFileSize &&
+    if (length && m_existing.continueShorter && *length < info.nFileSize &&
         *length <= std::numeric_limits<std::int32_t>::max()) {
         info.targetUse = TargetUse::Continue;
         info.nStartOffset = static_cast<std::int32_t>(*length);
         return wanted;
     }
-    if (length && m_existing.bReplace) {
+    if (length && m_existing.replace) {
         info.targetUse = TargetUse::Replace;
         return wanted;
     }
@@ -155,7 +155,7 @@ void FileAcceptor::OnEnd(Receive& receive, platform::LPARAM code) {
         return;
     receive.bEnded = true;
     if (code != TE_RECV_DONE)
-        m_bAllReceived = false;
+        m_allReceived = false;
     m_printer.PrintFile(receive.strPath, code);
 }
 
@@ -167,7 +167,7 @@ void FileAcceptor::ForgetEnded() {
 // waited for, or went without a word, is reported closed all the same.
 bool FileAcceptor::Finish() {
     // The pending calls run below may still bring offers.
-    m_bFinished = true;
+    m_finished = true;
     for (Receive& receive : m_receives) {
         if (!receive.bEnded)
             receive.worker->Stop(TransferWorker::STOP_BOUND);
@@ -175,7 +175,7 @@ bool FileAcceptor::Finish() {
     m_loop.ProcessPending();
     for (Receive& receive : m_receives)
         OnEnd(receive, TE_RECV_CLOSED);
-    return m_bAllReceived;
+    return m_allReceived;
 }
 
 }  // namespace nimbo::cli

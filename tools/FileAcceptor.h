@@ -19,8 +19,8 @@ namespace nimbo::cli {
 // What listen --accept-files may do with a file of the offered name that is
 // already in the folder; without either it is left alone.
 struct ExistingFiles {
-    bool bContinueShorter = false;  // --resume: a file shorter than the offer is continued
-    bool bReplace = false;          // --replace: any other is replaced
+    bool continueShorter = false;  // --resume: a file shorter than the offer is continued
+    bool replace = false;          // --replace: any other is replaced
 };
 
 // listen --accept-files DIR: receives offered files into DIR, each with a
@@ -76,8 +76,8 @@ private:
     EventPrinter& m_printer;
     std::ostream& m_errors;
     std::list<Receive> m_receives;
-    bool m_bAllReceived = true;
-    bool m_bFinished = false;
+    bool m_allReceived = true;
+    bool m_finished = false;
 };
 
 }  // namespace nimbo::cli

@@ -28,13 +28,13 @@ ListenCommand::ListenCommand(const std::vector<std::string>& args) {
         else if (args[i] == "--accept-files" && hasValue)
             m_strAcceptFolder = args[++i];
         else if (args[i] == "--resume")
-            m_existing.bContinueShorter = true;
+            m_existing.continueShorter = true;
         else if (args[i] == "--replace")
-            m_existing.bReplace = true;
+            m_existing.replace = true;
         else
             throw UsageError(LISTEN_USAGE);
     }
-    if (!m_strAcceptFolder && (m_existing.bContinueShorter || m_existing.bReplace))
+    if (!m_strAcceptFolder && (m_existing.continueShorter || m_existing.replace))
         throw UsageError("--resume and --replace go with --accept-files");
 }
 

@@ -24,7 +24,7 @@ FileReceiver::FileReceiver(std::shared_ptr<TransferInfo> info)
       m_strFilePath(m_info->strFilePath),
       m_strPeerAddress(m_info->strPeerAddress),
       m_nPort(m_info->nPort & PORT_MASK),
-      m_nOfferedSize(m_info->nFileSize),
+      m_offeredSize(m_info->nFileSize),
       m_use(m_info->targetUse),
       m_links(m_info->targetLinks),
       m_nStartOffset(std::max<std::int32_t>(m_info->nStartOffset, 0)) {}
@@ -55,7 +55,7 @@ FileReceiver::Outcome FileReceiver::ReceiveFile(DataConnection& connection) {
     std::uint32_t size = 0;
     if (!connection.ReceiveWord(size))
         return Outcome::Broken;
-    if (size != m_nOfferedSize) {
+    if (size != m_offeredSize) {
         Refuse(connection);
         return Outcome::Broken;
     }

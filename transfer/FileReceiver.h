@@ -47,7 +47,7 @@ private:
     const std::u16string m_strFilePath;
     const std::u16string m_strPeerAddress;
     const int m_nPort;
-    const std::uint32_t m_nOfferedSize;
+    const std::uint32_t m_offeredSize;
     const TargetUse m_use;
     const TargetLinks m_links;
     std::int64_t m_nStartOffset;

@@ -15,9 +15,9 @@ TransferWorker::TransferWorker(Procedure procedure, std::shared_ptr<TransferInfo
             procedure(info);
             ended.set_value();
         });
-        m_bStarted = true;
+        m_started = true;
     } catch (const std::system_error& failure) {
-        m_strFailure = failure.what();
+        m_failure = failure.what();
     }
 }
 

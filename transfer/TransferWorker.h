@@ -64,16 +64,16 @@ public:
     bool Stop(std::chrono::milliseconds bound);
     // Whether the worker has ended (or never started).
     bool HasEnded() const;
-    bool Started() const { return m_bStarted; }
+    bool Started() const { return m_started; }
     // Why the thread could not be started; empty when it was.
-    const std::string& Failure() const { return m_strFailure; }
+    const std::string& Failure() const { return m_failure; }
 
 private:
     const std::shared_ptr<TransferInfo> m_info;
     std::future<void> m_ended;
     std::thread m_thread;
-    bool m_bStarted = false;
-    std::string m_strFailure;
+    bool m_started = false;
+    std::string m_failure;
 };
 
 }  // namespace nimbo

@@ -558,13 +558,13 @@ TEST_F(FileTransferTest, ClosingTheMainWindowEndsEveryTransfer) {
 // arrives. The questions here stay open, each in an event loop of its own
 // as a modal box's, until the whole flood has come.
 TEST_F(FileTransferTest, ABurstOfOffersHoldsAFewQuestionsAndWindowsAndLaterOffersStillArrive) {
-    constexpr int kBurst = 1000;
+    constexpr int BURST = 1000;
     const std::string address = "127.0.15.12";
     const std::string senders = "127.0.16.12";
     ScriptedServers servers(address);
     std::promise<void> honestOffer;  // destroyed before the servers, so that their scripts end
     std::string burst;
-    for (int i = 0; i < kBurst; ++i)
+    for (int i = 0; i < BURST; ++i)
         burst += BuddyClient::PeerCallBlock("lee", PeerCallKind::FileOffer, OfferBody(senders, "flood.bin", 100),
                                             "kim") +
                  "\r\n";
