@@ -227,7 +227,9 @@ void CFileTransferDlg::OnSend() {
         return;
     }
     m_nPort = m_info->nPort;
-    m_worker = std::make_unique<TransferWorker>(FileSendProc, m_info);
+    if (!StartWorker(FileSendProc)) {
+        return;
+    }
     m_strStatus = kWaitingText;
     Refresh();
 }
@@ -296,8 +298,19 @@ void CFileTransferDlg::StartReceiving(const QString& path, std::int32_t offset) 
     m_info->targetUse = offset > 0 ? TargetUse::Continue : TargetUse::Replace;
     m_info->nStartOffset = offset;
     m_strSizeText = FileSizeText(m_nFileSize);
-    m_worker = std::make_unique<TransferWorker>(FileRecvProc, m_info);
-    Refresh();
+    if (StartWorker(FileRecvProc)) {
+        Refresh();
+    }
+}
+
+// A worker the system gives no thread for ends the transfer as one that
+// stopped without a message of its own.
+bool CFileTransferDlg::StartWorker(TransferWorker::Procedure procedure) {
+    m_worker = std::make_unique<TransferWorker>(procedure, m_info);
+    if (!m_worker->Started()) {
+        OnEnd(m_bSend ? TE_SEND_CLOSED : TE_RECV_CLOSED);
+    }
+    return !m_bClosed;
 }
 
 platform::LRESULT CFileTransferDlg::HandleMessage(platform::UINT message, platform::WPARAM wParam,

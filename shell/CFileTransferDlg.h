@@ -110,6 +110,8 @@ private:
     void OnTargetChosen(const QString& path);
     std::optional<std::int32_t> AskStartOffset(const QString& path);
     void StartReceiving(const QString& path, std::int32_t offset);
+    // False when the window closed because no thread could be had.
+    bool StartWorker(TransferWorker::Procedure procedure);
 
     void OnStart();
     void OnProgress(std::int64_t moved, std::int64_t done);
