@@ -1,6 +1,6 @@
 #include "transfer/TransferWorker.h"
 
-#include <system_error>
+#include <exception>
 #include <utility>
 
 namespace nimbo {
@@ -16,7 +16,7 @@ TransferWorker::TransferWorker(Procedure procedure, std::shared_ptr<TransferInfo
             ended.set_value();
         });
         m_started = true;
-    } catch (const std::system_error& failure) {
+    } catch (const std::exception& failure) {  // std::system_error, or std::bad_alloc for its state
         m_failure = failure.what();
     }
 }
