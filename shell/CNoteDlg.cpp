@@ -10,7 +10,8 @@ namespace nimbo {
 namespace {
 
 constexpr int kButtonTop = 80;
-constexpr int kNoticeHeight = 12;  // the line a failure notice adds
+constexpr int kNoticeHeight = 38;  // the lines a failure notice adds
+constexpr int kNoticeTextHeight = 34;
 
 }  // namespace
 
@@ -29,7 +30,9 @@ CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
     m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    m_notice = AddStatic(QStringLiteral("쪽지를 보내지 못했습니다."), 0, 7, kButtonTop - 3, 111, 8);
+    m_notice = AddStatic(QString(), 0, 7, kButtonTop - 3, 111, kNoticeTextHeight);
+    m_notice->setWordWrap(true);
+    m_notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette palette = m_notice->palette();
     palette.setColor(QPalette::WindowText, QColor(0xB0, 0x20, 0x20));
     m_notice->setPalette(palette);
@@ -40,7 +43,9 @@ CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
     m_cancel = AddButton(sending ? QStringLiteral("취소") : QStringLiteral("닫기"), IDCANCEL, 68, kButtonTop, 50, 14);
 }
 
-void CNoteDlg::ShowNotSentNotice() {
+void CNoteDlg::ShowNotSentNotice(const QString& reason) {
+    m_notice->setText(QStringLiteral("쪽지를 보내지 못했습니다. ") + reason);
+    m_notice->setToolTip(reason);
     if (!m_notice->isHidden()) {
         return;
     }

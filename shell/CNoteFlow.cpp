@@ -2,31 +2,34 @@
 
 #include "session/AgentSession.h"
 #include "shell/CNoteDlg.h"
-#include "shell/CWaitCursor.h"
+#include "shell/CSessionWorker.h"
+#include "shell/FailureText.h"
 
 namespace nimbo {
 
-CNoteFlow::CNoteFlow(AgentSession& session, QWidget* parent) : m_session(session), m_parent(parent) {}
+CNoteFlow::CNoteFlow(AgentSession& session, CSessionWorker& worker, QWidget* parent)
+    : m_session(session), m_worker(worker), m_parent(parent) {}
 
 void CNoteFlow::SendNote(const QString& recipient) {
     QString text;
-    bool notSent = false;
+    QString notSentReason;
     for (;;) {
         CNoteDlg dialog(NoteTemplate::Send, m_parent);
         dialog.m_strName = recipient;
         dialog.m_strText = text;
-        if (notSent) {
-            dialog.ShowNotSentNotice();
+        if (!notSentReason.isNull()) {
+            dialog.ShowNotSentNotice(notSentReason);
         }
         if (dialog.DoModal() != QDialog::Accepted) {
             return;
         }
         text = dialog.m_strText;
-        CWaitCursor wait;
-        if (m_session.SendInstantMessage(recipient.toStdU16String(), text.toStdU16String())) {
+        const bool sent = m_worker.Run(
+            [&] { return m_session.SendInstantMessage(recipient.toStdU16String(), text.toStdU16String()); });
+        if (sent) {
             return;
         }
-        notSent = true;
+        notSentReason = FailureText(m_session.LastFailure());
     }
 }
 
@@ -35,8 +38,18 @@ void CNoteFlow::ShowReceivedNote(std::unique_ptr<PeerCallRecord> record) {
     dialog.m_strName = QString::fromStdU16String(record->strFrom);
     dialog.m_strText = QString::fromStdU16String(record->strBody);
     record.reset();
-    if (dialog.DoModal() == QDialog::Accepted) {
+    CountUnread(+1);
+    const int result = dialog.DoModal();
+    CountUnread(-1);
+    if (result == QDialog::Accepted) {
         SendNote(dialog.m_strName);
+    }
+}
+
+void CNoteFlow::CountUnread(int change) {
+    m_nUnread += change;
+    if (m_unreadWatcher) {
+        m_unreadWatcher(m_nUnread);
     }
 }
 

@@ -218,9 +218,9 @@ TEST(NoteDlgTest, NotSentNoticeAppearsBetweenTheNoteAndTheButtons) {
     dialog.m_strName = QStringLiteral("kim");
     dialog.m_strText = QStringLiteral("다시 보낼 쪽지");
     const QSize plainSize = dialog.size();
-    dialog.ShowNotSentNotice();
+    dialog.ShowNotSentNotice(QStringLiteral("서버(h)에 연결할 수 없습니다."));
 
-    const QRect notice = StaticRect(dialog, QStringLiteral("쪽지를 보내지 못했습니다."));
+    const QRect notice = StaticRect(dialog, QStringLiteral("쪽지를 보내지 못했습니다. 서버(h)에 연결할 수 없습니다."));
     const QRect text = ControlAs<QPlainTextEdit>(dialog, CNoteDlg::IDC_TEXT)->geometry();
     const QRect ok = ControlAs<QPushButton>(dialog, IDOK)->geometry();
     ASSERT_TRUE(notice.isValid());
