@@ -326,7 +326,7 @@ TEST_F(AppStartupTest, ABurstOfLogonNoticesIsFollowedByFewFetches) {
     std::string burst;
     for (int i = 0; i < 50; ++i)
         burst += "notify logon lee\r\n\r\n";
-    servers.Notify().SetDefaultScript(AcceptListener([&burst](PeerConnection& c) { c.Send(burst); }));
+    servers.Notify().SetDefaultScript(AcceptListener([burst](PeerConnection& c) { c.Send(burst); }));
     const auto began = std::chrono::steady_clock::now();
     StartApp("127.0.11.21");
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));

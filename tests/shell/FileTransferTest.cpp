@@ -569,13 +569,14 @@ TEST_F(FileTransferTest, ABurstOfOffersHoldsAFewQuestionsAndWindowsAndLaterOffer
                                             "kim") +
                  "\r\n";
     const std::string honest = Pattern(20000, 14);
-    servers.Notify().SetDefaultScript(AcceptListener([&, due = honestOffer.get_future().share()](PeerConnection& c) {
+    servers.Notify().SetDefaultScript(AcceptListener([burst, senders, size = honest.size(),
+                                                       due = honestOffer.get_future().share()](PeerConnection& c) {
         // The logon notice after the flood shows when every offer has been handled.
         c.Send(burst + "notify logon lee\r\n\r\n");
         due.wait();
         c.Send(BuddyClient::PeerCallBlock("lee", PeerCallKind::FileOffer,
                                           "<" + senders + "><" + std::to_string(kSenderPort + 1) + "><honest.bin><" +
-                                              std::to_string(honest.size()) + ">",
+                                              std::to_string(size) + ">",
                                           "kim") +
                "\r\n");
     }));
