@@ -8,16 +8,19 @@
 #           for a file that differs.
 # Prints the counts and exits non-zero when any run ended otherwise.
 #
-# usage: tests/fault/transfer-faults.sh [BUILD_DIR] [RUNS]
-#   BUILD_DIR  a plain (not sanitized) build with nimbo-cli and nimbo-agentd
-#   RUNS       transfers to try (default: 80)
-# NIMBO_FAULT_SEED repeats the random choices of an earlier run.
+#   tests/fault/transfer-faults.sh [BUILD_DIR] [RUNS]       (build 80)
+#
+# BUILD_DIR is a plain (not sanitized) build with nimbo-cli and nimbo-agentd.
+# NIMBO_FAULT_SEED repeats the random choices of an earlier run. Run it in a
+# network namespace of its own, or on a machine where 127.0.20.1 ports 10000
+# and 10001 are free.
 set -uo pipefail
 
 build=${1:-build}
 runs=${2:-80}
 cli=$build/bin/nimbo-cli
 agentd=$build/bin/nimbo-agentd
+under_faults=$(dirname "$0")/under-faults.sh
 address=127.0.20.1
 seed=${NIMBO_FAULT_SEED:-$((SRANDOM % 32768))}
 RANDOM=$seed
@@ -25,7 +28,6 @@ RANDOM=$seed
 for program in "$cli" "$agentd"; do
   [ -x "$program" ] || { echo "no $program: build it first" >&2; exit 1; }
 done
-command -v fiu-run >/dev/null || { echo "fiu-run is missing: scripts/install-deps" >&2; exit 1; }
 
 points=(posix/io/rw/read posix/io/rw/write posix/io/net/send posix/io/net/recv posix/io/oc/open)
 probabilities=(${NIMBO_FAULT_PROBABILITIES:-0.005 0.02 0.08})
@@ -71,12 +73,13 @@ wait_for() {
   return 1
 }
 
-# One transfer; sets outcome to done, failed or VIOLATION and why.
+# One transfer, with `point` failing at `probability` in the `faulted` side
+# (sender, receiver or both); sets outcome to done, failed or VIOLATION and why.
 run_once() {
-  local dir=$1 faulted=$2 fault=$3
+  local dir=$1 faulted=$2 point=$3 probability=$4
   mkdir -p "$dir/inbox"
   local send_prefix=() receive_prefix=()
-  local injected=(fiu-run -x -f "" -c "$fault")
+  local injected=("$under_faults" "$probability" "$point" --)
   [ "$faulted" != receiver ] && send_prefix=("${injected[@]}")
   [ "$faulted" != sender ] && receive_prefix=("${injected[@]}")
 
@@ -138,7 +141,7 @@ for run in $(seq "$runs"); do
   point=${points[RANDOM % ${#points[@]}]}
   probability=${probabilities[RANDOM % ${#probabilities[@]}]}
   why=
-  run_once "$work/run$run" "$faulted" "enable_random name=$point,probability=$probability"
+  run_once "$work/run$run" "$faulted" "$point" "$probability"
   case $outcome in
     done) done_count=$((done_count + 1)) ;;
     failed)
@@ -158,12 +161,13 @@ for run in $(seq "$runs"); do
   rm -rf "$work/run$run"
 done
 
-echo "fault injection (seed $seed): $runs transfers in $((SECONDS - began)) s:" \
-  "$done_count done and identical, $failed_count failed and reported, $violations other"
+under=()
 for point in "${points[@]}"; do
-  echo "  failed under $point: ${failed_by[$point]:-0}"
+  under+=("${point##*/} ${failed_by[$point]:-0}")
 done
-for side in sender receiver both; do
-  echo "  failure reported by ${side/both/both sides}: ${reported_by[$side]:-0}"
-done
+echo "transfers: $runs in $((SECONDS - began)) s (seed $seed)"
+echo "done: $done_count (both sides done, the file identical)"
+echo "failed: $failed_count (reported by the sender ${reported_by[sender]:-0}, the receiver" \
+  "${reported_by[receiver]:-0}, both ${reported_by[both]:-0}; under $(IFS=,; echo "${under[*]}" | sed 's/,/, /g'))"
+echo "other: $violations"
 [ "$violations" -eq 0 ]
