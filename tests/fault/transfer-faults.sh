@@ -4,20 +4,27 @@
 # read, write, send, recv or open calls fail in the sender, the receiver or
 # both. Every run must end in one of two ways only:
 #   done    both sides report done and the file arrived identical;
-#   failed  at least one side reports a failure, and no side reports done
-#           for a file that differs.
-# Prints the counts and exits non-zero when any run ended otherwise.
+#   failed  at least one side reports a failure (an exit status other than
+#           0, or an end other than done), and no side reports done for a
+#           file that differs.
+# Anything else is a violation: a side reports done for a file that differs,
+# neither side reports the failure, a receive taken ends without its one
+# file line, a side dies of a signal, or one does not end when it should.
+# Prints the counts and exits non-zero when any run was a violation.
 #
 #   tests/fault/transfer-faults.sh [BUILD_DIR] [RUNS]       (build 80)
 #
 # BUILD_DIR is a plain (not sanitized) build with nimbo-cli and nimbo-agentd.
-# NIMBO_FAULT_SEED repeats the random choices of an earlier run. Run it in a
+# NIMBO_FAULT_SEED repeats the random choices of an earlier run; no further
+# run starts once NIMBO_FAULT_SECONDS (80) have passed, and a run that hangs
+# is stopped within 40 s, so the stage stays within two minutes. Run it in a
 # network namespace of its own, or on a machine where 127.0.20.1 ports 10000
 # and 10001 are free.
 set -uo pipefail
 
 build=${1:-build}
 runs=${2:-80}
+budget=${NIMBO_FAULT_SECONDS:-80}
 cli=$build/bin/nimbo-cli
 agentd=$build/bin/nimbo-agentd
 under_faults=$(dirname "$0")/under-faults.sh
@@ -30,7 +37,7 @@ for program in "$cli" "$agentd"; do
 done
 
 points=(posix/io/rw/read posix/io/rw/write posix/io/net/send posix/io/net/recv posix/io/oc/open)
-probabilities=(${NIMBO_FAULT_PROBABILITIES:-0.005 0.02 0.08})
+read -ra probabilities <<<"${NIMBO_FAULT_PROBABILITIES:-0.005 0.02 0.08}"
 
 work=$(mktemp -d)
 server=
@@ -73,8 +80,27 @@ wait_for() {
   return 1
 }
 
+# Gives process $1 up to $2 tenths of a second to end, then kills it. Sets
+# status to its exit status, and hung to 1 when it had to be killed.
+reap() {
+  local process=$1
+  wait_for "$process" "$2" false
+  hung=0
+  running "$process" && hung=1 && kill -KILL "$process" 2>/dev/null
+  wait "$process"
+  status=$?
+}
+
+# Whether exit status $1 is a death by a signal other than the SIGTERM this
+# script sends (a process stopped before it could take the signal).
+crashed() { [ "$1" -gt 128 ] && [ "$1" -ne $((128 + 15)) ]; }
+
+# The end codes in the lines of file $1 that start with $2.
+ends() { awk -F '\t' -v kind="$2" '$1 == kind { print $NF }' "$1"; }
+
 # One transfer, with `point` failing at `probability` in the `faulted` side
-# (sender, receiver or both); sets outcome to done, failed or VIOLATION and why.
+# (sender, receiver or both); sets outcome to done, failed or VIOLATION, with
+# why and reporters.
 run_once() {
   local dir=$1 faulted=$2 point=$3 probability=$4
   mkdir -p "$dir/inbox"
@@ -84,7 +110,7 @@ run_once() {
   [ "$faulted" != sender ] && receive_prefix=("${injected[@]}")
 
   : >"$dir/send.out"; : >"$dir/receive.out"
-  "${receive_prefix[@]}" "${lee[@]}" listen --accept-files "$dir/inbox" --seconds 30 \
+  "${receive_prefix[@]}" "${lee[@]}" listen --accept-files "$dir/inbox" --seconds 60 \
     >"$dir/receive.out" 2>"$dir/receive.err" &
   local receiver=$!
   # A note is kept for lee until its notification connection stands: once
@@ -94,39 +120,55 @@ run_once() {
 
   "${send_prefix[@]}" "${kim[@]}" send-file lee "$sample" --seconds 6 >"$dir/send.out" 2>"$dir/send.err" &
   local sender=$!
-  # A receiver that has gone can no longer take the file.
-  while running "$sender"; do
+  # A receiver that has gone can no longer take the file; a sender gives up
+  # by itself after its 6 seconds.
+  for _ in $(seq 240); do
+    running "$sender" || break
     running "$receiver" || { kill -TERM "$sender" 2>/dev/null; break; }
     sleep 0.05
   done
-  wait "$sender"
-  local send_status=$?
+  reap "$sender" 50
+  local send_status=$status
+  local sender_hung=$hung
   # The receiver reports each file it took when its receive ends.
   wait_for "$receiver" 50 test "$(grep -c '^file' "$dir/receive.out")" -ge "$(grep -c '^offer' "$dir/receive.out")"
   kill -TERM "$receiver" 2>/dev/null
-  wait "$receiver"
-  local receive_status=$?
+  reap "$receiver" 150
+  local receive_status=$status receiver_hung=$hung
 
-  local sent_done=0 received_done=0 identical=0 received
-  [ "$send_status" -eq 0 ] && grep -qx $'end\tTE_SEND_DONE' "$dir/send.out" && sent_done=1
+  local sent=() received_ends=() offers files
+  mapfile -t sent < <(ends "$dir/send.out" end)
+  mapfile -t received_ends < <(ends "$dir/receive.out" file)
+  offers=$(grep -c '^offer' "$dir/receive.out")
+  files=${#received_ends[@]}
+  local sent_done=0 received_done=0 send_failed=0 receive_failed=0 received
+  [ "$send_status" -eq 0 ] && [ "${sent[*]}" = TE_SEND_DONE ] && sent_done=1
+  [ "$send_status" -ne 0 ] || { [ ${#sent[@]} -gt 0 ] && [ "${sent[*]}" != TE_SEND_DONE ]; } && send_failed=1
   received=$(awk -F '\t' '$1 == "file" && $3 == "TE_RECV_DONE" { print $2 }' "$dir/receive.out")
   [ -n "$received" ] && received_done=1
-  [ -n "$received" ] && cmp -s "$sample" "$received" && identical=1
-  if [ $sent_done -eq 1 ] && [ $received_done -eq 1 ] && [ "$receive_status" -eq 0 ] && [ $identical -eq 1 ]; then
-    outcome=done
-  elif [ $sent_done -eq 1 ] && [ $received_done -eq 1 ] && [ "$receive_status" -eq 0 ]; then
-    outcome=VIOLATION why="both report done for a file that differs"
-  elif [ $received_done -eq 1 ] && [ $identical -eq 0 ]; then
-    outcome=VIOLATION why="the receiver reports done for a file that differs"
+  [ "$receive_status" -ne 0 ] || { [ "$files" -gt 0 ] && printf '%s\n' "${received_ends[@]}" | grep -qv '^TE_RECV_DONE$'; } &&
+    receive_failed=1
+
+  outcome=VIOLATION
+  if [ "$sender_hung" -eq 1 ] || [ "$receiver_hung" -eq 1 ]; then
+    why="a side did not end when it should (sender $sender_hung, receiver $receiver_hung)"
+  elif crashed "$send_status" || crashed "$receive_status"; then
+    why="a side died of a signal (exit status: sender $send_status, receiver $receive_status)"
+  elif [ "$files" -gt "$offers" ] || { [ "$files" -lt "$offers" ] && [ "$receive_status" -eq 0 ]; }; then
+    why="$offers offers taken, $files file lines"
+  elif [ $received_done -eq 1 ] && ! cmp -s "$sample" "$received"; then
+    why="the receiver reports done for a file that differs"
   elif [ $sent_done -eq 1 ] && ! cmp -s "$sample" "$dir/inbox/sample.bin"; then
-    outcome=VIOLATION why="the sender reports done for a file that differs"
-  elif [ $sent_done -eq 0 ] || [ $received_done -eq 0 ] || [ "$receive_status" -ne 0 ]; then
+    why="the sender reports done for a file that differs"
+  elif [ $sent_done -eq 1 ] && [ $received_done -eq 1 ] && [ $send_failed -eq 0 ] && [ $receive_failed -eq 0 ]; then
+    outcome="done"
+  elif [ $send_failed -eq 1 ] || [ $receive_failed -eq 1 ]; then
     outcome=failed
     reporters=both
-    [ $sent_done -eq 1 ] && reporters=receiver
-    [ $received_done -eq 1 ] && [ "$receive_status" -eq 0 ] && reporters=sender
+    [ $send_failed -eq 0 ] && reporters=receiver
+    [ $receive_failed -eq 0 ] && reporters=sender
   else
-    outcome=VIOLATION why="no side reports a failure, yet not both report done"
+    why="no side reports a failure, yet not both report done"
   fi
 }
 
@@ -135,7 +177,10 @@ done_count=0
 failed_count=0
 violations=0
 declare -A failed_by reported_by
+ran=0
 for run in $(seq "$runs"); do
+  [ $((SECONDS - began)) -lt "$budget" ] || break
+  ran=$run
   sides=(sender receiver both)
   faulted=${sides[RANDOM % 3]}
   point=${points[RANDOM % ${#points[@]}]}
@@ -165,7 +210,7 @@ under=()
 for point in "${points[@]}"; do
   under+=("${point##*/} ${failed_by[$point]:-0}")
 done
-echo "transfers: $runs in $((SECONDS - began)) s (seed $seed)"
+echo "transfers: $ran of $runs in $((SECONDS - began)) s (seed $seed)"
 echo "done: $done_count (both sides done, the file identical)"
 echo "failed: $failed_count (reported by the sender ${reported_by[sender]:-0}, the receiver" \
   "${reported_by[receiver]:-0}, both ${reported_by[both]:-0}; under $(IFS=,; echo "${under[*]}" | sed 's/,/, /g'))"
