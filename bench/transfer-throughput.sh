@@ -42,7 +42,7 @@ nimbo_round() {
 
 run_nimbo() {
   rm -f "$work/nimbo.out" "$work/port"
-  "$driver" send "$source_file" >"$work/port" &
+  "$driver" send 127.0.0.1 "$source_file" >"$work/port" &
   sender=$!
   until [ -s "$work/port" ]; do sleep 0.05; done
   measure nimbo_round

@@ -168,7 +168,7 @@ void CFileTransferDlg::OnInitDialog() {
     if (!m_bSend) {
         ChooseTarget();
     } else if (!m_strLocation.isEmpty()) {
-        LookUpFile();
+        m_send->setEnabled(LookUpFile());
     } else {
         Browse([this](bool confirmed) {
             if (!confirmed) {
@@ -190,8 +190,7 @@ void CFileTransferDlg::Browse(std::function<void(bool confirmed)> then) {
             m_strLocation = path;
             m_strFileName = FileNamePart(path);
             CTransferSharedState::Instance().SetLastSendFolder(FolderPart(path));
-            LookUpFile();
-            m_send->setEnabled(true);
+            m_send->setEnabled(LookUpFile());
         }
         if (then) {
             then(!path.isEmpty());
@@ -199,17 +198,24 @@ void CFileTransferDlg::Browse(std::function<void(bool confirmed)> then) {
     });
 }
 
-// A file that cannot be found keeps the size shown before.
-void CFileTransferDlg::LookUpFile() {
+// A file that cannot be found keeps the size shown before. One too large to
+// be offered (its size travels in 32 bits) is refused at once rather than on
+// "보내기": false then, and the size shown is its own.
+bool CFileTransferDlg::LookUpFile() {
     const QFileInfo file(m_strLocation);
     if (!file.isFile()) {
-        return;
+        return true;
     }
     m_nFileLength = static_cast<std::uint64_t>(file.size());
-    m_nFileSize = static_cast<std::uint32_t>(m_nFileLength);
-    m_strSizeText = FileSizeText(m_nFileSize);
+    const bool sendable = m_nFileLength <= MAX_SENDABLE_SIZE;
+    m_nFileSize = sendable ? static_cast<std::uint32_t>(m_nFileLength) : 0;
+    m_strSizeText = FileSizeText(m_nFileLength);
     m_strStatus.clear();
     Refresh();
+    if (!sendable) {
+        CheckSendableSize(m_nFileLength);
+    }
+    return sendable;
 }
 
 // After a failed offer both buttons stay disabled: the user can only close.
@@ -331,19 +337,24 @@ platform::LRESULT CFileTransferDlg::HandleMessage(platform::UINT message, platfo
     return 0;
 }
 
-void CFileTransferDlg::OnStart() { m_startTime = m_clock(); }
+// Each data phase starts its estimate and its percentage afresh, also the
+// next file a send window sends.
+void CFileTransferDlg::OnStart() {
+    m_startTime = m_clock();
+    m_estimate = CTransferProgress();
+    m_progress->setValue(0);
+}
 
 void CFileTransferDlg::OnProgress(std::int64_t moved, std::int64_t done) {
-    CTransferSharedState& shared = CTransferSharedState::Instance();
-    QString remaining = shared.RemainingTime();
+    QString remaining = m_estimate.RemainingTime();
     if (m_startTime != 0) {
         const auto elapsed = static_cast<double>(m_clock() - m_startTime);
-        remaining = shared.UpdateRemainingTime(elapsed, moved, m_nFileSize, done);
+        remaining = m_estimate.UpdateRemainingTime(elapsed, moved, m_nFileSize, done);
     }
     if (m_nFileSize != 0) {
         const float fraction = static_cast<float>(done) / static_cast<float>(m_nFileSize);
         const int percent = static_cast<int>(std::clamp(fraction * kFullPercent, 0.0f, float{kFullPercent}));
-        if (shared.TakePercent(percent)) {
+        if (m_estimate.TakePercent(percent)) {
             m_progress->setValue(percent);
         }
     }

@@ -10,6 +10,7 @@
 
 #include "platform/WindowMessages.h"
 #include "shell/CTemplateDialog.h"
+#include "shell/CTransferProgress.h"
 #include "shell/TransferServices.h"
 #include "transfer/TransferInfo.h"
 #include "transfer/TransferWorker.h"
@@ -103,7 +104,7 @@ private:
     void Refresh() { DoDataExchange(DataDirection::ToControls); }
 
     void Browse(std::function<void(bool confirmed)> then);
-    void LookUpFile();
+    bool LookUpFile();
     void OnSend();
 
     void ChooseTarget();
@@ -121,10 +122,11 @@ private:
     Clock m_clock;
     platform::HWND m_hWnd;
     bool m_bClosed = false;
-    // The file's whole length, of which m_nFileSize holds the low 32 bits.
+    // The file's whole length; m_nFileSize holds it when it can be offered.
     std::uint64_t m_nFileLength = 0;
     const std::shared_ptr<TransferInfo> m_info;
     std::unique_ptr<TransferWorker> m_worker;
+    CTransferProgress m_estimate;
 
     QLineEdit* m_peer;
     QLineEdit* m_location;

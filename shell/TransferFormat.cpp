@@ -13,7 +13,7 @@ constexpr QChar kSeparator = u'/';
 
 }  // namespace
 
-QString FileSizeText(std::uint32_t size) {
+QString FileSizeText(std::uint64_t size) {
     if (size <= kOneKilobyte) {
         return QString::asprintf("%dByte", static_cast<int>(size));
     }

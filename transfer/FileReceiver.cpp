@@ -1,6 +1,7 @@
 #include "transfer/FileReceiver.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "net/ByteString.h"
@@ -33,24 +34,27 @@ void FileReceiver::Run() {
     DataConnection connection(*m_info);
     Outcome outcome;
     try {
-        Connect(connection);
-        outcome = ReceiveFile(connection);
+        outcome = Connect(connection) ? ReceiveFile(connection) : Outcome::Closed;
     } catch (const CBlockingSocketException&) {
         outcome = Outcome::Broken;
     }
     End(outcome, connection);
 }
 
-void FileReceiver::Connect(DataConnection& connection) {
+// A name lookup may hold the worker up past its window's bound: once
+// cancelled meanwhile, it does not reach the sender any more.
+bool FileReceiver::Connect(DataConnection& connection) {
     ByteString address;
     address.AssignWide(m_strPeerAddress);
-    connection.Connect(CBlockingSocket::ResolveHost(address.c_str(), m_nPort));
+    const sockaddr_in sender = CBlockingSocket::ResolveHost(address.c_str(), m_nPort);
+    if (m_info->bCancel)
+        return false;
+    connection.Connect(sender);
+    return true;
 }
 
 // The target is opened only once the announced size proved to be the offered
-// one, and before the offset answers it: a target that cannot be written is
-// refused at once, so the sender need not wait for a receiver that never
-// takes anything.
+// one, and before the offset answers it.
 FileReceiver::Outcome FileReceiver::ReceiveFile(DataConnection& connection) {
     std::uint32_t size = 0;
     if (!connection.ReceiveWord(size))
@@ -59,13 +63,8 @@ FileReceiver::Outcome FileReceiver::ReceiveFile(DataConnection& connection) {
         Refuse(connection);
         return Outcome::Broken;
     }
-    const std::int64_t kept =
-        m_file.OpenTarget(m_strFilePath, m_use, m_links, std::min<std::int64_t>(m_nStartOffset, size));
-    if (kept < 0) {
-        Refuse(connection);
-        return Outcome::Closed;
-    }
-    m_nStartOffset = kept;
+    if (const std::optional<Outcome> unopened = OpenTarget(connection, size))
+        return *unopened;
     connection.SendWord(static_cast<std::uint32_t>(m_nStartOffset));
     if (size != 0)
         m_reporter.PostStart();
@@ -76,6 +75,25 @@ FileReceiver::Outcome FileReceiver::ReceiveFile(DataConnection& connection) {
         return Outcome::WriteFailed;
     connection.SendAll(FILE_RECV_END, FILE_RECV_END_LENGTH);
     return Outcome::Done;
+}
+
+// The outcome when the target is not to be written. One that cannot be is
+// refused at once, so the sender need not wait for a receiver that never
+// takes anything. A slow disk may hold the worker up past its window's
+// bound: once cancelled meanwhile, it leaves the file and the sender alone.
+std::optional<FileReceiver::Outcome> FileReceiver::OpenTarget(DataConnection& connection, std::uint32_t size) {
+    if (m_info->bCancel)
+        return Outcome::Closed;
+    const std::int64_t kept =
+        m_file.OpenTarget(m_strFilePath, m_use, m_links, std::min<std::int64_t>(m_nStartOffset, size));
+    if (kept < 0) {
+        Refuse(connection);
+        return Outcome::Closed;
+    }
+    if (m_info->bCancel)
+        return Outcome::Closed;
+    m_nStartOffset = kept;
+    return std::nullopt;
 }
 
 // The refusal is a courtesy to the sender: a connection that fails meanwhile

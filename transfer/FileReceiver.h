@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "transfer/DataConnection.h"
@@ -36,8 +37,9 @@ private:
     // TE_RECV_BROKEN, TE_RECV_CLOSED and TE_RECV_WRITE_FAILED.
     enum class Outcome { Done, Broken, Closed, WindowGone, WriteFailed };
 
-    void Connect(DataConnection& connection);
+    bool Connect(DataConnection& connection);
     Outcome ReceiveFile(DataConnection& connection);
+    std::optional<Outcome> OpenTarget(DataConnection& connection, std::uint32_t size);
     static void Refuse(DataConnection& connection);
     Outcome ReceiveBlocks(DataConnection& connection, std::uint32_t size);
     void End(Outcome outcome, DataConnection& connection);

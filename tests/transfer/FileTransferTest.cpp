@@ -1,7 +1,9 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <future>
 #include <thread>
@@ -30,6 +32,14 @@ using test::WorkerUnderTest;
 
 constexpr int SCRIPTED_SENDER_PORT = 10002;
 const std::string END_MARKER(FILE_RECV_END, FILE_RECV_END_LENGTH);
+
+// The address an unbound connection to any loopback address comes from.
+std::u16string LoopbackOwnAddress() {
+    in_addr loopback{htonl(INADDR_LOOPBACK)};
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &loopback, text, sizeof text);
+    return std::u16string(text, text + std::strlen(text));
+}
 
 // The progress rule as one side's window sees it: every message counts from
 // `offset`, positions grow up to `size`, and at most one message falls into
@@ -218,8 +228,8 @@ TEST_F(FileTransfer, OnlyTheWholeEndMarkerConfirmsTheFile) {
 // Whoever connects first must not get the file: only the recipient's address.
 TEST_F(FileTransfer, TheSenderClosesAConnectionFromAnyOtherAddressAndWaitsOn) {
     const std::string content = Pattern(5000);
-    // A receiver connecting to 127.0.8.16 comes from loopback's own 127.0.0.1.
-    WorkerUnderTest sender = StartSender(WriteFile("source.bin", content), "127.0.8.16", u"127.0.0.1");
+    // A receiver connecting to 127.0.8.16 comes from loopback's own address.
+    WorkerUnderTest sender = StartSender(WriteFile("source.bin", content), "127.0.8.16", LoopbackOwnAddress());
     std::unique_ptr<PeerConnection> scanner = PeerConnection::Connect("127.0.8.16", sender.info->nPort, "127.0.8.17");
     ASSERT_TRUE(scanner);
     scanner->Send(Word(0));
@@ -302,8 +312,8 @@ TEST_F(FileTransfer, ReceiverEndsAgainstScriptedSenders) {
 
 // Refused at once: the sender neither waits nor sends a byte of the file.
 TEST_F(FileTransfer, AReceiverThatCannotOpenItsTargetRefusesTheFile) {
-    WorkerUnderTest sender = StartSender(WriteFile("source.bin", Pattern(5000)), "127.0.8.7");
-    WorkerUnderTest receiver = StartReceiver(PathOf("missing/target.bin"), u"127.0.8.7", sender.info->nPort, 5000);
+    WorkerUnderTest sender = StartSender(WriteFile("source.bin", Pattern(5000)), "127.0.8.18");
+    WorkerUnderTest receiver = StartReceiver(PathOf("missing/target.bin"), u"127.0.8.18", sender.info->nPort, 5000);
     RunUntil([&] { return sender.window->End() && receiver.window->End(); });
     EXPECT_EQ(receiver.window->End(), TE_RECV_CLOSED);
     EXPECT_EQ(sender.window->End(), TE_REFUSED);

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -6,6 +8,7 @@
 #include <thread>
 
 #include "platform/MessageBox.h"
+#include "tests/support/ListenOn.h"
 #include "tests/support/ScriptedPeer.h"
 #include "tests/transfer/TransferFixture.h"
 #include "transfer/FileSender.h"
@@ -57,6 +60,21 @@ TEST_F(TransferWorkerContract, StopDetachesAWorkerHeldByItsMessageBoxWhichThenEn
     answered.set_value();
     while (!record.expired())
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+// A receiver cancelled while its name lookup held it up touches nothing
+// once the lookup lets it go: it ends without connecting to the sender.
+TEST_F(TransferWorkerContract, ACancelledReceiverHeldUpByItsLookupEndsWithoutConnecting) {
+    const std::filesystem::path target = PathOf("target.bin");
+    const int sender = test::ListenOn("127.0.8.32", SCRIPTED_SENDER_PORT, 1);
+    WorkerUnderTest receiver = NewReceiver(target, u"127.0.8.32", SCRIPTED_SENDER_PORT, 10);
+    receiver.info->Cancel();
+    StartReceiving(receiver);
+    EXPECT_TRUE(receiver.worker->Stop(std::chrono::seconds(30)));
+    pollfd connection{sender, POLLIN, 0};
+    EXPECT_EQ(poll(&connection, 1, 0), 0);
+    EXPECT_FALSE(std::filesystem::exists(target));
+    close(sender);
 }
 
 TEST_F(TransferWorkerContract, AJoinedSenderLeavesTheRecordForTheNextFile) {
