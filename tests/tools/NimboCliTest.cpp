@@ -117,11 +117,13 @@ TEST(NimboCli, NoteGoesOnTheWireInTheDeviceCodePage) {
 }
 
 TEST(NimboCli, RefusedNoteFailsWithAReason) {
-    CliServer server("127.0.6.102", AcceptListener(), {{"peercall", "ERR 404\r\nmessage=no such user\r\n\r\n"}});
+    // The server's words reach the terminal as text, never as its commands.
+    CliServer server("127.0.6.102", AcceptListener(),
+                     {{"peercall", "ERR 404\r\nmessage=no such\x1B[2J user\r\n\r\n"}});
     ProcessRun run = RunCli(With(Options("127.0.6.102"), {"note", "nobody", "hi"}));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.errors, "nimbo-cli: the note was not accepted: SendInstantMessage at 127.0.6.102: the server "
-                          "refused: 404 no such user\n");
+                          "refused: 404 no such\\x1b[2J user\n");
     EXPECT_EQ(Exchanges(server.agent).back(), AUTH_LINE + "peercall nobody instmsg aGk=\r\n");
 }
 
@@ -363,17 +365,26 @@ TEST(NimboCli, EveryFileTakenEndsWithOneLineAndOneNotReceivedFailsTheListen) {
     });
     accept.Sender(1, [](PeerConnection& c) { c.Send(test::Word(999)); });  // not the offered size
     accept.Sender(2, [](PeerConnection& c) { c.WaitForClose(); });           // silent
+    accept.HonestSender(3, test::Pattern(10000));                            // more than the disk takes
     CliServer server(address, AcceptListener([&](PeerConnection& n) {
                          n.Send(accept.Offer(0, "a.bin", 1000) + accept.Offer(1, "b.bin", 1000) +
-                                accept.Offer(2, "c.bin", 1000));
+                                accept.Offer(2, "c.bin", 1000) + accept.Offer(3, "d.bin", 10000));
                      }));
-    ChildProcess cli(NIMBO_CLI_PATH, accept.Listen({}));
-    EXPECT_EQ(LinesOf(cli, "file", 2), (std::vector<std::string>{accept.FileLine("a.bin", "TE_RECV_BROKEN"),
-                                                                 accept.FileLine("b.bin", "TE_RECV_BROKEN")}));
+    // Files are cut at 4 KiB: a write beyond fails as on a full disk.
+    const sighandler_t fileSizeSignal = signal(SIGXFSZ, SIG_IGN);
+    std::vector<std::string> limited = {"--fsize=4096", NIMBO_CLI_PATH};
+    const std::vector<std::string> listen = accept.Listen({});
+    limited.insert(limited.end(), listen.begin(), listen.end());
+    ChildProcess cli("/usr/bin/prlimit", limited);
+    signal(SIGXFSZ, fileSizeSignal);
+    EXPECT_EQ(LinesOf(cli, "file", 3), (std::vector<std::string>{accept.FileLine("a.bin", "TE_RECV_BROKEN"),
+                                                                 accept.FileLine("b.bin", "TE_RECV_BROKEN"),
+                                                                 accept.FileLine("d.bin", "TE_RECV_WRITE_FAILED")}));
     cli.Signal(SIGTERM);
     EXPECT_EQ(cli.Wait(), 1);
     EXPECT_EQ(cli.Output(), accept.FileLine("c.bin", "TE_RECV_CLOSED") + "\n");
-    EXPECT_EQ(cli.Errors(), "nimbo-cli: not every file taken was received\n");
+    EXPECT_EQ(cli.Errors(), "파일 쓰기 오류가 발생하였습니다.\n사용 가능한 디스크 용량을 확인하십시오.\n"
+                            "nimbo-cli: not every file taken was received\n");
     EXPECT_EQ(accept.Read("a.bin"), content.substr(0, 500));
     EXPECT_FALSE(std::filesystem::exists(accept.folder / "b.bin"));  // refused before anything was written
 }

@@ -225,11 +225,13 @@ TEST_F(FileTransfer, OnlyTheWholeEndMarkerConfirmsTheFile) {
     }
 }
 
-// Whoever connects first must not get the file: only the recipient's address.
+// Whoever connects first must not get the file: the sender listens on the
+// offered address only, and takes only the recipient's connection.
 TEST_F(FileTransfer, TheSenderClosesAConnectionFromAnyOtherAddressAndWaitsOn) {
     const std::string content = Pattern(5000);
     // A receiver connecting to 127.0.8.16 comes from loopback's own address.
     WorkerUnderTest sender = StartSender(WriteFile("source.bin", content), "127.0.8.16", LoopbackOwnAddress());
+    EXPECT_FALSE(PeerConnection::Connect("127.0.8.17", sender.info->nPort));
     std::unique_ptr<PeerConnection> scanner = PeerConnection::Connect("127.0.8.16", sender.info->nPort, "127.0.8.17");
     ASSERT_TRUE(scanner);
     scanner->Send(Word(0));
