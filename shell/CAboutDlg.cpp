@@ -7,7 +7,7 @@ namespace nimbo {
 
 CAboutDlg::CAboutDlg(const QString& userId, const QString& address, QWidget* parent)
     : CTemplateDialog(QStringLiteral("님보(Nimbo) 정보"), 148, 87,
-                      CDialogUnits::TemplateFont(QStringLiteral("System"), 8), parent),
+                      DialogUnits::TemplateFont(QStringLiteral("System"), 8), parent),
       m_strAddress(address),
       m_strUserId(userId) {
     // An icon control takes the size of its icon.

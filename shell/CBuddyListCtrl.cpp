@@ -6,33 +6,33 @@
 #include <QScrollBar>
 
 #include "buddies/BuddyRowBuilder.h"
-#include "shell/CRowIndentDelegate.h"
+#include "shell/RowIndentDelegate.h"
 
 namespace nimbo {
 
 namespace {
 
 // By list image index: 0 collapsed group, 1 expanded group, then presence.
-constexpr const char* kImageFiles[CBuddyListCtrl::IMAGE_COUNT] = {
+constexpr const char* IMAGE_FILES[CBuddyListCtrl::IMAGE_COUNT] = {
     ":/icons/group-collapsed.png", ":/icons/group-expanded.png", ":/icons/status-online.png",
     ":/icons/status-offline.png",  ":/icons/status-food.png",    ":/icons/status-absence.png",
     ":/icons/status-busy.png",
 };
 
-constexpr int kNameColumnWidth = 180;
-constexpr int kMessageColumnWidth = 300;
+constexpr int NAME_COLUMN_WIDTH = 180;
+constexpr int MESSAGE_COLUMN_WIDTH = 300;
 
 }  // namespace
 
 CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTreeView(parent), m_model(m_images) {
     for (int i = 0; i < IMAGE_COUNT; ++i) {
-        m_images.at(static_cast<std::size_t>(i)) = QIcon(QString::fromLatin1(kImageFiles[i]));
+        m_images.at(static_cast<std::size_t>(i)) = QIcon(QString::fromLatin1(IMAGE_FILES[i]));
     }
     setModel(&m_model);
     setHeaderHidden(true);
     header()->setStretchLastSection(false);
-    setColumnWidth(0, kNameColumnWidth);
-    setColumnWidth(1, kMessageColumnWidth);
+    setColumnWidth(0, NAME_COLUMN_WIDTH);
+    setColumnWidth(1, MESSAGE_COLUMN_WIDTH);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -42,7 +42,7 @@ CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTreeView(parent), m_model(m_i
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setIconSize(QSize(16, 16));
-    setItemDelegate(new CRowIndentDelegate(this));
+    setItemDelegate(new RowIndentDelegate(this));
     m_signedInPalette = palette();
 }
 

@@ -5,7 +5,7 @@
 
 #include "buddies/BuddyRow.h"
 #include "buddies/OwningTable.h"
-#include "shell/CBuddyListModel.h"
+#include "shell/BuddyListModel.h"
 
 class QMenu;
 
@@ -14,13 +14,13 @@ namespace nimbo {
 // The buddy list: a two-column report list without header, one row per
 // BuddyRow, each row referring to the group or buddy record it shows. A tap
 // on a group header folds or unfolds the group; a tap anywhere else opens the
-// buddy commands' popup menu. The rows live in a CBuddyListModel, which the
+// buddy commands' popup menu. The rows live in a BuddyListModel, which the
 // view asks only for the rows it shows.
 class CBuddyListCtrl : public QTreeView {
     Q_OBJECT
 
 public:
-    static constexpr int IMAGE_COUNT = CBuddyListModel::IMAGE_COUNT;
+    static constexpr int IMAGE_COUNT = BuddyListModel::IMAGE_COUNT;
 
     explicit CBuddyListCtrl(QWidget* parent = nullptr);
 
@@ -59,8 +59,8 @@ protected:
 private:
     void OnTap(const QPoint& position);
 
-    CBuddyListModel::Images m_images;
-    CBuddyListModel m_model;
+    BuddyListModel::Images m_images;
+    BuddyListModel m_model;
     QMenu* m_popupMenu = nullptr;
     QPalette m_signedInPalette;
 };

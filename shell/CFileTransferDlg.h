@@ -6,11 +6,10 @@
 #include <ctime>
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "platform/WindowMessages.h"
 #include "shell/CTemplateDialog.h"
-#include "shell/CTransferProgress.h"
+#include "shell/TransferProgress.h"
 #include "shell/TransferServices.h"
 #include "transfer/TransferInfo.h"
 #include "transfer/TransferWorker.h"
@@ -21,13 +20,17 @@ class QPushButton;
 
 namespace nimbo {
 
+class FileReceiveFlow;
+class FileSendFlow;
+
 enum class TransferMode { Send, Receive };
 
 // The window of one file transfer, templates 137 "파일 보내기" and 138 "파일
-// 받기". It chooses the file, places the offer and runs the sending worker,
-// or chooses the target and runs the receiving worker, and shows what the
-// worker reports through its window handle: progress, remaining time and
-// the outcome.
+// 받기". Its send flow chooses the file, places the offer and runs the
+// sending worker (FileSendFlow); its receive flow chooses the target and
+// runs the receiving worker (FileReceiveFlow). The window itself shows what
+// the worker reports through its window handle: progress, remaining time
+// and the outcome.
 //
 // Qt widgets live on the GUI thread only, so every transfer window is a
 // top-level, non-modal window there, beside the main window and the other
@@ -66,7 +69,7 @@ public:
     // Cancels the worker (ending a pending wait for the receiver at once),
     // unregisters the handle and closes the window, which deletes itself.
     void Close();
-    bool IsClosed() const { return m_bClosed; }
+    bool IsClosed() const { return m_closed; }
     // A receive window still at work: choosing its target or receiving.
     bool IsReceiving() const;
     // Stops the worker, waiting at most `bound` for its end (see
@@ -80,6 +83,13 @@ public:
     // WM_TRANSFER_START, WM_TRANSFER_PROGRESS and WM_TRANSFER_END from the
     // worker; each returns 0.
     platform::LRESULT HandleMessage(platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam) override;
+
+    // For the flows: shows the fields, and starts the transfer's worker on
+    // the record; false when the window closed because no thread could be
+    // had for it.
+    void Refresh() { DoDataExchange(DataDirection::ToControls); }
+    TransferInfo& Info() const { return *m_info; }
+    bool StartWorker(TransferWorker::Procedure procedure);
 
     const bool m_bSend;
     QString m_strPeerId;   // the recipient of a send, the sender of a receive
@@ -101,32 +111,22 @@ protected:
 private:
     void CreateControls();
     void OnInitDialog();
-    void Refresh() { DoDataExchange(DataDirection::ToControls); }
-
-    void Browse(std::function<void(bool confirmed)> then);
-    bool LookUpFile();
+    void OnBrowse();
     void OnSend();
-
-    void ChooseTarget();
-    void OnTargetChosen(const QString& path);
-    std::optional<std::int32_t> AskStartOffset(const QString& path);
-    void StartReceiving(const QString& path, std::int32_t offset);
-    // False when the window closed because no thread could be had.
-    bool StartWorker(TransferWorker::Procedure procedure);
 
     void OnStart();
     void OnProgress(std::int64_t moved, std::int64_t done);
     void OnEnd(platform::LPARAM code);
 
-    const TransferServices m_services;
     Clock m_clock;
     platform::HWND m_hWnd;
-    bool m_bClosed = false;
-    // The file's whole length; m_nFileSize holds it when it can be offered.
-    std::uint64_t m_nFileLength = 0;
+    bool m_closed = false;
     const std::shared_ptr<TransferInfo> m_info;
     std::unique_ptr<TransferWorker> m_worker;
-    CTransferProgress m_estimate;
+    TransferProgress m_estimate;
+    // The flow of the window's mode; the other one is null.
+    std::unique_ptr<FileSendFlow> m_sendFlow;
+    std::unique_ptr<FileReceiveFlow> m_receiveFlow;
 
     QLineEdit* m_peer;
     QLineEdit* m_location;

@@ -9,15 +9,15 @@ namespace nimbo {
 
 namespace {
 
-constexpr int kButtonTop = 80;
-constexpr int kNoticeHeight = 38;  // the lines a failure notice adds
-constexpr int kNoticeTextHeight = 34;
+constexpr int BUTTON_TOP = 80;
+constexpr int NOTICE_HEIGHT = 38;  // the lines a failure notice adds
+constexpr int NOTICE_TEXT_HEIGHT = 34;
 
 }  // namespace
 
 CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
     : CTemplateDialog(which == NoteTemplate::Send ? QStringLiteral("쪽지 보내기") : QStringLiteral("쪽지 받기"), 125,
-                      101, CDialogUnits::TemplateFont(QStringLiteral("System"), 8), parent),
+                      101, DialogUnits::TemplateFont(QStringLiteral("System"), 8), parent),
       m_template(which) {
     const bool sending = which == NoteTemplate::Send;
     AddStatic(sending ? QStringLiteral("받는이 : ") : QStringLiteral("보낸이 : "), 0, 7, 7, 32, 8);
@@ -30,7 +30,7 @@ CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
     m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    m_notice = AddStatic(QString(), 0, 7, kButtonTop - 3, 111, kNoticeTextHeight);
+    m_notice = AddStatic(QString(), 0, 7, BUTTON_TOP - 3, 111, NOTICE_TEXT_HEIGHT);
     m_notice->setWordWrap(true);
     m_notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette palette = m_notice->palette();
@@ -38,9 +38,9 @@ CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
     m_notice->setPalette(palette);
     m_notice->hide();
 
-    m_ok = AddButton(sending ? QStringLiteral("보내기") : QStringLiteral("답장"), IDOK, 7, kButtonTop, 50, 14);
+    m_ok = AddButton(sending ? QStringLiteral("보내기") : QStringLiteral("답장"), IDOK, 7, BUTTON_TOP, 50, 14);
     m_ok->setDefault(true);
-    m_cancel = AddButton(sending ? QStringLiteral("취소") : QStringLiteral("닫기"), IDCANCEL, 68, kButtonTop, 50, 14);
+    m_cancel = AddButton(sending ? QStringLiteral("취소") : QStringLiteral("닫기"), IDCANCEL, 68, BUTTON_TOP, 50, 14);
 }
 
 void CNoteDlg::ShowNotSentNotice(const QString& reason) {
@@ -50,9 +50,9 @@ void CNoteDlg::ShowNotSentNotice(const QString& reason) {
         return;
     }
     m_notice->show();
-    m_ok->setGeometry(Units().Rect(7, kButtonTop + kNoticeHeight, 50, 14));
-    m_cancel->setGeometry(Units().Rect(68, kButtonTop + kNoticeHeight, 50, 14));
-    ResizeTemplate(125, 101 + kNoticeHeight);
+    m_ok->setGeometry(Units().Rect(7, BUTTON_TOP + NOTICE_HEIGHT, 50, 14));
+    m_cancel->setGeometry(Units().Rect(68, BUTTON_TOP + NOTICE_HEIGHT, 50, 14));
+    ResizeTemplate(125, 101 + NOTICE_HEIGHT);
 }
 
 void CNoteDlg::DoDataExchange(DataDirection direction) {

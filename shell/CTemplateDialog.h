@@ -4,7 +4,7 @@
 #include <QHash>
 #include <QString>
 
-#include "shell/CDialogUnits.h"
+#include "shell/DialogUnits.h"
 
 class QComboBox;
 class QLabel;
@@ -34,7 +34,7 @@ public:
     // The control with template identifier `id`, or nullptr.
     QWidget* Control(int id) const;
 
-    const CDialogUnits& Units() const { return m_units; }
+    const DialogUnits& Units() const { return m_units; }
 
     void accept() override;
 
@@ -64,7 +64,7 @@ private:
     void PlaceWidget(QWidget* control, int id, int x, int y, int cx, int cy);
     void FocusFirstTabStop();
 
-    CDialogUnits m_units;
+    DialogUnits m_units;
     QHash<int, QWidget*> m_controls;
 };
 

@@ -25,7 +25,7 @@ EventWindow::EventWindow(CliContext& context, platform::MessageLoop& loop, std::
 }
 
 EventWindow::~EventWindow() {
-    platform::SetMainWindow(platform::kNullWindow);
+    platform::SetMainWindow(platform::NULL_WINDOW);
     platform::DestroyWindowHandle(m_hWnd);
 }
 

@@ -24,9 +24,9 @@ ListenCommand::ListenCommand(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
         if (args[i] == "--seconds" && hasValue)
-            m_nSeconds = EventWait::ParseSeconds(args[++i]);
+            m_seconds = EventWait::ParseSeconds(args[++i]);
         else if (args[i] == "--accept-files" && hasValue)
-            m_strAcceptFolder = args[++i];
+            m_acceptFolder = args[++i];
         else if (args[i] == "--resume")
             m_existing.continueShorter = true;
         else if (args[i] == "--replace")
@@ -34,22 +34,22 @@ ListenCommand::ListenCommand(const std::vector<std::string>& args) {
         else
             throw UsageError(LISTEN_USAGE);
     }
-    if (!m_strAcceptFolder && (m_existing.continueShorter || m_existing.replace))
+    if (!m_acceptFolder && (m_existing.continueShorter || m_existing.replace))
         throw UsageError("--resume and --replace go with --accept-files");
 }
 
 int ListenCommand::Run(CliContext& context) {
     platform::MessageLoop loop;
     std::unique_ptr<FileAcceptor> acceptor;
-    if (m_strAcceptFolder)
-        acceptor = std::make_unique<FileAcceptor>(*m_strAcceptFolder, m_existing, loop, context.printer, context.errors);
-    EventWait wait(loop, m_nSeconds);
+    if (m_acceptFolder)
+        acceptor = std::make_unique<FileAcceptor>(*m_acceptFolder, m_existing, loop, context.printer, context.errors);
+    EventWait wait(loop, m_seconds);
     // Before the listener thread starts, so that it never takes the signals.
     SignalWatcher signals([&wait] { wait.Finish(); });
     EventWindow window(
         context, loop,
         [this, &wait] {
-            m_bLost = true;
+            m_lost = true;
             wait.Finish();
         },
         [&acceptor](const std::u16string& from, const FileOffer& offer) {
@@ -60,7 +60,7 @@ int ListenCommand::Run(CliContext& context) {
     RefreshBuddyTables(context.session);
     wait.Run();
     const bool allReceived = !acceptor || acceptor->Finish();
-    if (m_bLost) {
+    if (m_lost) {
         signIn.Abandon();
         return EXIT_LISTENER_LOST;
     }

@@ -22,10 +22,10 @@ public:
     int Run(CliContext& context) override;
 
 private:
-    std::optional<int> m_nSeconds;
-    std::optional<std::string> m_strAcceptFolder;
+    std::optional<int> m_seconds;
+    std::optional<std::string> m_acceptFolder;
     ExistingFiles m_existing;
-    bool m_bLost = false;
+    bool m_lost = false;
 };
 
 }  // namespace nimbo::cli

@@ -24,7 +24,7 @@ namespace {
 
 using Rows_t = std::vector<std::string>;
 
-const QString kPassword = QString::fromLatin1(TestAgentd::DEMO_PASSWORD);
+const QString PASSWORD = QString::fromLatin1(TestAgentd::DEMO_PASSWORD);
 
 // What a note dialog shows.
 struct NoteShown {
@@ -41,8 +41,8 @@ void PrintTo(const NoteShown& shown, std::ostream* out) {
          << shown.text.toStdString() << "\", " << shown.notSentNotice.toStdString() << '}';
 }
 
-const QString kSendTitle = QStringLiteral("쪽지 보내기");
-const QString kReceiveTitle = QStringLiteral("쪽지 받기");
+const QString SEND_TITLE = QStringLiteral("쪽지 보내기");
+const QString RECEIVE_TITLE = QStringLiteral("쪽지 받기");
 
 NoteShown ShownIn(CTemplateDialog& dialog) {
     NoteShown shown;
@@ -62,7 +62,7 @@ protected:
     void StartSignedIn(const std::string& address) {
         m_server = std::make_unique<TestAgentd>(address);
         StartApp(address);
-        LogIn(QStringLiteral("kim"), kPassword);
+        LogIn(QStringLiteral("kim"), PASSWORD);
     }
 
     BuddyClient Buddy(const std::string& id) const { return BuddyClient(m_server->Address(), id, "nimbo"); }
@@ -84,7 +84,7 @@ TEST_F(BuddyWndTest, ListShowsGroupsPresenceAndStatusMessages) {
     ASSERT_TRUE(Buddy("jung").SetStatus("food", "점심"));
     ASSERT_TRUE(Buddy("kang").SetStatus("absence", ""));
     StartApp("127.0.11.10");
-    LogIn(QStringLiteral("kim"), kPassword);
+    LogIn(QStringLiteral("kim"), PASSWORD);
 
     // Sorted groups, the blocked group's yoon nowhere, kang after every
     // group without a header or indent, offline park without his message.
@@ -137,7 +137,7 @@ TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserId) {
     Command(ID_SEND_NOTE);
     EXPECT_TRUE(script.Done());
 
-    EXPECT_EQ(shown, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
+    EXPECT_EQ(shown, (NoteShown{SEND_TITLE, QStringLiteral("lee"), QString()}));
     EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "안녕\r\n내일 봐", "lee"));
 }
 
@@ -178,8 +178,8 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
     EXPECT_EQ(m_notified, QStringList{QStringLiteral("이서연(lee)님의 쪽지|점심 먹었어?\n나는 아직")});
 
-    EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("점심 먹었어?\n나는 아직")}));
-    EXPECT_EQ(reply, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
+    EXPECT_EQ(received, (NoteShown{RECEIVE_TITLE, QStringLiteral("lee"), QStringLiteral("점심 먹었어?\n나는 아직")}));
+    EXPECT_EQ(reply, (NoteShown{SEND_TITLE, QStringLiteral("lee"), QString()}));
     EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "응, 먹었어", "lee"));
 }
 
@@ -192,7 +192,7 @@ TEST_F(BuddyWndTest, RefusedLoginSignsOutUnlessTheEarlierSignInStillListens) {
     EnterLogin(QStringLiteral("kim"), QStringLiteral("wrong"));
     EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
     PostLogin();
-    LogIn(QStringLiteral("kim"), kPassword);
+    LogIn(QStringLiteral("kim"), PASSWORD);
 
     PostLogin();
     EnterLogin(QStringLiteral("lee"), QStringLiteral("wrong"));
@@ -206,7 +206,7 @@ TEST_F(BuddyWndTest, RefusedLoginSignsOutUnlessTheEarlierSignInStillListens) {
     });
     ASSERT_TRUE(Buddy("lee").SendNote("kim", "아직 거기 있어?"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
-    EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("아직 거기 있어?")}));
+    EXPECT_EQ(received, (NoteShown{RECEIVE_TITLE, QStringLiteral("lee"), QStringLiteral("아직 거기 있어?")}));
 }
 
 TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
@@ -234,8 +234,8 @@ TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
     ASSERT_TRUE(lee.SendNote("kim", "첫 번째"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
 
-    const NoteShown firstNote{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("첫 번째")};
-    const NoteShown secondNote{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("두 번째")};
+    const NoteShown firstNote{RECEIVE_TITLE, QStringLiteral("lee"), QStringLiteral("첫 번째")};
+    const NoteShown secondNote{RECEIVE_TITLE, QStringLiteral("lee"), QStringLiteral("두 번째")};
     EXPECT_EQ(shown, (std::vector<NoteShown>{firstNote, secondNote, firstNote}));
     EXPECT_EQ(uncovered, first);
 }
@@ -261,8 +261,8 @@ TEST_F(BuddyWndTest, NoteTheServerRefusesReopensWithTheTextUntilSent) {
     EXPECT_TRUE(script.Done());
 
     const QString parkId = QStringLiteral("park");
-    EXPECT_EQ(shown, (std::vector<NoteShown>{{kSendTitle, parkId, QString(), QString()},
-                                             {kSendTitle, parkId, QStringLiteral("회의 자료\n보냈어요"),
+    EXPECT_EQ(shown, (std::vector<NoteShown>{{SEND_TITLE, parkId, QString(), QString()},
+                                             {SEND_TITLE, parkId, QStringLiteral("회의 자료\n보냈어요"),
                                               QStringLiteral("쪽지를 보내지 못했습니다. 서버가 요청을 거부했습니다. "
                                                              "(404 no such user)")}}));
 

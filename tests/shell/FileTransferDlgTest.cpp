@@ -28,7 +28,7 @@ namespace {
 
 using Dlg = CFileTransferDlg;
 
-constexpr std::time_t kStart = 1000;
+constexpr std::time_t START = 1000;
 
 class FileTransferDlgTest : public ::testing::Test {
 protected:
@@ -83,7 +83,7 @@ protected:
     MessageBoxRecorder m_boxes;
     QTemporaryDir m_files;
     QList<QPointer<Dlg>> m_windows;
-    std::time_t m_now = kStart;
+    std::time_t m_now = START;
 };
 
 struct Placed {
@@ -160,7 +160,7 @@ TEST_F(FileTransferDlgTest, ProgressShowsBytesOrKilobytesWithTheRemainingTime) {
     Dlg* large = SendWindow(1000000);
     EXPECT_EQ(ShownText(*large, Dlg::IDC_FILESIZE), QStringLiteral("976.6KB"));
     Post(large, WM_TRANSFER_START, 0, 0);
-    m_now = kStart + elapsed;
+    m_now = START + elapsed;
     Post(large, WM_TRANSFER_PROGRESS, bytesAt(5, 0), 500000);
     EXPECT_EQ(ShownText(*large, Dlg::IDC_STATUS), QStringLiteral("488.3KB / 976.6KB  (남은시간:  27:46:40)"));
     EXPECT_EQ(ShownPercent(*large), 50);
@@ -169,10 +169,10 @@ TEST_F(FileTransferDlgTest, ProgressShowsBytesOrKilobytesWithTheRemainingTime) {
     EXPECT_EQ(ShownText(*large, Dlg::IDC_STATUS), QStringLiteral("585.9KB / 976.6KB  (남은시간:  27:46:40)"));
     EXPECT_EQ(ShownPercent(*large), 60);
     // At 2 bytes per second the estimate is not worth showing.
-    m_now = kStart + elapsed + 1;
+    m_now = START + elapsed + 1;
     Post(large, WM_TRANSFER_PROGRESS, bytesAt(2, 1), 700000);
     EXPECT_EQ(ShownText(*large, Dlg::IDC_STATUS), QStringLiteral("683.6KB / 976.6KB  (남은시간:  27:46:40)"));
-    m_now = kStart + elapsed + 2;
+    m_now = START + elapsed + 2;
     Post(large, WM_TRANSFER_PROGRESS, bytesAt(8, 2), 801792);
     EXPECT_EQ(ShownText(*large, Dlg::IDC_STATUS), QStringLiteral("783.0KB / 976.6KB  (남은시간:  6:52:56)"));
 
@@ -190,7 +190,7 @@ TEST_F(FileTransferDlgTest, EachWindowKeepsItsOwnEstimateAndPercentage) {
     Dlg* second = SendWindow(2000);
     Post(first, WM_TRANSFER_START, 0, 0);
     Post(second, WM_TRANSFER_START, 0, 0);
-    m_now = kStart + 100;
+    m_now = START + 100;
     Post(first, WM_TRANSFER_PROGRESS, 500, 500);
     Post(second, WM_TRANSFER_PROGRESS, 400, 1000);
     EXPECT_EQ(ShownText(*first, Dlg::IDC_STATUS), QStringLiteral("500Bytes / 1000Bytes  (남은시간:  0:01:40)"));
@@ -200,7 +200,7 @@ TEST_F(FileTransferDlgTest, EachWindowKeepsItsOwnEstimateAndPercentage) {
 
     Post(first, WM_TRANSFER_END, 0, TE_SEND_DONE);
     Post(first, WM_TRANSFER_START, 0, 0);
-    m_now = kStart + 101;
+    m_now = START + 101;
     Post(first, WM_TRANSFER_PROGRESS, 10, 10);
     EXPECT_EQ(ShownText(*first, Dlg::IDC_STATUS), QStringLiteral("10Bytes / 1000Bytes  (남은시간:  0:01:39)"));
     EXPECT_EQ(ShownPercent(*first), 1);

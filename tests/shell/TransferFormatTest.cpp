@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/CTransferProgress.h"
+#include "shell/TransferProgress.h"
 
 namespace nimbo {
 namespace {
@@ -49,7 +49,7 @@ TEST(TransferFormat, PathsSplitAtTheLastSeparator) {
 }
 
 TEST(TransferProgress, TheRemainingTimeIsWorkedOutOncePerElapsedSecondAboveTwoBytesPerSecond) {
-    CTransferProgress state;
+    TransferProgress state;
     // 10000 bytes, 1000 done.
     EXPECT_EQ(state.UpdateRemainingTime(0, 1000, 10000, 1000), QString());
     EXPECT_EQ(state.UpdateRemainingTime(2, 1000, 10000, 1000), QStringLiteral("0:00:18"));
@@ -63,7 +63,7 @@ TEST(TransferProgress, TheRemainingTimeIsWorkedOutOncePerElapsedSecondAboveTwoBy
 }
 
 TEST(TransferProgress, APercentageCountsOnlyWhenItChanges) {
-    CTransferProgress state;
+    TransferProgress state;
     EXPECT_FALSE(state.TakePercent(0));
     EXPECT_TRUE(state.TakePercent(5));
     EXPECT_FALSE(state.TakePercent(5));

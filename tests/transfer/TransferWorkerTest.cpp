@@ -58,8 +58,11 @@ TEST_F(TransferWorkerContract, StopDetachesAWorkerHeldByItsMessageBoxWhichThenEn
     // The window and its references are gone; the worker still holds the record.
     EXPECT_FALSE(record.expired());
     answered.set_value();
-    while (!record.expired())
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Its window is gone, so no message tells of the end: it is watched for.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!record.expired() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(record.expired());
 }
 
 // A receiver cancelled while its name lookup held it up touches nothing

@@ -1,0 +1,55 @@
+#include "shell/BuddyListModel.h"
+
+#include "shell/RowIndentDelegate.h"
+
+namespace nimbo {
+
+namespace {
+
+constexpr int COLUMN_COUNT = 2;
+
+}  // namespace
+
+BuddyListModel::BuddyListModel(const Images& images, QObject* parent)
+    : QAbstractTableModel(parent), m_images(images) {}
+
+void BuddyListModel::SetRows(std::vector<BuddyRow> rows) {
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+const BuddyRow* BuddyListModel::RowAt(int row) const {
+    return row >= 0 && static_cast<std::size_t>(row) < m_rows.size() ? &m_rows[static_cast<std::size_t>(row)] : nullptr;
+}
+
+int BuddyListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int BuddyListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : COLUMN_COUNT; }
+
+QVariant BuddyListModel::data(const QModelIndex& index, int role) const {
+    const BuddyRow* row = RowAt(index.row());
+    if (row == nullptr) {
+        return {};
+    }
+    const bool nameColumn = index.column() == 0;
+    switch (role) {
+    case Qt::DisplayRole:
+        return nameColumn ? QString::fromStdU16String(row->Text()) : QStringView(row->Message()).toString();
+    case Qt::DecorationRole:
+        return nameColumn ? m_images.at(static_cast<std::size_t>(row->Image())) : QVariant();
+    case RowIndentDelegate::INDENT_ROLE:
+        return nameColumn ? row->indent : 0;
+    default:
+        return {};
+    }
+}
+
+// Rows are flat: a view need not ask for children it would lay out.
+Qt::ItemFlags BuddyListModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+}
+
+}  // namespace nimbo

@@ -1,0 +1,10 @@
+#include "shell/TransferSharedState.h"
+
+namespace nimbo {
+
+TransferSharedState& TransferSharedState::Instance() {
+    static TransferSharedState state;
+    return state;
+}
+
+}  // namespace nimbo
