@@ -34,23 +34,21 @@ void FileReceiver::Run() {
     DataConnection connection(*m_info);
     Outcome outcome;
     try {
-        outcome = Connect(connection) ? ReceiveFile(connection) : Outcome::Closed;
+        Connect(connection);
+        outcome = ReceiveFile(connection);
     } catch (const CBlockingSocketException&) {
         outcome = Outcome::Broken;
     }
     End(outcome, connection);
 }
 
-// A name lookup may hold the worker up past its window's bound: once
-// cancelled meanwhile, it does not reach the sender any more.
-bool FileReceiver::Connect(DataConnection& connection) {
+// A connection published after a Cancel is shut at once (see
+// TransferInfo), so a receiver cancelled during its lookup never reaches the
+// sender.
+void FileReceiver::Connect(DataConnection& connection) {
     ByteString address;
     address.AssignWide(m_strPeerAddress);
-    const sockaddr_in sender = CBlockingSocket::ResolveHost(address.c_str(), m_nPort);
-    if (m_info->bCancel)
-        return false;
-    connection.Connect(sender);
-    return true;
+    connection.Connect(CBlockingSocket::ResolveHost(address.c_str(), m_nPort));
 }
 
 // The target is opened only once the announced size proved to be the offered
@@ -79,8 +77,7 @@ FileReceiver::Outcome FileReceiver::ReceiveFile(DataConnection& connection) {
 
 // The outcome when the target is not to be written. One that cannot be is
 // refused at once, so the sender need not wait for a receiver that never
-// takes anything. A slow disk may hold the worker up past its window's
-// bound: once cancelled meanwhile, it leaves the file and the sender alone.
+// takes anything; one cancelled meanwhile is left alone.
 std::optional<FileReceiver::Outcome> FileReceiver::OpenTarget(DataConnection& connection, std::uint32_t size) {
     if (m_info->bCancel)
         return Outcome::Closed;
@@ -90,8 +87,6 @@ std::optional<FileReceiver::Outcome> FileReceiver::OpenTarget(DataConnection& co
         Refuse(connection);
         return Outcome::Closed;
     }
-    if (m_info->bCancel)
-        return Outcome::Closed;
     m_nStartOffset = kept;
     return std::nullopt;
 }

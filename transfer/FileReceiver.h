@@ -37,7 +37,7 @@ private:
     // TE_RECV_BROKEN, TE_RECV_CLOSED and TE_RECV_WRITE_FAILED.
     enum class Outcome { Done, Broken, Closed, WindowGone, WriteFailed };
 
-    bool Connect(DataConnection& connection);
+    void Connect(DataConnection& connection);
     Outcome ReceiveFile(DataConnection& connection);
     std::optional<Outcome> OpenTarget(DataConnection& connection, std::uint32_t size);
     static void Refuse(DataConnection& connection);

@@ -65,9 +65,9 @@ TEST_F(TransferWorkerContract, StopDetachesAWorkerHeldByItsMessageBoxWhichThenEn
     EXPECT_TRUE(record.expired());
 }
 
-// A receiver cancelled while its name lookup held it up touches nothing
-// once the lookup lets it go: it ends without connecting to the sender.
-TEST_F(TransferWorkerContract, ACancelledReceiverHeldUpByItsLookupEndsWithoutConnecting) {
+// A receiver cancelled before it reached the sender (while a name lookup
+// held it up, say) touches nothing: it neither connects nor creates its target.
+TEST_F(TransferWorkerContract, ACancelledReceiverNeitherConnectsNorCreatesItsTarget) {
     const std::filesystem::path target = PathOf("target.bin");
     const int sender = test::ListenOn("127.0.8.32", SCRIPTED_SENDER_PORT, 1);
     WorkerUnderTest receiver = NewReceiver(target, u"127.0.8.32", SCRIPTED_SENDER_PORT, 10);
