@@ -213,6 +213,6 @@ done
 echo "transfers: $ran of $runs in $((SECONDS - began)) s (seed $seed)"
 echo "done: $done_count (both sides done, the file identical)"
 echo "failed: $failed_count (reported by the sender ${reported_by[sender]:-0}, the receiver" \
-  "${reported_by[receiver]:-0}, both ${reported_by[both]:-0}; under $(IFS=,; echo "${under[*]}" | sed 's/,/, /g'))"
+  "${reported_by[receiver]:-0}, both ${reported_by[both]:-0}) under $(IFS=,; echo "${under[*]}" | sed "s/,/, /g")"
 echo "other: $violations"
 [ "$violations" -eq 0 ]
