@@ -19,14 +19,17 @@ inline constexpr std::uint64_t MAX_SENDABLE_SIZE = 0xFFFFFFFFu;
 // 없습니다." or "4GB 이상인 파일은 전송할 수 없습니다." and returns false.
 bool CheckSendableSize(std::uint64_t size);
 
-// Listens first, on a free port of 9000-9099 (see ListenOnFreePort), then
-// offers the file `fileName` of `size` bytes to `recipient` (see
-// SendFileOffer) naming this device's address (OwnAddressForPeers) and that
-// port. On success the listening socket is
-// published in `info`, info.nPort is the port, and FileSendProc can start.
-// False when no port is free, no own address is known or the offer could not
-// be placed: the offer failure message has then been shown and nothing is
-// left listening. Runs on the thread that owns the session's tables.
+// Listens first, on this device's address (OwnAddressForPeers) and nowhere
+// else, at a free port of 9000-9099 (see ListenOnFreePort), then offers the
+// file `fileName` of `size` bytes to `recipient` (see SendFileOffer) naming
+// that address and port. On success
+// the listening socket is published in `info`, info.nPort is the port,
+// info.strPeerAddress the recipient's address from the buddy table (the
+// sender takes the data connection only from there), and FileSendProc can
+// start. False when no port is free, no own address is known or the offer
+// could not be placed: the offer failure message has then been shown and
+// nothing is left listening. Runs on the thread that owns the session's
+// tables.
 bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
                const std::u16string& fileName, std::uint32_t size);
 

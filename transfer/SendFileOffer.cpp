@@ -11,13 +11,17 @@ namespace {
 
 constexpr const char* OFFER_KIND = PeerCallWord(PeerCallKind::FileOffer);
 
+// The replies are not examined: even an error reply shows that the offer
+// reached the other side. Only an exchange that failed, where nothing or only
+// part of a reply came, leaves the offer unplaced.
+bool Placed(const CAgentSocket& socket, bool accepted) { return accepted || socket.m_strReply.view().starts_with("ERR"); }
+
 bool ToBuddyListener(const CBuddyInfo& buddy, const ByteString& userId, const ByteString& callee,
                      const ByteString& body) {
     CAgentSocket socket;
     if (!socket.ConnectHost(buddy.Address(), buddy.Port()))
         return false;
-    socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::DirectToCallee);
-    return true;
+    return Placed(socket, socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::DirectToCallee));
 }
 
 bool ThroughAgent(const ByteString& userId, const ByteString& password64, const ByteString& callee,
@@ -26,8 +30,7 @@ bool ThroughAgent(const ByteString& userId, const ByteString& password64, const 
     if (!socket.ConnectHost(g_strAgentHost.Get(), AGENT_PORT))
         return false;
     socket.CmdAuth(userId, password64);
-    socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::ThroughAgent);
-    return true;
+    return Placed(socket, socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::ThroughAgent));
 }
 
 }  // namespace

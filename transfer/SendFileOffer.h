@@ -16,8 +16,9 @@ namespace nimbo {
 // - otherwise: to g_strAgentHost at AGENT_PORT, "auth" with `userId` and
 //   `password64`, then the first "peercall" form.
 // The replies are not examined: false only when the connection could not be
-// made, after showing the offer failure message. The connection is closed
-// before it returns.
+// made or the offer's exchange failed (a socket failure or time-out before
+// any reply), after showing the offer failure message. The connection is
+// closed before it returns.
 bool SendFileOffer(const CBuddyTable& buddies, const ByteString& userId, const ByteString& password64,
                    const std::u16string& recipient, const FileOffer& offer);
 
