@@ -41,7 +41,7 @@ bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16st
         return false;
     }
     const CBuddyInfo* buddy = session.GetBuddyTable().Lookup(recipient);
-    info.strPeerAddress = buddy ? buddy->address : std::u16string();
+    info.strPeerAddress = buddy ? buddy->Address() : std::u16string();
     info.nPort = offer.nPort;
     info.PublishListenSocket(std::move(listening));
     return true;
