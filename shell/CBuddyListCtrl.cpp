@@ -7,16 +7,16 @@
 
 #include "buddies/BuddyRowBuilder.h"
 #include "shell/CRowIndentDelegate.h"
+#include "shell/ScalableIcon.h"
 
 namespace nimbo {
 
 namespace {
 
 // By list image index: 0 collapsed group, 1 expanded group, then presence.
-constexpr const char* kImageFiles[CBuddyListCtrl::IMAGE_COUNT] = {
-    ":/icons/group-collapsed.png", ":/icons/group-expanded.png", ":/icons/status-online.png",
-    ":/icons/status-offline.png",  ":/icons/status-food.png",    ":/icons/status-absence.png",
-    ":/icons/status-busy.png",
+constexpr const char* kImageNames[CBuddyListCtrl::IMAGE_COUNT] = {
+    "group-collapsed", "group-expanded", "status-online", "status-offline",
+    "status-food",     "status-absence", "status-busy",
 };
 
 constexpr int kNameColumnWidth = 180;
@@ -27,7 +27,7 @@ constexpr int kRowIndexRole = Qt::UserRole;
 
 CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTreeWidget(parent) {
     for (int i = 0; i < IMAGE_COUNT; ++i) {
-        m_images.at(static_cast<std::size_t>(i)) = QIcon(QString::fromLatin1(kImageFiles[i]));
+        m_images.at(static_cast<std::size_t>(i)) = ScalableIcon(QString::fromLatin1(kImageNames[i]));
     }
     setColumnCount(2);
     setHeaderHidden(true);

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QKeySequence>
 #include <QMenuBar>
-#include <QPixmap>
 #include <QRegularExpression>
 #include <QShortcut>
 #include <QToolBar>
@@ -15,6 +14,7 @@
 #include "shell/ICommandHandler.h"
 #include "shell/QtMessageBoxHandler.h"
 #include "shell/ResourceStrings.h"
+#include "shell/ScalableIcon.h"
 
 namespace nimbo {
 
@@ -73,7 +73,7 @@ QString WithoutMnemonic(QString text) {
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(ResourceStringField(IDR_MAINFRAME, 0));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/nimbo.png")));
+    setWindowIcon(ScalableIcon(QStringLiteral("nimbo")));
     CreateMenus();
     CreateCommandBar();
     CreateAccelerators();
@@ -189,11 +189,10 @@ void CMainFrame::CreateCommandBar() {
     m_commandBar->setContextMenuPolicy(Qt::PreventContextMenu);
     m_commandBar->setIconSize(QSize(kButtonSize, kButtonSize));
 
-    const QPixmap images(QStringLiteral(":/icons/toolbar.png"));
     QAction* sendNote = Action(ID_SEND_NOTE);
     QAction* about = Action(ID_APP_ABOUT);
-    sendNote->setIcon(images.copy(0, 0, kButtonSize, kButtonSize));
-    about->setIcon(images.copy(kButtonSize, 0, kButtonSize, kButtonSize));
+    sendNote->setIcon(ScalableStripIcon(QStringLiteral("toolbar"), 0, kButtonSize));
+    about->setIcon(ScalableStripIcon(QStringLiteral("toolbar"), 1, kButtonSize));
     m_commandBar->addAction(sendNote);
     m_commandBar->addSeparator();
     m_commandBar->addAction(about);

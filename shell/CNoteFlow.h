@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 #include "session/PeerCallRecord.h"
 
@@ -10,10 +11,13 @@ class QWidget;
 namespace nimbo {
 
 class AgentSession;
+class CNoteDlg;
 
 // The two note flows of the buddy window: addressing a note to a buddy and
 // sending it, and showing a received note with the offer to reply. Both run
-// modal dialogs, whose event loops keep handling the listener's messages.
+// modal dialogs, whose event loops keep handling the listener's messages; a
+// dialog that opens while others are open is set off from the last one, so
+// that every one of them stays in sight.
 class CNoteFlow {
 public:
     // `parent` is the window the dialogs open over; `session` sends the notes.
@@ -25,13 +29,18 @@ public:
     // that it was not sent, until it is sent or the user cancels.
     void SendNote(const QString& recipient);
 
-    // Shows a received note; the record is released before the dialog
-    // appears. "답장" opens the send-note dialog addressed to the sender.
+    // Shows a received note: the sender as "NAME(ID)" when the buddy table
+    // knows a display name, and the time the note arrived. The record is
+    // released before the dialog appears. "답장" opens the send-note dialog
+    // addressed to the sender's bare ID.
     void ShowReceivedNote(std::unique_ptr<PeerCallRecord> record);
 
 private:
+    int RunStacked(CNoteDlg& dialog);
+
     AgentSession& m_session;
     QWidget* m_parent;
+    std::vector<CNoteDlg*> m_open;  // the dialogs on screen, the last on top
 };
 
 }  // namespace nimbo

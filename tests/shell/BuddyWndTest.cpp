@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTest>
 #include <QTreeWidgetItem>
 #include <ostream>
@@ -163,21 +164,30 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
     lee.Listen();
 
     NoteShown received;
+    QString receivedTime;
     NoteShown reply;
     DialogScript script;
     script
         .Then([&](CTemplateDialog& dialog) {
             received = ShownIn(dialog);
+            receivedTime = static_cast<QLabel*>(dialog.Control(CNoteDlg::IDC_TIME))->text();
             DialogScript::TypeAndAccept(CNoteDlg::IDC_TEXT, QStringLiteral("고쳐 쓴 글"))(dialog);  // "답장"
         })
         .Then([&](CTemplateDialog& dialog) {
             reply = ShownIn(dialog);
             DialogScript::TypeAndAccept(CNoteDlg::IDC_TEXT, QStringLiteral("응, 먹었어"))(dialog);
         });
+    const QDate sentOn = QDate::currentDate();
     ASSERT_TRUE(lee.SendNote("kim", "점심 먹었어?\r\n나는 아직"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
+    const QDate shownBy = QDate::currentDate();
 
-    EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("점심 먹었어?\n나는 아직")}));
+    // The sender by the name the buddy list knows, the reply to the bare ID.
+    EXPECT_EQ(received,
+              (NoteShown{kReceiveTitle, QStringLiteral("이서연(lee)"), QStringLiteral("점심 먹었어?\n나는 아직")}));
+    EXPECT_TRUE(receivedTime.startsWith(sentOn.toString(Qt::ISODate)) ||
+                receivedTime.startsWith(shownBy.toString(Qt::ISODate)))
+        << receivedTime.toStdString();
     EXPECT_EQ(reply, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
     EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "응, 먹었어", "lee"));
 }
@@ -204,7 +214,7 @@ TEST_F(BuddyWndTest, RefusedLoginSignsOutUnlessTheEarlierSignInStillListens) {
     });
     ASSERT_TRUE(Buddy("lee").SendNote("kim", "아직 거기 있어?"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
-    EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("아직 거기 있어?")}));
+    EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("이서연(lee)"), QStringLiteral("아직 거기 있어?")}));
 }
 
 TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
@@ -213,14 +223,20 @@ TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
     std::vector<NoteShown> shown;
     const CTemplateDialog* first = nullptr;
     const CTemplateDialog* uncovered = nullptr;
+    QRect firstAt;
+    QRect secondAt;
+    QRect screen;
     DialogScript script;
     script
         .Then([&](CTemplateDialog& dialog) {
             first = &dialog;
+            firstAt = dialog.frameGeometry();
+            screen = dialog.screen()->availableGeometry();
             shown.push_back(ShownIn(dialog));
             ASSERT_TRUE(lee.SendNote("kim", "두 번째"));  // the first stays open
         })
         .Then([&](CTemplateDialog& dialog) {
+            secondAt = dialog.frameGeometry();
             shown.push_back(ShownIn(dialog));
             Press(dialog, CTemplateDialog::IDCANCEL);  // "닫기"
         })
@@ -232,10 +248,15 @@ TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
     ASSERT_TRUE(lee.SendNote("kim", "첫 번째"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
 
-    const NoteShown firstNote{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("첫 번째")};
-    const NoteShown secondNote{kReceiveTitle, QStringLiteral("lee"), QStringLiteral("두 번째")};
+    const NoteShown firstNote{kReceiveTitle, QStringLiteral("이서연(lee)"), QStringLiteral("첫 번째")};
+    const NoteShown secondNote{kReceiveTitle, QStringLiteral("이서연(lee)"), QStringLiteral("두 번째")};
     EXPECT_EQ(shown, (std::vector<NoteShown>{firstNote, secondNote, firstNote}));
     EXPECT_EQ(uncovered, first);
+    // The second sits lower and to the right, the first one's caption and
+    // left edge still in sight, both on the screen.
+    EXPECT_GT(secondAt.top(), firstAt.top());
+    EXPECT_GT(secondAt.left(), firstAt.left());
+    EXPECT_TRUE(screen.contains(firstAt) && screen.contains(secondAt));
 }
 
 TEST_F(BuddyWndTest, NoteTheServerRefusesReopensWithTheTextUntilSent) {

@@ -178,6 +178,27 @@ TEST_F(MainFrameTest, ClosingLogsOutBeforeTheWindowGoes) {
     EXPECT_FALSE(m_frame.isVisible());
 }
 
+// Sharp on a screen scaled to 200 %: every icon holds an image drawn at
+// twice its size, not its own image enlarged.
+TEST_F(MainFrameTest, IconsCarryImagesDrawnForScreensScaledTo200Percent) {
+    const auto doubled = [](const QIcon& icon, int size) {
+        return icon.pixmap(QSize(size, size), 2.0).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    const auto resource = [](const QString& name) {
+        return QImage(QStringLiteral(":/icons/%1@2x.png").arg(name)).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    const QImage strip = resource(QStringLiteral("toolbar"));
+    ASSERT_EQ(strip.size(), QSize(64, 32));
+    EXPECT_EQ(doubled(m_frame.Action(ID_SEND_NOTE)->icon(), 16), strip.copy(0, 0, 32, 32));
+    EXPECT_EQ(doubled(m_frame.Action(ID_APP_ABOUT)->icon(), 16), strip.copy(32, 0, 32, 32));
+    EXPECT_EQ(doubled(m_frame.windowIcon(), 32), resource(QStringLiteral("nimbo")));
+    const char* names[] = {"group-collapsed", "group-expanded", "status-online", "status-offline",
+                           "status-food",     "status-absence", "status-busy"};
+    for (int i = 0; i < CBuddyListCtrl::IMAGE_COUNT; ++i) {
+        EXPECT_EQ(doubled(m_list->Image(i), 16), resource(QString::fromLatin1(names[i]))) << names[i];
+    }
+}
+
 TEST_F(MainFrameTest, ExitCommandEndsInTheSameSequence) {
     m_frame.Action(ID_APP_EXIT)->trigger();
     EXPECT_EQ(m_handler.offered, (std::vector<unsigned>{ID_APP_EXIT, ID_LOGOUT}));
