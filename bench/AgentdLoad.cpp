@@ -289,7 +289,8 @@ Figures Run(const Options& options) {
     for (std::size_t i = 0; i < options.clients; ++i)
         ids.push_back(UserId(i));
     CreateUsers(server.Database(), ids, PASSWORD, BUDDIES_PER_CLIENT);
-    server.Start();
+    // Every client of the load run comes from this one host.
+    server.Start({"--max-per-address", std::to_string(nimbo::server::DEFAULT_MAX_CONNECTIONS)});
     nimbo::bench::NoteTally tally(options.notes);
     Clock::time_point start = Clock::now();
     auto listeners = SignIn(options, tally);

@@ -121,6 +121,15 @@ std::vector<BuddyRow> BuildBuddyRows(const CGroupTable& groups, const CBuddyTabl
     return rows;
 }
 
+void ShowEveryoneOffline(std::vector<BuddyRow>& rows) {
+    for (BuddyRow& row : rows) {
+        if (row.buddy) {
+            row.image = StatusImage(LOGON_OFFLINE);
+            row.message.clear();
+        }
+    }
+}
+
 bool ToggleGroupRow(const BuddyRow& row) {
     bool isHeader = (row.image == IMAGE_GROUP_COLLAPSED || row.image == IMAGE_GROUP_EXPANDED) && row.group;
     if (isHeader)

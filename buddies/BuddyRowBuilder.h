@@ -15,6 +15,10 @@ namespace nimbo {
 // the tables change.
 std::vector<BuddyRow> BuildBuddyRows(const CGroupTable& groups, const CBuddyTable& buddies);
 
+// The rows as a signed-out list shows them: no presence is current any more,
+// so every buddy shows as offline and without a status message.
+void ShowEveryoneOffline(std::vector<BuddyRow>& rows);
+
 // A tap on a row: a header row's group is expanded or collapsed and true is
 // returned (the rows must then be rebuilt); any other row changes nothing.
 bool ToggleGroupRow(const BuddyRow& row);

@@ -17,8 +17,6 @@ struct CBuddyInfo {
 
     // Sets `status` from a wire status word; unknown words mean offline.
     void SetStatusWord(const char* word);
-    // "NAME(ID)" with the display name, the bare ID without one.
-    std::u16string NameWithId() const;
 };
 
 }  // namespace nimbo

@@ -1,7 +1,10 @@
 #include "net/CBlockingSocketException.h"
 
 #include <algorithm>
+#include <netdb.h>
+
 #include <cerrno>
+#include <system_error>
 
 #include "platform/CodePage.h"
 
@@ -22,6 +25,14 @@ std::u16string CBlockingSocketException::GetErrorMessage() const {
             message += static_cast<char16_t>(digit);
     }
     return message;
+}
+
+std::u16string CBlockingSocketException::GetSystemText() const {
+    if (m_nErrorCode == 0)
+        return {};
+    const std::string text = m_nErrorCode < 0 ? std::string(gai_strerror(m_nErrorCode))
+                                              : std::generic_category().message(m_nErrorCode);
+    return platform::CodePage::FromUtf8(text);
 }
 
 bool CBlockingSocketException::GetErrorMessage(char16_t* buffer, unsigned capacity, unsigned*) const {

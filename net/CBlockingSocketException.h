@@ -21,6 +21,10 @@ public:
     // is left untouched. False only when there is no room for the terminator.
     bool GetErrorMessage(char16_t* buffer, unsigned capacity, unsigned* helpContext = nullptr) const;
     std::u16string GetErrorMessage() const;
+    // The system's own words for the code ("Connection refused", "Name or
+    // service not known"); empty for code 0. A name lookup's own codes are
+    // negative, the system's error numbers positive.
+    std::u16string GetSystemText() const;
 
     // The same message in UTF-8.
     const char* what() const noexcept override;

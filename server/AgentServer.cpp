@@ -1,6 +1,7 @@
 #include "server/AgentServer.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -21,9 +22,12 @@ namespace {
 
 constexpr int ACCEPT_BATCH = 64;
 // Without free descriptors accept() would fail at once on every round.
-constexpr std::chrono::seconds ACCEPT_PAUSE{1};
+constexpr std::chrono::milliseconds ACCEPT_PAUSE{100};
 // Poll entries before the connections: stop, verifier, the two listeners.
 constexpr std::size_t FIXED_ENTRIES = 4;
+// While password checks run, results are looked for at least this often, in
+// case a wake-up was lost.
+constexpr std::chrono::milliseconds CHECK_RESULTS_INTERVAL{100};
 
 // Turns a boolean socket option on; false (errno set) when that failed.
 bool SetOption(int fd, int level, int name) {
@@ -33,13 +37,27 @@ bool SetOption(int fd, int level, int name) {
 
 const char* PortName(Connection::Port port) { return port == Connection::Port::Agent ? "agent" : "notification"; }
 
+// accept4() would save two calls, but fault injection wraps accept() only.
+int AcceptNonBlocking(int listener) {
+    int fd = ::accept(listener, nullptr, nullptr);
+    if (fd < 0)
+        return fd;
+    if (::fcntl(fd, F_SETFL, O_NONBLOCK) != 0 || ::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) {
+        int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
 }  // namespace
 
 AgentServer::AgentServer(ServerConfig config, Directory& directory, ServerLog& log)
     : m_config(std::move(config)),
       m_log(log),
-      m_hub(directory, m_presence, log),
-      m_authenticator(directory, m_config.verifyThreads),
+      m_hub(directory, m_presence, log, m_config.ackTimeout),
+      m_authenticator(directory, m_config),
       m_commands(m_config, directory, m_presence, m_hub, m_authenticator, log),
       m_notifications(m_authenticator, m_hub, m_presence, log),
       m_stop(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
@@ -86,17 +104,22 @@ void AgentServer::Stop() noexcept {
 void AgentServer::Run() {
     while (WaitForEvents()) {
         HandleEvents();
+        ExpireDeadlines();
+        Reap();
+        if (m_entries[1].revents || m_authenticator.HasPending())
+            FinishAuths();
         for (const auto& [id, connection] : m_connections)
             Pump(*connection);
         for (const auto& [id, connection] : m_connections)
             connection->Flush();
-        HandOverKeptNotes();
-        ExpireDeadlines();
-        Reap();
+        TendHub();
     }
     m_log.Event("shutting down");
-    for (const auto& [id, connection] : m_connections)
+    for (const auto& [id, connection] : m_connections) {
+        connection->Abort("server shutting down");
+        Forget(*connection);
         m_log.Event(*connection, "closed (server shutting down)");
+    }
     m_connections.clear();
 }
 
@@ -121,8 +144,6 @@ bool AgentServer::WaitForEvents() {
 }
 
 void AgentServer::HandleEvents() {
-    if (m_entries[1].revents)
-        FinishAuths();
     if (m_entries[2].revents)
         Accept(m_agentListener.Get(), Connection::Port::Agent);
     if (m_entries[3].revents)
@@ -135,7 +156,7 @@ void AgentServer::HandleEvents() {
 
 void AgentServer::Accept(int listener, Connection::Port port) {
     for (int i = 0; i < ACCEPT_BATCH; ++i) {
-        UniqueFd fd(::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        UniqueFd fd(AcceptNonBlocking(listener));
         if (!fd.IsValid()) {
             if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
                 m_log.Event(std::string("accept error #") + std::to_string(errno) + " on the " + PortName(port) +
@@ -154,14 +175,24 @@ void AgentServer::Accept(int listener, Connection::Port port) {
         }
         auto connection = std::make_unique<Connection>(std::move(fd), m_nextId++, port);
         if (m_connections.size() >= static_cast<std::size_t>(m_config.maxConnections)) {
-            connection->Send(Reply::Error(Reply::BUSY, "too many connections"));
-            connection->Flush();
-            m_log.Event(*connection, "refused (connection bound reached)");
+            Refuse(*connection, "too many connections");
             continue;
         }
+        int& fromAddress = m_perAddress[connection->PeerAddress()];
+        if (fromAddress >= m_config.maxPerAddress) {
+            Refuse(*connection, "too many connections from your address");
+            continue;
+        }
+        ++fromAddress;
         m_log.Event(*connection, "accepted");
         m_connections.emplace(connection->Id(), std::move(connection));
     }
+}
+
+void AgentServer::Refuse(Connection& connection, const char* message) {
+    connection.Send(Reply::Error(Reply::BUSY, message));
+    connection.Flush();
+    m_log.Event(connection, std::string("refused (") + message + ")");
 }
 
 void AgentServer::Service(Connection& connection, short events) {
@@ -179,8 +210,7 @@ void AgentServer::Pump(Connection& connection) {
     if (connection.GetPort() == Connection::Port::Notify && connection.IsAuthenticated())
         connection.DiscardInput();
     ByteString line;
-    while (connection.IsOpen() && !connection.IsVerifying() &&
-           connection.PendingOutput() < Connection::OUTPUT_LIMIT) {
+    while (connection.IsOpen() && !connection.IsVerifying() && connection.PendingOutput() < connection.OutputLimit()) {
         Connection::LineStatus status = connection.TakeLine(line);
         if (status == Connection::LineStatus::None)
             break;
@@ -223,18 +253,18 @@ void AgentServer::Guarded(Connection& connection, const std::function<void()>& s
     }
 }
 
-void AgentServer::HandOverKeptNotes() {
+void AgentServer::TendHub() {
     try {
-        m_hub.HandOverKept();
+        m_hub.Tend();
     } catch (const std::exception& error) {
-        m_log.Event(std::string("server failure handing over kept notes: ") + error.what());
+        m_log.Event(std::string("server failure settling or handing over notes: ") + error.what());
     }
 }
 
 void AgentServer::ExpireDeadlines() {
     Clock::time_point now = Clock::now();
     for (const auto& [id, connection] : m_connections) {
-        auto deadline = connection->Deadline(m_config.idleTimeout);
+        auto deadline = connection->Deadline(LineTimeouts());
         if (deadline && now >= *deadline)
             connection->Abort(connection->IsOpen() ? "idle" : "close timed out");
     }
@@ -247,21 +277,40 @@ void AgentServer::Reap() {
             ++it;
             continue;
         }
-        if (connection.GetPort() == Connection::Port::Notify && connection.IsAuthenticated())
-            Guarded(connection, [&] { m_hub.Detach(connection); });
+        Forget(connection);
         m_log.Event(connection, "closed (" + connection.CloseReason() + ")");
         it = m_connections.erase(it);
     }
 }
 
+void AgentServer::Forget(Connection& connection) {
+    if (connection.IsVerifying())
+        m_authenticator.Cancel(connection);
+    if (connection.GetPort() == Connection::Port::Notify && connection.IsAuthenticated())
+        Guarded(connection, [&] { m_hub.Detach(connection); });
+    auto count = m_perAddress.find(connection.PeerAddress());
+    if (count != m_perAddress.end() && --count->second <= 0)
+        m_perAddress.erase(count);
+}
+
+Connection::Timeouts AgentServer::LineTimeouts() const { return {m_config.firstLineTimeout, m_config.idleTimeout}; }
+
 int AgentServer::PollTimeout() const {
-    std::optional<Clock::time_point> earliest;
+    std::optional<Clock::time_point> earliest = m_hub.NextCheck();
+    auto consider = [&](Clock::time_point when) {
+        if (!earliest || when < *earliest)
+            earliest = when;
+    };
     if (Clock::now() < m_acceptPausedUntil)
-        earliest = m_acceptPausedUntil;
+        consider(m_acceptPausedUntil);
+    if (m_authenticator.HasPending())
+        consider(Clock::now() + CHECK_RESULTS_INTERVAL);
     for (const auto& [id, connection] : m_connections) {
-        auto deadline = connection->Deadline(m_config.idleTimeout);
-        if (deadline && (!earliest || *deadline < *earliest))
-            earliest = deadline;
+        // What ended in the last round is reaped at once.
+        if (connection->IsDone())
+            return 0;
+        if (auto deadline = connection->Deadline(LineTimeouts()))
+            consider(*deadline);
     }
     if (!earliest)
         return -1;

@@ -7,6 +7,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "server/Authenticator.h"
@@ -28,6 +30,9 @@ class ServerLog;
 // client can hold up another. Only the slow password check runs elsewhere
 // (Authenticator's threads). The directory is used from the loop's thread
 // alone.
+//
+// Connections are bounded in all and per client address; a connection that
+// does not complete its lines in time is closed.
 class AgentServer {
 public:
     AgentServer(ServerConfig config, Directory& directory, ServerLog& log);
@@ -54,14 +59,20 @@ private:
     void Service(Connection& connection, short events);
     void Pump(Connection& connection);
     void FinishAuths();
+    // Refuses a connection beyond a bound, with the reason.
+    void Refuse(Connection& connection, const char* message);
     // Runs a handler step; a directory failure is answered and logged
     // instead of ending the server.
     void Guarded(Connection& connection, const std::function<void()>& step);
-    // Kept notes go out as readers catch up; a directory failure is logged
-    // and the notes stay kept for the next round.
-    void HandOverKeptNotes();
+    // Settles acknowledged notes and hands kept ones over as readers catch
+    // up; a directory failure is logged and the notes stay kept.
+    void TendHub();
     void ExpireDeadlines();
+    // Drops the connections that are done: their password checks are
+    // cancelled and their undelivered notes go back to the box.
     void Reap();
+    void Forget(Connection& connection);
+    Connection::Timeouts LineTimeouts() const;
     int PollTimeout() const;
 
     ServerConfig m_config;
@@ -77,6 +88,7 @@ private:
     Clock::time_point m_acceptPausedUntil{};
     std::uint64_t m_nextId = 1;
     std::map<std::uint64_t, std::unique_ptr<Connection>> m_connections;
+    std::unordered_map<std::string, int> m_perAddress;  // open connections per peer address
     std::vector<pollfd> m_entries;    // of the last poll: fixed entries, then one per connection
     std::vector<Connection*> m_polled;  // the connections of those entries, in order
 };

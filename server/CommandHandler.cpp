@@ -62,8 +62,12 @@ void CommandHandler::HandleLine(Connection& connection, const ByteString& line) 
 void CommandHandler::FinishAuth(Connection& connection, const AuthOutcome& outcome) {
     connection.SetVerifying(false);
     const char* what = outcome.purpose == AuthPurpose::Login ? "login" : "auth";
-    if (!outcome.accepted) {
-        connection.SetUser({});
+    if (outcome.result == AuthOutcome::Result::Busy) {
+        connection.Send(Reply::Error(Reply::BUSY, "server busy"));
+        m_log.Event(connection, std::string(what) + " not checked (check queue full)");
+        return;
+    }
+    if (outcome.result == AuthOutcome::Result::Refused) {
         connection.Send(Reply::Error(Reply::UNAUTHORIZED, "wrong user ID or password"));
         m_log.Event(connection, std::string(what) + " refused for " +
                                     (WireText::IsUserId(outcome.userId) ? outcome.userId : "an invalid user ID"));
@@ -107,6 +111,7 @@ void CommandHandler::Logout(Connection& connection, const ByteString&) {
     m_hub.Disconnect(connection.UserId());
     connection.Send(Reply::Ok());
     m_log.Event(connection, "logout " + connection.UserId());
+    connection.SetUser({});
 }
 
 void CommandHandler::PeerCall(Connection& connection, const ByteString& line) {
@@ -141,6 +146,9 @@ void CommandHandler::PeerCall(Connection& connection, const ByteString& line) {
         break;
     case NotificationHub::Delivery::BoxFull:
         connection.Send(Reply::Error(Reply::NOTE_BOX_FULL, "too many notes kept for this user"));
+        break;
+    case NotificationHub::Delivery::SenderShareFull:
+        connection.Send(Reply::Error(Reply::NOTE_BOX_FULL, "too many of your notes kept for this user"));
         break;
     }
 }

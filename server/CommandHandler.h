@@ -16,10 +16,11 @@ class ServerLog;
 struct ServerConfig;
 
 // The commands of the agent port, one line each, answered by one reply:
-//   login ID PW64 N N       "OK", "afw=HOST:PORT"; or ERR 401 / ERR 202
-//   auth ID PW64            "OK"; or ERR 401
+//   login ID PW64 N N       "OK", "afw=HOST:PORT"; or ERR 401 / ERR 202 / ERR 503
+//   auth ID PW64            "OK"; or ERR 401 / ERR 503 (too many checks waiting)
 //   setlogonstat WORD TEXT64
-//   logout                  offline, and the notification connection closed
+//   logout                  offline, the notification connection closed, and
+//                           this connection no longer identified
 //   peercall CALLEE KIND BODY64   KIND "instmsg" or "ftp"
 //   getlogonstatall, getgroup     the documents of BuddyDocuments
 // Every command but "login" and "auth" needs an identified connection. An

@@ -33,6 +33,7 @@ std::string Host(const std::string& option, const std::string& text) {
 const char* CommandLine::Usage() {
     return "usage: nimbo-agentd [--db PATH] [--listen ADDR] [--notify-port N] [--advertise HOST]\n"
            "                    [--redirect HOST] [--idle-timeout SECONDS] [--max-connections N]\n"
+           "                    [--max-per-address N]\n"
            "       nimbo-agentd [--db PATH] user add ID [--name NAME]   (password: first line of stdin)\n"
            "       nimbo-agentd [--db PATH] user passwd ID              (password: first line of stdin)\n"
            "       nimbo-agentd [--db PATH] user del ID | user list\n"
@@ -84,6 +85,8 @@ CommandLine CommandLine::Parse(int argc, const char* const* argv) {
             line.server.idleTimeout = std::chrono::seconds(Number(option, value(option), 1, 24 * 60 * 60));
         } else if (option == "--max-connections") {
             line.server.maxConnections = static_cast<int>(Number(option, value(option), 1, 1000000));
+        } else if (option == "--max-per-address") {
+            line.server.maxPerAddress = static_cast<int>(Number(option, value(option), 1, 1000000));
         } else {
             throw std::invalid_argument("unknown option " + option);
         }

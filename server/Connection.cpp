@@ -1,7 +1,9 @@
 #include "server/Connection.h"
 
 #include <arpa/inet.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -37,7 +39,7 @@ std::pair<std::string, int> Endpoint(int fd, int (*query)(int, sockaddr*, sockle
 }  // namespace
 
 Connection::Connection(UniqueFd fd, std::uint64_t id, Port port)
-    : m_fd(std::move(fd)), m_id(id), m_port(port), m_lastActivity(Clock::now()) {
+    : m_fd(std::move(fd)), m_id(id), m_port(port), m_lastLine(Clock::now()), m_lastOutput(m_lastLine) {
     auto [peer, peerPort] = Endpoint(m_fd.Get(), ::getpeername);
     m_peerAddress = peer;
     m_peerText = peer + ":" + std::to_string(peerPort);
@@ -56,7 +58,6 @@ void Connection::Receive() {
         ssize_t count = ::recv(m_fd.Get(), chunk, std::min({sizeof chunk, budget, room}), MSG_DONTWAIT);
         if (count > 0) {
             budget -= static_cast<std::size_t>(count);
-            m_lastActivity = Clock::now();
             if (!m_closing) {
                 m_input.append(chunk, static_cast<std::size_t>(count));
                 FindLineEnd();
@@ -77,7 +78,9 @@ Connection::LineStatus Connection::TakeLine(ByteString& line) {
     // Input stops at the bound while no LF has come, so a found LF always
     // ends a line within the bound.
     if (m_lineEnd == std::string::npos)
-        return m_input.size() >= MAX_LINE ? LineStatus::TooLong : LineStatus::None;
+        return m_input.size() >= LineBound() ? LineStatus::TooLong : LineStatus::None;
+    m_lastLine = Clock::now();
+    m_hadLine = true;
     std::size_t end = m_lineEnd;
     std::size_t length = end > 0 && m_input[end - 1] == '\r' ? end - 1 : end;
     bool hasZero = std::memchr(m_input.data(), '\0', length) != nullptr;
@@ -103,8 +106,9 @@ void Connection::Flush() {
         ssize_t count = ::send(m_fd.Get(), m_output.data() + m_outputSent, PendingOutput(),
                                MSG_DONTWAIT | MSG_NOSIGNAL);
         if (count > 0) {
-            m_lastActivity = Clock::now();
+            m_lastOutput = Clock::now();
             m_outputSent += static_cast<std::size_t>(count);
+            m_written += static_cast<std::uint64_t>(count);
         } else if (count < 0 && errno == EINTR) {
             continue;
         } else {
@@ -140,16 +144,41 @@ bool Connection::WantsRead() const noexcept {
     return m_closing || InputRoom() > 0;
 }
 
-std::optional<Connection::Clock::time_point> Connection::Deadline(std::chrono::milliseconds idleTimeout) const {
+void Connection::SetVerifying(bool verifying) noexcept {
+    if (m_verifying && !verifying)
+        m_lastLine = Clock::now();
+    m_verifying = verifying;
+}
+
+std::uint64_t Connection::Acknowledged() const noexcept {
+    int unacknowledged = 0;
+    if (::ioctl(m_fd.Get(), SIOCOUTQ, &unacknowledged) != 0 || unacknowledged < 0)
+        return 0;
+    // A sent FIN counts as one more unacknowledged byte.
+    auto pending = static_cast<std::uint64_t>(unacknowledged);
+    return pending < m_written ? m_written - pending : 0;
+}
+
+void Connection::DiscardUnacknowledgedOnClose() noexcept {
+    linger reset{1, 0};
+    ::setsockopt(m_fd.Get(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+}
+
+std::optional<Connection::Clock::time_point> Connection::Deadline(const Timeouts& timeouts) const {
     if (m_aborted)
         return std::nullopt;
     if (m_closing)
-        return m_closingSince + idleTimeout;
+        return m_closingSince + timeouts.idle;
     // A password check in progress is the server's delay, not the peer's; an
     // identified notification connection waits for blocks as long as it takes.
     if (m_verifying || (m_port == Port::Notify && IsAuthenticated()))
         return std::nullopt;
-    return m_lastActivity + idleTimeout;
+    if (!m_hadLine)
+        return m_lastLine + timeouts.firstLine;
+    // A signed-in client still reading a long reply is not idle.
+    if (IsAuthenticated() && PendingOutput() > 0)
+        return std::max(m_lastLine, m_lastOutput) + timeouts.idle;
+    return m_lastLine + timeouts.idle;
 }
 
 void Connection::Fail(const char* operation, int error) {
@@ -164,7 +193,7 @@ void Connection::ShutDownWhenFlushed() {
 }
 
 std::size_t Connection::InputRoom() const noexcept {
-    std::size_t limit = m_lineEnd == std::string::npos ? MAX_LINE : INPUT_LIMIT;
+    std::size_t limit = m_lineEnd == std::string::npos ? LineBound() : INPUT_LIMIT;
     return m_input.size() < limit ? limit - m_input.size() : 0;
 }
 

@@ -27,13 +27,25 @@ public:
     enum class LineStatus { Ready, None, TooLong, ZeroByte };
 
     // The longest line, LF included, that a client's reader accepts; the
-    // server holds its clients to the same bound. Buffers grow to it only
-    // while such a line arrives, and give the memory back afterwards.
+    // server holds signed-in clients to the same bound. Buffers grow to it
+    // only while such a line arrives, and give the memory back afterwards.
     static constexpr std::size_t MAX_LINE = CLineReader::MAX_LINE_LENGTH;
+    // Before a successful "auth" or "login" no line is longer than this (the
+    // longest of them is some 400 bytes), so that connections that never sign
+    // in pin little memory.
+    static constexpr std::size_t MAX_LINE_BEFORE_AUTH = 4096;
     // Input is not read beyond this while a whole line waits to be handled.
     static constexpr std::size_t INPUT_LIMIT = 8192;
-    // Lines are not handled while this much output waits for the peer.
+    // Lines are not handled while this much output waits for the peer; the
+    // replies before sign-in are all short.
     static constexpr std::size_t OUTPUT_LIMIT = 64 * 1024;
+    static constexpr std::size_t OUTPUT_LIMIT_BEFORE_AUTH = 4096;
+
+    // How long a peer may take for its lines.
+    struct Timeouts {
+        std::chrono::milliseconds firstLine;  // from the accept to the first complete line
+        std::chrono::milliseconds idle;       // from one complete line to the next
+    };
 
     Connection(UniqueFd fd, std::uint64_t id, Port port);
     Connection(const Connection&) = delete;
@@ -52,7 +64,8 @@ public:
     void SetUser(std::string userId) { m_userId = std::move(userId); }
     // While a password is being verified no further line is handled.
     bool IsVerifying() const noexcept { return m_verifying; }
-    void SetVerifying(bool verifying) noexcept { m_verifying = verifying; }
+    // The end of a check restarts the idle time: the check was the server's delay.
+    void SetVerifying(bool verifying) noexcept;
 
     // Reads what the socket holds: up to the input limit, or while no line
     // is complete up to the line bound.
@@ -64,13 +77,26 @@ public:
     bool InputClosed() const noexcept { return m_inputClosed; }
     bool HasInput() const noexcept { return !m_input.empty(); }
     // Whether TakeLine would return something other than None.
-    bool HasLine() const noexcept { return m_lineEnd != std::string::npos || m_input.size() >= MAX_LINE; }
+    bool HasLine() const noexcept { return m_lineEnd != std::string::npos || m_input.size() >= LineBound(); }
+    // The longest line the peer may send now.
+    std::size_t LineBound() const noexcept { return IsAuthenticated() ? MAX_LINE : MAX_LINE_BEFORE_AUTH; }
+    std::size_t OutputLimit() const noexcept { return IsAuthenticated() ? OUTPUT_LIMIT : OUTPUT_LIMIT_BEFORE_AUTH; }
 
     void Send(std::string_view bytes) { m_output.append(bytes); }
     void Send(const ByteString& bytes) { Send(bytes.view()); }
     // Writes what the socket takes now; the rest waits for the next call.
     void Flush();
     std::size_t PendingOutput() const noexcept { return m_output.size() - m_outputSent; }
+    // Bytes handed to the kernel since the connection began.
+    std::uint64_t Written() const noexcept { return m_written; }
+    // Where the output queued so far ends, counted like Written().
+    std::uint64_t QueuedEnd() const noexcept { return m_written + PendingOutput(); }
+    // Of the bytes written, how many the peer's TCP has acknowledged; 0 when
+    // the socket cannot tell.
+    std::uint64_t Acknowledged() const noexcept;
+    // When the socket is closed, bytes still unacknowledged are discarded
+    // (a reset) instead of being sent on by the kernel.
+    void DiscardUnacknowledgedOnClose() noexcept;
 
     void CloseAfterFlush(std::string reason);
     void Abort(std::string reason);
@@ -83,8 +109,10 @@ public:
     bool WantsRead() const noexcept;
     // Output to write, or the shutdown of a closing connection still to do.
     bool WantsWrite() const noexcept { return !m_aborted && (PendingOutput() > 0 || (m_closing && !m_shutDown)); }
-    // When the connection is to be dropped for inactivity, if ever.
-    std::optional<Clock::time_point> Deadline(std::chrono::milliseconds idleTimeout) const;
+    // When the connection is to be dropped for inactivity, if ever. Only
+    // complete lines count as activity; before sign-in nothing else does,
+    // after it a reply being read does too.
+    std::optional<Clock::time_point> Deadline(const Timeouts& timeouts) const;
 
 private:
     void Fail(const char* operation, int error);
@@ -107,9 +135,12 @@ private:
     std::size_t m_lineEnd = std::string::npos;  // the first LF of the input
     std::string m_output;
     std::size_t m_outputSent = 0;  // leading output bytes already written
+    std::uint64_t m_written = 0;
     std::string m_closeReason;
-    Clock::time_point m_lastActivity;
+    Clock::time_point m_lastLine;  // the accept, before the first line
+    Clock::time_point m_lastOutput;
     Clock::time_point m_closingSince;
+    bool m_hadLine = false;
     bool m_verifying = false;
     bool m_inputClosed = false;
     bool m_closing = false;

@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "server/SqliteStatement.h"
 
@@ -51,7 +53,9 @@ Directory::Directory(const std::string& path) {
     try {
         // Several processes (the server and the administration commands, or
         // servers sharing users) use one file: the write-ahead log lets them.
-        Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
+        // Every commit reaches the disk before the sender of a kept note is
+        // told it was taken, so that a power loss cannot drop it.
+        Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL;");
         Execute(SCHEMA);
     } catch (...) {
         sqlite3_close(m_db);
@@ -150,36 +154,63 @@ std::vector<std::string> Directory::Watchers(const std::string& member) {
     return owners;
 }
 
-bool Directory::StoreNote(const std::string& callee, const Note& note) {
-    SqliteStatement insert(m_db, R"(
-        INSERT INTO stored_notes(callee, caller, kind, body)
-        SELECT ?1, ?2, ?3, ?4 WHERE (SELECT COUNT(*) < ?5 AND COALESCE(SUM(length(body)), 0) + length(?4) <= ?6
-                                     FROM stored_notes WHERE callee = ?1))");
-    insert.Bind(1, callee).Bind(2, note.caller).Bind(3, note.kind).Bind(4, note.body64);
-    insert.Bind(5, static_cast<std::int64_t>(MAX_STORED_NOTES)).Bind(6, MAX_STORED_NOTE_BYTES).Run();
-    return sqlite3_changes(m_db) == 1;
+Directory::Stored Directory::StoreNote(const std::string& callee, const Note& note) {
+    SqliteStatement box(m_db, R"(
+        SELECT COUNT(*), COALESCE(SUM(length(body)), 0),
+               COALESCE(SUM(caller = ?2), 0), COALESCE(SUM(CASE WHEN caller = ?2 THEN length(body) END), 0)
+        FROM stored_notes WHERE callee = ?1)");
+    box.Bind(1, callee).Bind(2, note.caller);
+    box.Step();
+    auto bytes = static_cast<std::int64_t>(note.body64.size());
+    if (box.Int(0) >= MAX_STORED_NOTES || box.Int(1) + bytes > MAX_STORED_NOTE_BYTES)
+        return Stored::BoxFull;
+    if (box.Int(2) >= MAX_STORED_NOTES_PER_SENDER || box.Int(3) + bytes > MAX_STORED_NOTE_BYTES_PER_SENDER)
+        return Stored::SenderShareFull;
+    Insert(callee, note);
+    return Stored::Yes;
 }
 
-std::vector<Directory::Note> Directory::TakeNotes(const std::string& callee, std::size_t bodyBytes) {
+std::vector<Directory::Note> Directory::KeptNotes(const std::string& callee, std::int64_t afterSeq,
+                                                  std::size_t bodyBytes) {
+    SqliteStatement select(
+        m_db, "SELECT seq, caller, kind, body FROM stored_notes WHERE callee = ? AND seq > ? ORDER BY seq");
+    select.Bind(1, callee).Bind(2, afterSeq);
     std::vector<Note> notes;
-    InTransaction([&] {
-        SqliteStatement select(m_db,
-                               "SELECT seq, caller, kind, body FROM stored_notes WHERE callee = ? ORDER BY seq");
-        select.Bind(1, callee);
-        std::int64_t lastSeq = 0;
-        std::size_t taken = 0;
-        while (select.Step()) {
-            std::string body = select.Text(3);
-            if (!notes.empty() && taken + body.size() > bodyBytes)
-                break;
-            taken += body.size();
-            lastSeq = select.Int(0);
-            notes.push_back({select.Text(1), select.Text(2), std::move(body)});
-        }
-        SqliteStatement remove(m_db, "DELETE FROM stored_notes WHERE callee = ? AND seq <= ?");
-        remove.Bind(1, callee).Bind(2, lastSeq).Run();
-    });
+    std::size_t taken = 0;
+    while (select.Step()) {
+        std::string body = select.Text(3);
+        if (!notes.empty() && taken + body.size() > bodyBytes)
+            break;
+        taken += body.size();
+        notes.push_back({select.Text(1), select.Text(2), std::move(body), select.Int(0)});
+    }
     return notes;
+}
+
+void Directory::DeleteNotesThrough(const std::string& callee, std::int64_t seq) {
+    SqliteStatement remove(m_db, "DELETE FROM stored_notes WHERE callee = ? AND seq <= ?");
+    remove.Bind(1, callee).Bind(2, seq).Run();
+}
+
+void Directory::ReturnNotes(const std::string& callee, const std::vector<Note>& notes) {
+    InTransaction([&] {
+        std::unordered_set<std::int64_t> returned;
+        for (const auto& note : notes)
+            returned.insert(note.seq);
+        std::vector<Note> rest = KeptNotes(callee, 0, SIZE_MAX);
+        std::erase_if(rest, [&](const Note& kept) { return returned.contains(kept.seq); });
+        SqliteStatement remove(m_db, "DELETE FROM stored_notes WHERE callee = ?");
+        remove.Bind(1, callee).Run();
+        for (const auto& note : notes)
+            Insert(callee, note);
+        for (const auto& note : rest)
+            Insert(callee, note);
+    });
+}
+
+void Directory::Insert(const std::string& callee, const Note& note) {
+    SqliteStatement insert(m_db, "INSERT INTO stored_notes(callee, caller, kind, body) VALUES(?, ?, ?, ?)");
+    insert.Bind(1, callee).Bind(2, note.caller).Bind(3, note.kind).Bind(4, note.body64).Run();
 }
 
 void Directory::Execute(const char* sql) {

@@ -26,9 +26,12 @@ public:
     static constexpr const char* PSEUDO_GROUP = "#$%NOGROUP@#$";
     static constexpr int PSEUDO_GROUP_TYPE = 2;
     // More notes, or more Base64 bytes of notes, than this are not kept for
-    // one user.
+    // one user; one sender may fill a tenth of that, so that nobody can make
+    // another's box refuse everyone.
     static constexpr int MAX_STORED_NOTES = 1000;
     static constexpr std::int64_t MAX_STORED_NOTE_BYTES = std::int64_t{16} << 20;
+    static constexpr int MAX_STORED_NOTES_PER_SENDER = MAX_STORED_NOTES / 10;
+    static constexpr std::int64_t MAX_STORED_NOTE_BYTES_PER_SENDER = MAX_STORED_NOTE_BYTES / 10;
 
     struct User {
         std::string id;
@@ -44,7 +47,9 @@ public:
         std::string caller;
         std::string kind;
         std::string body64;
+        std::int64_t seq = 0;  // its place among the kept notes; 0 when not kept
     };
+    enum class Stored { Yes, BoxFull, SenderShareFull };
 
     // Opens or creates the database file.
     explicit Directory(const std::string& path);
@@ -72,16 +77,24 @@ public:
     // The users who have `member` in one of their groups.
     std::vector<std::string> Watchers(const std::string& member);
 
-    // False (nothing stored) when the note would take the callee past the
-    // most notes or bytes kept.
-    bool StoreNote(const std::string& callee, const Note& note);
-    // Removes and returns the callee's oldest stored notes, as many as fit
-    // together in `bodyBytes` bytes of Base64 bodies, but at least one when
-    // any is stored. Empty when none is.
-    std::vector<Note> TakeNotes(const std::string& callee, std::size_t bodyBytes);
+    // Keeps a note for `callee` behind the ones kept before, unless it would
+    // take the box, or the caller's share of it, past the most notes or bytes.
+    Stored StoreNote(const std::string& callee, const Note& note);
+    // The callee's oldest kept notes after `afterSeq`, as many as fit together
+    // in `bodyBytes` bytes of Base64 bodies, but at least one when any is
+    // kept. They stay kept until DeleteNotesThrough.
+    std::vector<Note> KeptNotes(const std::string& callee, std::int64_t afterSeq, std::size_t bodyBytes);
+    // Forgets the callee's kept notes up to and including `seq` (delivered).
+    void DeleteNotesThrough(const std::string& callee, std::int64_t seq);
+    // Puts undelivered notes back in front of the callee's kept notes, in the
+    // order given; those of them that are still kept (seq other than 0) move
+    // there from their old place. No bound applies: their senders were told
+    // they were taken.
+    void ReturnNotes(const std::string& callee, const std::vector<Note>& notes);
 
 private:
     void Execute(const char* sql);
+    void Insert(const std::string& callee, const Note& note);
     // Runs `work` in one write transaction, rolled back when it throws.
     void InTransaction(const std::function<void()>& work);
 

@@ -27,7 +27,12 @@ void NotificationHandler::HandleLine(Connection& connection, const ByteString& l
 
 void NotificationHandler::FinishAuth(Connection& connection, const AuthOutcome& outcome) {
     connection.SetVerifying(false);
-    if (!outcome.accepted) {
+    if (outcome.result == AuthOutcome::Result::Busy) {
+        connection.Send(Reply::Error(Reply::BUSY, "server busy"));
+        connection.CloseAfterFlush("auth not checked (check queue full)");
+        return;
+    }
+    if (outcome.result == AuthOutcome::Result::Refused) {
         Refuse(connection, "wrong user ID or password", "auth refused");
         return;
     }

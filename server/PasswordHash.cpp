@@ -20,6 +20,16 @@ std::string PasswordHash::Make(std::string_view password) {
     return hash;
 }
 
+const std::string& PasswordHash::Dummy() {
+    static const std::string dummy = [] {
+        Initialize();
+        unsigned char password[32];
+        randombytes_buf(password, sizeof password);
+        return Make(std::string_view(reinterpret_cast<const char*>(password), sizeof password));
+    }();
+    return dummy;
+}
+
 bool PasswordHash::Matches(const std::string& hash, std::string_view password) {
     return crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) == 0;
 }

@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 #include <utility>
@@ -11,8 +12,18 @@
 #include "server/PasswordHash.h"
 
 namespace nimbo::server {
+namespace {
 
-PasswordVerifier::PasswordVerifier(int threads) : m_wake(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+constexpr int WAKE_ATTEMPTS = 8;
+
+void Forget(std::string& password) { sodium_memzero(password.data(), password.size()); }
+
+}  // namespace
+
+PasswordVerifier::PasswordVerifier(int threads, int maxQueued, PasswordCheck check)
+    : m_wake(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+      m_maxQueued(static_cast<std::size_t>(std::max(maxQueued, 0))),
+      m_check(check ? std::move(check) : PasswordCheck(&PasswordHash::Matches)) {
     if (!m_wake.IsValid())
         throw std::system_error(errno, std::generic_category(), "eventfd");
     PasswordHash::Initialize();
@@ -25,7 +36,7 @@ PasswordVerifier::~PasswordVerifier() {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
         for (auto& check : m_pending)
-            sodium_memzero(check.password.data(), check.password.size());
+            Forget(check.password);
         m_pending.clear();
     }
     m_ready.notify_all();
@@ -33,12 +44,28 @@ PasswordVerifier::~PasswordVerifier() {
         thread.join();
 }
 
-void PasswordVerifier::Submit(std::uint64_t ticket, std::string hash, std::string password) {
+bool PasswordVerifier::Submit(std::uint64_t ticket, std::string hash, std::string password) {
     {
         std::lock_guard lock(m_mutex);
+        if (m_pending.size() >= m_maxQueued) {
+            Forget(password);
+            return false;
+        }
         m_pending.push_back({ticket, std::move(hash), std::move(password)});
     }
     m_ready.notify_one();
+    return true;
+}
+
+bool PasswordVerifier::Cancel(std::uint64_t ticket) {
+    std::lock_guard lock(m_mutex);
+    auto found = std::find_if(m_pending.begin(), m_pending.end(),
+                              [ticket](const Check& check) { return check.ticket == ticket; });
+    if (found == m_pending.end())
+        return false;
+    Forget(found->password);
+    m_pending.erase(found);
+    return true;
 }
 
 std::vector<PasswordVerifier::Result> PasswordVerifier::TakeFinished() {
@@ -58,14 +85,22 @@ void PasswordVerifier::Work() {
         Check check = std::move(m_pending.front());
         m_pending.pop_front();
         lock.unlock();
-        bool matches = PasswordHash::Matches(check.hash, check.password);
-        sodium_memzero(check.password.data(), check.password.size());
+        bool matches = m_check(check.hash, check.password);
+        Forget(check.password);
         lock.lock();
         m_finished.push_back({check.ticket, matches});
-        std::uint64_t one = 1;
-        // The counter cannot overflow in practice; a failed write would only
-        // delay the result until the next wake.
-        [[maybe_unused]] ssize_t written = ::write(m_wake.Get(), &one, sizeof one);
+        Wake();
+    }
+}
+
+// The counter cannot overflow in practice, so a failed write is a passing
+// fault (an interrupted call, an injected error): it is tried again. Should
+// every attempt fail, the loop still takes the result on its next round.
+void PasswordVerifier::Wake() noexcept {
+    std::uint64_t one = 1;
+    for (int attempt = 0; attempt < WAKE_ATTEMPTS; ++attempt) {
+        if (::write(m_wake.Get(), &one, sizeof one) == static_cast<ssize_t>(sizeof one) || errno == EAGAIN)
+            return;
     }
 }
 

@@ -21,9 +21,10 @@ public:
                                  // document too long for the client to read
         OFFLINE = 480,           // a file offer to a user without notification connection
         UNKNOWN_COMMAND = 500,
-        BUSY = 503,              // connection bound reached, the directory failed, or a file
-                                 // offer to a user who leaves its pushed blocks unread
-        NOTE_BOX_FULL = 507,     // too many notes stored for an offline user
+        BUSY = 503,              // a connection bound reached, the password check queue full,
+                                 // the directory failed, or a file offer to a user who leaves
+                                 // its pushed blocks unread
+        NOTE_BOX_FULL = 507,     // too many notes kept for a user, or from this sender for it
     };
 
     static ByteString Ok();

@@ -5,13 +5,13 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <iostream>
 #include <system_error>
 
 #include "server/AdminCommand.h"
 #include "server/AgentServer.h"
 #include "server/CommandLine.h"
+#include "server/DatabaseFiles.h"
 #include "server/Directory.h"
 #include "server/PasswordHash.h"
 #include "server/ServerLog.h"
@@ -38,6 +38,11 @@ void RaiseDescriptorLimit() {
 int Serve(const nimbo::server::CommandLine& line, nimbo::server::Directory& directory) {
     RaiseDescriptorLimit();
     nimbo::server::ServerLog log(stderr);
+    for (const auto& file : nimbo::server::DatabaseFiles::ReadableByOthers(line.database))
+        log.Event("warning: " + file + " holds password hashes and notes but others may read it (chmod 600 it)");
+    // Made now rather than at the first sign-in of an unknown user, which
+    // would hold the loop for as long as a hash takes.
+    nimbo::server::PasswordHash::Dummy();
     nimbo::server::AgentServer server(line.server, directory, log);
     server.Open();
     g_server = &server;
@@ -72,9 +77,7 @@ int main(int argc, char** argv) {
     }
     try {
         nimbo::server::PasswordHash::Initialize();
-        std::filesystem::path parent = std::filesystem::path(line.database).parent_path();
-        if (!parent.empty())
-            std::filesystem::create_directories(parent);
+        nimbo::server::DatabaseFiles::Prepare(line.database);
         nimbo::server::Directory directory(line.database);
         if (!line.adminWords.empty())
             return nimbo::server::AdminCommand(directory, std::cin, std::cout, std::cerr).Run(line.adminWords);

@@ -44,7 +44,7 @@ bool AgentSession::Login(const std::u16string& userId, const std::u16string& pas
     const ByteString earlierUserId = GetUserId();
     const ByteString earlierPassword64 = GetPassword64();
     CAgentSocket socket;
-    if (!SetIdentity(userId, password) || !ExchangeLogin(socket)) {
+    if (!Judge(u"Login", socket, SetIdentity(userId, password) && ExchangeLogin(socket))) {
         KeepOrEndEarlierSignIn(earlierUserId, earlierPassword64);
         return false;
     }
@@ -64,22 +64,25 @@ bool AgentSession::Login(const std::u16string& userId, const std::u16string& pas
 bool AgentSession::Logout() {
     m_bLoggedIn = false;
     CAgentSocket socket;
-    return ConnectIdentified(socket) && socket.CmdLogout();
+    return Judge(u"Logout", socket, ConnectIdentified(socket) && socket.CmdLogout());
 }
 
 bool AgentSession::SetLogonStat(int status, const std::u16string& text) {
     CAgentSocket socket;
     ByteString text64;
-    return ConnectIdentified(socket) && EncodeText(text, text64) && socket.CmdSetLogonStat(StatusWord(status), text64);
+    return Judge(u"SetLogonStat", socket,
+                 ConnectIdentified(socket) && EncodeText(text, text64) &&
+                     socket.CmdSetLogonStat(StatusWord(status), text64));
 }
 
 bool AgentSession::SendInstantMessage(const std::u16string& callee, const std::u16string& text) {
     CAgentSocket socket;
     ByteString calleeBytes;
     ByteString note;
-    return ConnectIdentified(socket) && ToWire(callee, calleeBytes) && ToWire(text, note) &&
-           socket.CmdPeerCall(calleeBytes, GetUserId(), PeerCallWord(PeerCallKind::Note), note,
-                              PeerCallForm::ThroughAgent);
+    return Judge(u"SendInstantMessage", socket,
+                 ConnectIdentified(socket) && ToWire(callee, calleeBytes) && ToWire(text, note) &&
+                     socket.CmdPeerCall(calleeBytes, GetUserId(), PeerCallWord(PeerCallKind::Note), note,
+                                        PeerCallForm::ThroughAgent));
 }
 
 CBuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {
@@ -87,11 +90,11 @@ CBuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {
         return &m_buddyTable;
     m_buddyTable.Clear();
     CAgentSocket socket;
-    if (!ConnectToAgent(socket))
+    if (!Judge(u"GetLogonStatusTable", socket, ConnectToAgent(socket)))
         return &m_buddyTable;
-    if (!socket.CmdAuth(GetUserId(), GetPassword64()))
+    if (!Judge(u"GetLogonStatusTable", socket, socket.CmdAuth(GetUserId(), GetPassword64())))
         return nullptr;
-    if (socket.CmdGetLogonStatAll()) {
+    if (Judge(u"GetLogonStatusTable", socket, socket.CmdGetLogonStatAll())) {
         ParseStatusList(socket.m_strReply, m_buddyTable);
         LoadGroupList();
     }
@@ -101,7 +104,7 @@ CBuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {
 bool AgentSession::LoadGroupList() {
     m_groupTable.Clear();
     CAgentSocket socket;
-    if (!ConnectIdentified(socket))
+    if (!Judge(u"LoadGroupList", socket, ConnectIdentified(socket)))
         return false;
     // An error reply fails the first-line check of the parser, so the
     // command's own result adds nothing.
@@ -159,6 +162,11 @@ bool AgentSession::ExchangeLogin(CAgentSocket& socket) {
 
 bool AgentSession::ConnectIdentified(CAgentSocket& socket) {
     return ConnectToAgent(socket) && socket.CmdAuth(GetUserId(), GetPassword64());
+}
+
+bool AgentSession::Judge(const char16_t* operation, const CAgentSocket& socket, bool done) {
+    m_lastFailure = done ? SessionFailure{} : SessionFailure::Of(operation, g_strAgentHost.Get(), socket);
+    return done;
 }
 
 // After a refused Login. An earlier sign-in whose listener still listens goes

@@ -10,6 +10,7 @@
 #include "net/ByteString.h"
 #include "session/CLockedValue.h"
 #include "session/PeerCallRecord.h"
+#include "session/SessionFailure.h"
 
 namespace nimbo {
 
@@ -70,6 +71,11 @@ public:
     // Removes the oldest queued record; empty when the queue is empty.
     std::unique_ptr<PeerCallRecord> TakePeerCall();
 
+    // Why the most recent operation (Login, Logout, SetLogonStat,
+    // SendInstantMessage, GetLogonStatusTable, LoadGroupList) failed; kind
+    // None when it did not. Belongs to the thread that runs the operations.
+    const SessionFailure& LastFailure() const { return m_lastFailure; }
+
     bool IsLoggedIn() const { return m_bLoggedIn.load(); }
     // The identity of the last Login, safe to read from any thread.
     ByteString GetUserId() const { return m_strUserId.Get(); }
@@ -82,6 +88,9 @@ private:
     bool SetIdentity(const std::u16string& userId, const std::u16string& password);
     bool ExchangeLogin(CAgentSocket& socket);
     bool ConnectIdentified(CAgentSocket& socket);
+    // Records the failure of `operation` on `socket`, or none when `done`;
+    // returns `done`.
+    bool Judge(const char16_t* operation, const CAgentSocket& socket, bool done);
     void KeepOrEndEarlierSignIn(const ByteString& userId, const ByteString& password64);
     void EndListener();
 
@@ -94,6 +103,7 @@ private:
     CGroupTable m_groupTable;
     ByteString m_strNotifyHost;
     int m_nNotifyPort = 0;
+    SessionFailure m_lastFailure;
 };
 
 }  // namespace nimbo

@@ -16,12 +16,14 @@ bool CAgentSocket::ConnectHost(const std::u16string& host, int port, const platf
     // Bytes left over from an earlier connection of this object are no part
     // of the new one.
     m_reader.Discard();
+    m_socketFailure.reset();
     try {
         Create(SOCK_STREAM);
         ByteString hostBytes;
         hostBytes.AssignWide(host);
         Connect(ResolveHost(hostBytes.c_str(), port), stop);
-    } catch (const CBlockingSocketException&) {
+    } catch (const CBlockingSocketException& failure) {
+        m_socketFailure.emplace(failure);
         m_bConnectOk = false;
         return false;
     }
@@ -71,11 +73,13 @@ bool CAgentSocket::SendCommand_NonThr(const ByteString& command) {
         return false;
     m_reader.Discard();
     m_strReply.Empty();
+    m_socketFailure.reset();
     std::string reply;
     try {
         SendAll(command.c_str(), command.GetLength(), COMMAND_TIMEOUT);
         m_reader.ReadBlock(ReceiveWithin(COMMAND_TIMEOUT), reply);
-    } catch (const CBlockingSocketException&) {
+    } catch (const CBlockingSocketException& failure) {
+        m_socketFailure.emplace(failure);
         m_strReply = ToByteString(reply);
         m_strErrMessage = "Exception: SendCommand_NonThr";
         return false;

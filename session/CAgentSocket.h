@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "net/ByteString.h"
 #include "net/CBlockingSocket.h"
+#include "net/CBlockingSocketException.h"
 #include "net/CLineReader.h"
 
 namespace nimbo {
@@ -76,6 +78,9 @@ public:
     ByteString m_strErrCode;
     ByteString m_strErrMessage;
     ByteString m_strErrServer;
+    // The socket failure that failed the last ConnectHost or exchange; empty
+    // when it did not fail on the socket.
+    std::optional<CBlockingSocketException> m_socketFailure;
 
 private:
     CLineReader::ReceiveFunction ReceiveWithin(int seconds);

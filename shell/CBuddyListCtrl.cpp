@@ -44,6 +44,15 @@ CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setIconSize(QSize(16, 16));
     setItemDelegate(new CRowIndentDelegate(this));
+    m_signedInPalette = palette();
+}
+
+void CBuddyListCtrl::SetSignedOut(bool signedOut) {
+    QPalette shown = m_signedInPalette;
+    if (signedOut) {
+        shown.setColor(QPalette::Text, shown.color(QPalette::Disabled, QPalette::Text));
+    }
+    setPalette(shown);
 }
 
 QTreeWidgetItem* CBuddyListCtrl::MakeItem(const BuddyRow& row, int index) const {

@@ -30,6 +30,10 @@ public:
     void Refill(const CGroupTable& groups, const CBuddyTable& buddies);
     void Refill(std::vector<BuddyRow> rows);
 
+    // Greys the rows while nobody is signed in, so that the list reads as
+    // out of date at a glance.
+    void SetSignedOut(bool signedOut);
+
     // The menu a tap outside a group header opens; not owned.
     void SetPopupMenu(QMenu* menu) { m_popupMenu = menu; }
 
@@ -57,6 +61,7 @@ private:
     std::vector<BuddyRow> m_rows;
     std::array<QIcon, IMAGE_COUNT> m_images;
     QMenu* m_popupMenu = nullptr;
+    QPalette m_signedInPalette;
 };
 
 }  // namespace nimbo

@@ -4,19 +4,28 @@
 
 #include <optional>
 
+#include "buddies/BuddyRowBuilder.h"
+#include "buddies/BuddyName.h"
 #include "buddies/CBuddyInfo.h"
 #include "buddies/LogonStatus.h"
 #include "net/AgentProtocol.h"
+#include "platform/MessageBox.h"
 #include "session/AgentHost.h"
 #include "session/AgentSession.h"
 #include "session/SessionMessages.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CBuddyListCtrl.h"
+#include "shell/CDesktopNotifier.h"
 #include "shell/CLoginDlg.h"
 #include "shell/CRegistryKey.h"
+#include "shell/CSessionWorker.h"
+#include "shell/CStatusMessageDlg.h"
 #include "shell/CWaitCursor.h"
 #include "shell/CommandIds.h"
+#include "shell/FailureText.h"
 #include "shell/IFileTransferHook.h"
+#include "shell/ResourceStrings.h"
+#include "transfer/FileOffer.h"
 
 namespace nimbo {
 
@@ -27,15 +36,40 @@ struct CommandEntry {
     void (CBuddyWnd::*handler)();
 };
 
+const QString kUserIdValue = QString::fromLatin1(CRegistryKey::USER_ID_VALUE);
+const QString kPasswordValue = QString::fromLatin1(CRegistryKey::PASSWORD_VALUE);
+
+struct Credentials {
+    QString userId;
+    QString password;
+};
+
+// A password the server refused is not kept. The one saved before stays
+// when it was saved for the same ID and is another; otherwise none is kept.
+void ForgetRefusedPassword(CRegistryKey& settings, const Credentials& saved, const Credentials& refused) {
+    const bool keepSaved = saved.userId == refused.userId && saved.password != refused.password;
+    settings.WriteString(kPasswordValue, keepSaved ? saved.password : QString());
+}
+
 }  // namespace
 
-CBuddyWnd::CBuddyWnd(AgentSession& session, QWidget* parent)
-    : QWidget(parent), m_session(session), m_list(new CBuddyListCtrl(this)), m_notes(session, this) {
+CBuddyWnd::CBuddyWnd(AgentSession& session, CSessionWorker& worker, QWidget* parent)
+    : QWidget(parent),
+      m_session(session),
+      m_worker(worker),
+      m_list(new CBuddyListCtrl(this)),
+      m_notes(session, worker, this) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_list);
     setFocusProxy(m_list);
     connect(m_list, &CBuddyListCtrl::RefillRequested, this, [this] { Redraw(false); });
+    m_list->SetSignedOut(true);
+    m_state.presence = OwnPresence::Load(CRegistryKey());
+    m_notes.SetUnreadWatcher([this](int count) {
+        m_state.unread = count;
+        emit StateChanged(m_state);
+    });
 }
 
 void CBuddyWnd::SetPopupMenu(QMenu* menu) {
@@ -47,8 +81,12 @@ bool CBuddyWnd::OnCommand(unsigned id) {
         {ID_LOGIN, &CBuddyWnd::OnLogin},       {ID_LOGOUT, &CBuddyWnd::OnLogout},
         {ID_SEND_NOTE, &CBuddyWnd::OnSendNote}, {ID_REFRESH, &CBuddyWnd::OnRefresh},
         {ID_SEND_FILE, &CBuddyWnd::OnSendFile}, {ID_APP_ABOUT, &CBuddyWnd::OnAbout},
-        {ID_APP_EXIT, &CBuddyWnd::OnExit},
+        {ID_APP_EXIT, &CBuddyWnd::OnExit},      {ID_STATUS_MESSAGE, &CBuddyWnd::OnStatusMessage},
     };
+    if (const int status = StatusOfCommand(id); status >= 0) {
+        OnStatus(status);
+        return true;
+    }
     for (const CommandEntry& entry : kCommands) {
         if (entry.id == id) {
             (this->*entry.handler)();
@@ -81,42 +119,88 @@ std::u16string CBuddyWnd::SelectedRecipient() const {
 }
 
 // With `fetch`, a logged-in window has the session fetch the presence and
-// group lists again first; the rows are then rebuilt from the tables.
+// group lists again first; the rows are then rebuilt from the tables. A
+// signed-out list keeps its buddies but shows none of them present: what
+// was last fetched is no longer known to be true.
 void CBuddyWnd::Redraw(bool fetch) {
-    if (IsLoggedIn()) {
-        m_session.GetLogonStatusTable(fetch);
+    if (IsLoggedIn() && fetch) {
+        m_worker.Run([this] { m_session.GetLogonStatusTable(true); });
+        if (m_session.LastFailure().kind != FailureKind::None) {
+            emit Notice(QStringLiteral("친구 목록을 받지 못했습니다. ") + FailureText(m_session.LastFailure()));
+        }
     }
-    m_list->Refill(m_session.GetGroupTable(), m_session.GetBuddyTable());
+    std::vector<BuddyRow> rows = BuildBuddyRows(m_session.GetGroupTable(), m_session.GetBuddyTable());
+    if (!IsLoggedIn()) {
+        ShowEveryoneOffline(rows);
+    }
+    m_list->Refill(std::move(rows));
 }
 
-// The values typed are saved before the login is tried, so a refused login
-// offers them again next time. The window counts as logged in from the
-// moment the dialog is confirmed; once the server has refused, it shows what
-// the session is left with: the earlier sign-in when that still listens,
-// else none.
+void CBuddyWnd::SetPhase(SignInPhase phase) {
+    m_state.phase = phase;
+    m_state.userId = phase == SignInPhase::SignedOut ? QString() : m_strUserId;
+    m_list->SetSignedOut(phase != SignInPhase::SignedIn);
+    emit StateChanged(m_state);
+}
+
+// The values typed are saved before the login is tried, so an unreachable
+// server offers them again next time; a refused password is then taken
+// back. The window counts as logged in once the server has accepted the
+// sign-in; when it has not, the user is told why in one message box.
 void CBuddyWnd::OnLogin() {
     CRegistryKey settings;
     CLoginDlg dialog(this);
-    settings.ReadString(QString::fromLatin1(CRegistryKey::USER_ID_VALUE), dialog.m_strUserId);
-    settings.ReadString(QString::fromLatin1(CRegistryKey::PASSWORD_VALUE), dialog.m_strPassword);
+    settings.ReadString(kUserIdValue, dialog.m_strUserId);
+    settings.ReadString(kPasswordValue, dialog.m_strPassword);
+    const Credentials saved{dialog.m_strUserId, dialog.m_strPassword};
     if (dialog.DoModal() != QDialog::Accepted) {
         return;
     }
-    settings.WriteString(QString::fromLatin1(CRegistryKey::USER_ID_VALUE), dialog.m_strUserId);
-    settings.WriteString(QString::fromLatin1(CRegistryKey::PASSWORD_VALUE), dialog.m_strPassword);
+    settings.WriteString(kUserIdValue, dialog.m_strUserId);
+    settings.WriteString(kPasswordValue, dialog.m_strPassword);
 
-    CWaitCursor wait;
-    m_strUserId = dialog.m_strUserId;
-    if (!m_session.Login(m_strUserId.toStdU16String(), dialog.m_strPassword.toStdU16String())) {
-        m_strUserId = m_session.IsLoggedIn() ? QString::fromStdU16String(m_session.GetUserId().ToWide()) : QString();
+    if (!SignIn(dialog.m_strUserId, dialog.m_strPassword)) {
+        const SessionFailure failure = m_session.LastFailure();
+        if (failure.kind == FailureKind::Refused) {
+            ForgetRefusedPassword(settings, saved, Credentials{dialog.m_strUserId, dialog.m_strPassword});
+        }
+        platform::ShowMessageBox(LoginFailureText(failure).toStdU16String(), platform::MessageBoxButtons::Ok,
+                                 u"로그인");
         return;
     }
-    if (m_session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT)) {
+    m_state.presence = OwnPresence::Load(settings);
+    AnnouncePresence(m_state.presence);
+}
+
+// True when the server accepted the sign-in. While it runs the window says
+// so; a refused sign-in leaves the window as the session is left: signed in
+// as before when that sign-in still stands, else signed out.
+bool CBuddyWnd::SignIn(const QString& userId, const QString& password) {
+    m_strUserId = userId;
+    SetPhase(SignInPhase::SigningIn);
+    if (m_worker.Run([&] { return m_session.Login(userId.toStdU16String(), password.toStdU16String()); })) {
+        SetPhase(SignInPhase::SignedIn);
+        return true;
+    }
+    m_strUserId = m_session.IsLoggedIn() ? QString::fromStdU16String(m_session.GetUserId().ToWide()) : QString();
+    SetPhase(m_strUserId.isEmpty() ? SignInPhase::SignedOut : SignInPhase::SignedIn);
+    Redraw(false);
+    return false;
+}
+
+// Sets the own presence on the server; the list is fetched once the server
+// took it, as after every sign-in.
+void CBuddyWnd::AnnouncePresence(const OwnPresence& presence) {
+    emit StateChanged(m_state);
+    const std::u16string message = presence.message.toStdU16String();
+    if (m_worker.Run([&] { return m_session.SetLogonStat(presence.status, message); })) {
         Redraw(true);
+    } else {
+        emit Notice(QStringLiteral("상태를 알리지 못했습니다. ") + FailureText(m_session.LastFailure()));
     }
 }
 
-// The list keeps the tables as last fetched; logging out also lets the
+// The list no longer shows presence; logging out also lets the
 // notification listener end.
 void CBuddyWnd::OnLogout() {
     CWaitCursor wait;
@@ -124,9 +208,12 @@ void CBuddyWnd::OnLogout() {
         return;
     }
     m_strUserId.clear();
+    SetPhase(SignInPhase::SignedOut);
     Redraw(false);
-    m_session.SetLogonStat(LOGON_OFFLINE, u"");
-    m_session.Logout();
+    m_worker.Run([this] {
+        m_session.SetLogonStat(LOGON_OFFLINE, u"");
+        m_session.Logout();
+    });
 }
 
 void CBuddyWnd::OnSendNote() {
@@ -160,17 +247,64 @@ void CBuddyWnd::OnExit() {
     window()->close();
 }
 
+// The choice is kept for the next sign-in; while signed in the server hears
+// of it at once.
+void CBuddyWnd::OnStatus(int status) {
+    OwnPresence presence = OwnPresence::Saved(CRegistryKey()).value_or(OwnPresence{});
+    presence.status = status;
+    ChoosePresence(presence);
+}
+
+void CBuddyWnd::OnStatusMessage() {
+    OwnPresence presence = OwnPresence::Saved(CRegistryKey()).value_or(OwnPresence{});
+    CStatusMessageDlg dialog(this);
+    dialog.m_strMessage = presence.message;
+    if (dialog.DoModal() != QDialog::Accepted) {
+        return;
+    }
+    presence.message = dialog.m_strMessage;
+    ChoosePresence(presence);
+}
+
+void CBuddyWnd::ChoosePresence(const OwnPresence& presence) {
+    CRegistryKey settings;
+    presence.Save(settings);
+    m_state.presence = presence;
+    if (IsLoggedIn()) {
+        AnnouncePresence(presence);
+    } else {
+        emit StateChanged(m_state);
+    }
+}
+
 // One record per message; a record of a kind nobody takes is released.
 void CBuddyWnd::OnPeerCall() {
     std::unique_ptr<PeerCallRecord> record = m_session.TakePeerCall();
     if (!record) {
         return;
     }
+    NotifyPeerCall(*record);
     const std::optional<PeerCallKind> kind = PeerCallKindOf(record->strKind);
     if (kind == PeerCallKind::Note) {
         m_notes.ShowReceivedNote(std::move(record));
     } else if (kind == PeerCallKind::FileOffer && m_transfer != nullptr) {
         m_transfer->OnFileOffer(std::move(record));
+    }
+}
+
+void CBuddyWnd::NotifyPeerCall(const PeerCallRecord& record) {
+    if (m_notifier == nullptr) {
+        return;
+    }
+    const QString from = QString::fromStdU16String(BuddyName(m_session.GetBuddyTable(), record.strFrom));
+    const std::optional<PeerCallKind> kind = PeerCallKindOf(record.strKind);
+    if (kind == PeerCallKind::Note) {
+        QString text = QString::fromStdU16String(record.strBody);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        m_notifier->NotifyIfAway(*window(), QStringLiteral("%1님의 쪽지").arg(from), text);
+    } else if (kind == PeerCallKind::FileOffer) {
+        m_notifier->NotifyIfAway(*window(), QStringLiteral("%1님이 파일을 보내려 합니다").arg(from),
+                                 QString::fromStdU16String(ParseFileOffer(record.strBody).strFileName));
     }
 }
 
@@ -180,10 +314,18 @@ void CBuddyWnd::OnLogonNotify(platform::WPARAM wParam) {
     }
 }
 
-// Nothing goes to the server: the connection is already gone.
+// Nothing goes to the server: the connection is already gone. The user is
+// told without a box that would stop the listener's report: in the status
+// bar, and on the desktop when the window is out of sight.
 void CBuddyWnd::OnListenerLost() {
     m_strUserId.clear();
+    SetPhase(SignInPhase::SignedOut);
     Redraw(false);
+    const QString lost = QStringLiteral("서버와의 연결이 끊어졌습니다. 다시 로그인하십시오.");
+    emit Notice(lost);
+    if (m_notifier != nullptr) {
+        m_notifier->NotifyIfAway(*window(), LoadResourceString(AFX_IDS_APP_TITLE), lost);
+    }
 }
 
 }  // namespace nimbo

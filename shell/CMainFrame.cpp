@@ -1,20 +1,26 @@
 #include "shell/CMainFrame.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QCloseEvent>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QLabel>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QToolBar>
 #include <utility>
 
 #include "session/SessionMessages.h"
+#include "shell/CSessionWorker.h"
+#include "shell/CStatusMenu.h"
 #include "shell/CommandIds.h"
 #include "shell/ICommandHandler.h"
 #include "shell/QtMessageBoxHandler.h"
 #include "shell/ResourceStrings.h"
 #include "shell/ScalableIcon.h"
+#include "shell/SignInState.h"
 
 namespace nimbo {
 
@@ -77,6 +83,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     CreateMenus();
     CreateCommandBar();
     CreateAccelerators();
+    m_signInLabel = new QLabel;
+    statusBar()->addPermanentWidget(m_signInLabel);
+    ShowState(SignInState{});
 }
 
 CMainFrame::~CMainFrame() {
@@ -98,6 +107,46 @@ void CMainFrame::SetPane(QWidget* pane, ICommandHandler* handler, platform::IMes
 void CMainFrame::RegisterMainWindow(platform::IMessageThread& thread) {
     m_hWnd = platform::CreateWindowHandle(*this, thread);
     platform::SetMainWindow(m_hWnd);
+}
+
+void CMainFrame::SetSessionWorker(CSessionWorker* worker) {
+    m_worker = worker;
+    if (m_worker != nullptr) {
+        connect(m_worker, &CSessionWorker::Idle, this, [this] {
+            if (m_bCloseWhenIdle) {
+                QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+            }
+        });
+    }
+}
+
+void CMainFrame::ShowState(const SignInState& state) {
+    const QString who = state.phase == SignInPhase::SignedIn ? state.userId : state.Summary();
+    setWindowTitle(ResourceStringField(IDR_MAINFRAME, 0) + QStringLiteral(" - ") + who);
+    m_signInLabel->setText(state.Summary());
+    m_statusMenu->ShowStatus(state.presence.status);
+    // The notice that a sign-in runs goes with the sign-in.
+    if (state.phase == SignInPhase::SigningIn) {
+        m_strSigningIn = state.Summary();
+        ShowNotice(m_strSigningIn);
+    } else if (!m_strSigningIn.isEmpty()) {
+        if (NoticeText() == m_strSigningIn) {
+            statusBar()->clearMessage();
+        }
+        m_strSigningIn.clear();
+    }
+}
+
+void CMainFrame::ShowNotice(const QString& text) {
+    statusBar()->showMessage(text);
+}
+
+QString CMainFrame::StatusText() const {
+    return m_signInLabel->text();
+}
+
+QString CMainFrame::NoticeText() const {
+    return statusBar()->currentMessage();
 }
 
 platform::LRESULT CMainFrame::HandleMessage(platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam) {
@@ -133,6 +182,9 @@ bool CMainFrame::OnFrameCommand(unsigned id) {
     case ID_HELP:
         OnHelp();
         return true;
+    case ID_SHOW_HIDE:
+        ShowOrHide();
+        return true;
     default:
         return false;
     }
@@ -144,9 +196,29 @@ void CMainFrame::OnHelp() {
                                   u"", platform::MessageBoxButtons::Ok);
 }
 
+// While the window is hidden, closing the last other window (a transfer, a
+// note) must not end the application unseen, without its logout.
+void CMainFrame::ShowOrHide() {
+    if (isVisible() && !isMinimized()) {
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+        hide();
+        return;
+    }
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+    showNormal();
+    raise();
+    activateWindow();
+}
+
 // The pane logs out completely (offline status and logout sent) before the
-// frame goes away.
+// frame goes away; while a session operation runs, the close waits for it.
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_worker != nullptr && m_worker->IsRunning()) {
+        m_bCloseWhenIdle = true;
+        event->ignore();
+        return;
+    }
+    m_bCloseWhenIdle = false;
     if (m_handler != nullptr) {
         m_handler->OnCommand(ID_LOGOUT);
     }
@@ -177,6 +249,11 @@ void CMainFrame::CreateMenus() {
         return menu;
     };
     addMenu(QStringLiteral("파일"), kFileMenu);
+    m_statusMenu = new CStatusMenu([this](unsigned id) { OnCmdMsg(id); }, this);
+    menuBar()->addMenu(m_statusMenu);
+    for (unsigned id = ID_STATUS_ONLINE; id <= ID_STATUS_MESSAGE; ++id) {
+        m_actions.insert(id, m_statusMenu->Action(id));
+    }
     m_buddyMenu = addMenu(QStringLiteral("친구"), kBuddyMenu);
     addMenu(QStringLiteral("도움말"), kHelpMenu);
 }

@@ -6,19 +6,25 @@
 #include "platform/WindowMessages.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QToolBar;
 
 namespace nimbo {
 
+class CSessionWorker;
+class CStatusMenu;
 class ICommandHandler;
+struct SignInState;
 
 // The application's one top-level window: title, menu bar, tool bar and
 // accelerators, with a single pane as its central window. Every command is
 // offered to the pane's handler first and only then handled by the frame.
 // Closing the frame, by its close control or the exit command, first makes
-// the pane log out, then tells Closing. Registered as the platform's main window, it takes the
-// notification listener's messages and passes them to the pane.
+// the pane log out, then tells Closing; a close asked for while a session
+// operation runs waits for its end. Registered as the platform's main
+// window, it takes the notification listener's messages and passes them to
+// the pane. Its title and status bar tell who is signed in.
 class CMainFrame : public QMainWindow, public platform::IMessageHandler {
     Q_OBJECT
 
@@ -37,6 +43,14 @@ public:
     // makes it the platform's main window, the one the notification listener
     // posts and sends to. `thread` must outlive the frame.
     void RegisterMainWindow(platform::IMessageThread& thread);
+    // The worker whose running operation a close waits for; not owned, may
+    // be null.
+    void SetSessionWorker(CSessionWorker* worker);
+
+    // Shows the sign-in in the title, the status bar and the status menu.
+    void ShowState(const SignInState& state);
+    // Shows `text` in the status bar until the next message.
+    void ShowNotice(const QString& text);
     platform::HWND GetSafeHwnd() const { return m_hWnd; }
 
     // WM_COMMAND routes the command in wParam as OnCmdMsg does; the
@@ -49,6 +63,10 @@ public:
 
     // The buddy commands' menu ("친구"), also the buddy list's popup menu.
     QMenu* BuddyMenu() const { return m_buddyMenu; }
+    CStatusMenu* StatusMenu() const { return m_statusMenu; }
+    // What the status bar shows: the lasting sign-in text, and the notice.
+    QString StatusText() const;
+    QString NoticeText() const;
 
     // The menu or tool bar action of command `id`, or nullptr.
     QAction* Action(unsigned id) const { return m_actions.value(id, nullptr); }
@@ -69,13 +87,19 @@ private:
     QAction* AddAction(QMenu* menu, const QString& text, unsigned id);
     bool OnFrameCommand(unsigned id);
     void OnHelp();
+    void ShowOrHide();
 
     ICommandHandler* m_handler = nullptr;
     platform::IMessageHandler* m_paneMessages = nullptr;
     platform::HWND m_hWnd = platform::kNullWindow;
     QHash<unsigned, QAction*> m_actions;
     QMenu* m_buddyMenu = nullptr;
+    CStatusMenu* m_statusMenu = nullptr;
     QToolBar* m_commandBar = nullptr;
+    QLabel* m_signInLabel = nullptr;
+    CSessionWorker* m_worker = nullptr;
+    bool m_bCloseWhenIdle = false;
+    QString m_strSigningIn;
 };
 
 }  // namespace nimbo

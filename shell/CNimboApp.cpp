@@ -4,9 +4,12 @@
 #include <QGuiApplication>
 
 #include "shell/CBuddyWnd.h"
+#include "shell/CDesktopNotifier.h"
 #include "shell/CFileTransfers.h"
 #include "shell/CMainFrame.h"
 #include "shell/CQtFileChooser.h"
+#include "shell/CSessionWorker.h"
+#include "shell/CTrayIcon.h"
 #include "shell/CommandIds.h"
 #include "shell/QtMessageBoxHandler.h"
 
@@ -23,6 +26,9 @@ constexpr int kInitialHeight = 420;
 CNimboApp::CNimboApp() = default;
 
 CNimboApp::~CNimboApp() {
+    if (m_pBuddyWnd != nullptr) {
+        m_pBuddyWnd->SetNotifier(nullptr);
+    }
     if (m_pTransfers) {
         m_pBuddyWnd->SetFileTransferHook(nullptr);
         m_pTransfers.reset();
@@ -42,8 +48,10 @@ bool CNimboApp::InitInstance(AgentSession& session) {
     // with its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.halvorn.Nimbo"));
 
+    m_pWorker = std::make_unique<CSessionWorker>(m_gui);
     m_pMainWnd = std::make_unique<CMainFrame>();
-    m_pBuddyWnd = new CBuddyWnd(session);
+    m_pMainWnd->SetSessionWorker(m_pWorker.get());
+    m_pBuddyWnd = new CBuddyWnd(session, *m_pWorker);
     m_pMainWnd->SetPane(m_pBuddyWnd, m_pBuddyWnd, m_pBuddyWnd);
     m_pBuddyWnd->SetPopupMenu(m_pMainWnd->BuddyMenu());
     m_pFileChooser = std::make_unique<CQtFileChooser>();
@@ -51,6 +59,24 @@ bool CNimboApp::InitInstance(AgentSession& session) {
     m_pBuddyWnd->SetFileTransferHook(m_pTransfers.get());
     QObject::connect(m_pMainWnd.get(), &CMainFrame::Closing, m_pMainWnd.get(),
                      [transfers = m_pTransfers.get()] { transfers->CloseAll(); });
+    // A main window hidden in the tray is no visible window, so its close
+    // ends the application itself.
+    QObject::connect(m_pMainWnd.get(), &CMainFrame::Closing, m_pMainWnd.get(),
+                     [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); });
+
+    CMainFrame* frame = m_pMainWnd.get();
+    m_pTray = std::make_unique<CTrayIcon>([frame](unsigned id) { frame->OnCmdMsg(id); });
+    m_pNotifier = std::make_unique<CDesktopNotifier>();
+    m_pNotifier->SetTray(&m_pTray->Icon());
+    m_pBuddyWnd->SetNotifier(m_pNotifier.get());
+    QObject::connect(m_pBuddyWnd, &CBuddyWnd::StateChanged, frame,
+                     [frame, tray = m_pTray.get()](const SignInState& state) {
+                         frame->ShowState(state);
+                         tray->ShowState(state);
+                     });
+    QObject::connect(m_pBuddyWnd, &CBuddyWnd::Notice, frame, &CMainFrame::ShowNotice);
+    frame->ShowState(m_pBuddyWnd->State());
+    m_pTray->ShowState(m_pBuddyWnd->State());
     m_pMainWnd->RegisterMainWindow(m_gui);
 
     m_pMainWnd->resize(kInitialWidth, kInitialHeight);

@@ -10,13 +10,17 @@ namespace nimbo {
 
 class AgentSession;
 class CBuddyWnd;
+class CDesktopNotifier;
 class CFileTransfers;
 class CMainFrame;
 class CQtFileChooser;
+class CSessionWorker;
+class CTrayIcon;
 
-// The application object: it owns the main window, the file transfers and
-// the GUI thread's message queue, through which the notification listener
-// and the transfer workers reach their windows. Built after the QApplication
+// The application object: it owns the main window, the file transfers, the
+// tray icon, the desktop notifications, the worker that runs the session's
+// operations and the GUI thread's message queue, through which the
+// notification listener and the transfer workers reach their windows. Built after the QApplication
 // and before the session; destroyed after the session, so that the session's
 // listener has ended before the window it reports to goes away. The
 // transfers end with the main window: closing it closes every transfer
@@ -40,16 +44,21 @@ public:
     CMainFrame* GetMainWnd() const { return m_pMainWnd.get(); }
     CBuddyWnd* GetBuddyWnd() const { return m_pBuddyWnd; }
     CFileTransfers* GetFileTransfers() const { return m_pTransfers.get(); }
+    CTrayIcon* GetTrayIcon() const { return m_pTray.get(); }
+    CDesktopNotifier* GetNotifier() const { return m_pNotifier.get(); }
 
 private:
     // First, so that every window speaks its language from the start.
     QtStockTranslations m_stockTexts;
     QtMessageThread m_gui;
     platform::MessageBoxHandler m_previousMessageBox;
+    std::unique_ptr<CSessionWorker> m_pWorker;
     std::unique_ptr<CMainFrame> m_pMainWnd;
     CBuddyWnd* m_pBuddyWnd = nullptr;  // owned by the main window
     std::unique_ptr<CQtFileChooser> m_pFileChooser;
     std::unique_ptr<CFileTransfers> m_pTransfers;
+    std::unique_ptr<CTrayIcon> m_pTray;
+    std::unique_ptr<CDesktopNotifier> m_pNotifier;
 };
 
 }  // namespace nimbo

@@ -13,8 +13,9 @@ namespace {
 constexpr int kTemplateWidth = 125;
 constexpr int kTemplateHeight = 101;
 constexpr int kButtonTop = 80;
-constexpr int kNoticeHeight = 12;  // the line a failure notice adds
-constexpr int kTimeHeight = 10;    // the line a received note's time adds
+constexpr int kNoticeHeight = 38;  // the lines a failure notice adds
+constexpr int kNoticeTextHeight = 34;
+constexpr int kTimeHeight = 10;  // the line a received note's time adds
 
 }  // namespace
 
@@ -43,7 +44,9 @@ CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
     m_text->setAccessibleDescription(sending ? QStringLiteral("보낼 쪽지. Ctrl+Enter를 누르면 보냅니다.")
                                              : QStringLiteral("받은 쪽지. Ctrl+Enter를 누르면 답장합니다."));
 
-    m_notice = AddStatic(QStringLiteral("쪽지를 보내지 못했습니다."), 0, 7, m_nButtonTop - 3, 111, 8);
+    m_notice = AddStatic(QString(), 0, 7, m_nButtonTop - 3, 111, kNoticeTextHeight);
+    m_notice->setWordWrap(true);
+    m_notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette palette = m_notice->palette();
     palette.setColor(QPalette::WindowText, QColor(0xB0, 0x20, 0x20));
     m_notice->setPalette(palette);
@@ -67,7 +70,9 @@ CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
     SetAnchors(m_cancel, FOLLOW_BOTTOM);
 }
 
-void CNoteDlg::ShowNotSentNotice() {
+void CNoteDlg::ShowNotSentNotice(const QString& reason) {
+    m_notice->setText(QStringLiteral("쪽지를 보내지 못했습니다. ") + reason);
+    m_notice->setToolTip(reason);
     if (!m_notice->isHidden()) {
         return;
     }

@@ -30,9 +30,9 @@ public:
 
     NoteTemplate Template() const { return m_template; }
 
-    // Shows, under the note, that an earlier attempt to send it failed; the
-    // dialog grows by one line to make room.
-    void ShowNotSentNotice();
+    // Shows, under the note, that an earlier attempt to send it failed and
+    // `reason`; the dialog grows to make room.
+    void ShowNotSentNotice(const QString& reason);
 
     QString m_strName;  // recipient (send) or sender (receive)
     QString m_strText;

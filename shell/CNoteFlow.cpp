@@ -5,10 +5,11 @@
 #include <QScreen>
 #include <QStyle>
 
-#include "buddies/CBuddyInfo.h"
+#include "buddies/BuddyName.h"
 #include "session/AgentSession.h"
 #include "shell/CNoteDlg.h"
-#include "shell/CWaitCursor.h"
+#include "shell/CSessionWorker.h"
+#include "shell/FailureText.h"
 
 namespace nimbo {
 
@@ -26,39 +27,43 @@ QString ArrivalText(std::chrono::system_clock::time_point arrived) {
 
 }  // namespace
 
-CNoteFlow::CNoteFlow(AgentSession& session, QWidget* parent) : m_session(session), m_parent(parent) {}
+CNoteFlow::CNoteFlow(AgentSession& session, CSessionWorker& worker, QWidget* parent)
+    : m_session(session), m_worker(worker), m_parent(parent) {}
 
 void CNoteFlow::SendNote(const QString& recipient) {
     QString text;
-    bool notSent = false;
+    QString notSentReason;
     for (;;) {
         CNoteDlg dialog(NoteTemplate::Send, m_parent);
         dialog.m_strName = recipient;
         dialog.m_strText = text;
-        if (notSent) {
-            dialog.ShowNotSentNotice();
+        if (!notSentReason.isNull()) {
+            dialog.ShowNotSentNotice(notSentReason);
         }
         if (RunStacked(dialog) != QDialog::Accepted) {
             return;
         }
         text = dialog.m_strText;
-        CWaitCursor wait;
-        if (m_session.SendInstantMessage(recipient.toStdU16String(), text.toStdU16String())) {
+        const bool sent = m_worker.Run(
+            [&] { return m_session.SendInstantMessage(recipient.toStdU16String(), text.toStdU16String()); });
+        if (sent) {
             return;
         }
-        notSent = true;
+        notSentReason = FailureText(m_session.LastFailure());
     }
 }
 
 void CNoteFlow::ShowReceivedNote(std::unique_ptr<PeerCallRecord> record) {
     const QString sender = QString::fromStdU16String(record->strFrom);
-    const CBuddyInfo* buddy = m_session.GetBuddyTable().Lookup(record->strFrom);
     CNoteDlg dialog(NoteTemplate::Receive, m_parent);
-    dialog.m_strName = buddy != nullptr ? QString::fromStdU16String(buddy->NameWithId()) : sender;
+    dialog.m_strName = QString::fromStdU16String(BuddyName(m_session.GetBuddyTable(), record->strFrom));
     dialog.m_strText = QString::fromStdU16String(record->strBody);
     dialog.m_strTime = ArrivalText(record->receivedAt);
     record.reset();
-    if (RunStacked(dialog) == QDialog::Accepted) {
+    CountUnread(+1);
+    const int result = RunStacked(dialog);
+    CountUnread(-1);
+    if (result == QDialog::Accepted) {
         SendNote(sender);
     }
 }
@@ -81,6 +86,13 @@ int CNoteFlow::RunStacked(CNoteDlg& dialog) {
     const int result = dialog.DoModal();
     m_open.pop_back();
     return result;
+}
+
+void CNoteFlow::CountUnread(int change) {
+    m_nUnread += change;
+    if (m_unreadWatcher) {
+        m_unreadWatcher(m_nUnread);
+    }
 }
 
 }  // namespace nimbo

@@ -15,6 +15,13 @@ enum CommandId : unsigned {
     ID_SEND_NOTE = 32773,
     ID_REFRESH = 32774,
     ID_SEND_FILE = 32775,
+    // Own presence: one command per status, in LogonStatus order, then the
+    // status message.
+    ID_STATUS_ONLINE = 32776,
+    ID_STATUS_OFFLINE = 32781,
+    ID_STATUS_MESSAGE = 32782,
+    // Shows a hidden main window, hides a shown one.
+    ID_SHOW_HIDE = 32783,
 
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
@@ -29,5 +36,10 @@ enum CommandId : unsigned {
     ID_NEXT_PANE = 57680,
     ID_PREV_PANE = 57681,
 };
+
+// The status a status command sets; -1 for any other command.
+constexpr int StatusOfCommand(unsigned id) {
+    return id >= ID_STATUS_ONLINE && id <= ID_STATUS_OFFLINE ? static_cast<int>(id - ID_STATUS_ONLINE) : -1;
+}
 
 }  // namespace nimbo

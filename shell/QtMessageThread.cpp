@@ -50,6 +50,16 @@ bool QtMessageThread::IsCurrentThread() const {
     return std::this_thread::get_id() == m_owner;
 }
 
+void QtMessageThread::Hold() {
+    ++m_nHeld;
+}
+
+void QtMessageThread::Release() {
+    if (--m_nHeld == 0) {
+        Wake();
+    }
+}
+
 // A full pipe already holds a wake-up, so a failed write loses nothing.
 void QtMessageThread::Wake() {
     const char wake = 1;
@@ -62,6 +72,10 @@ void QtMessageThread::Wake() {
 void QtMessageThread::RunQueued() {
     char drained[64];
     while (::read(m_wakeRead, drained, sizeof drained) > 0) {
+    }
+    // Release wakes the loop again.
+    if (m_nHeld > 0) {
+        return;
     }
     for (;;) {
         std::function<void()> call;

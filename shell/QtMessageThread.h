@@ -28,11 +28,17 @@ public:
     void Queue(std::function<void()> call) override;
     bool IsCurrentThread() const override;
 
+    // While held (GUI thread only; holds nest), queued calls wait: they run
+    // in order once the last hold is released and the event loop runs.
+    void Hold();
+    void Release();
+
 private:
     void Wake();
     void RunQueued();
 
     std::thread::id m_owner;
+    int m_nHeld = 0;
     int m_wakeRead = -1;
     int m_wakeWrite = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;

@@ -9,6 +9,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QLinearGradient>
 #include <QMessageBox>
 #include <QPainter>
@@ -23,6 +25,7 @@
 #include <optional>
 #include <utility>
 
+#include "buddies/BuddyRowBuilder.h"
 #include "buddies/CBuddyGroup.h"
 #include "buddies/CBuddyInfo.h"
 #include "net/AgentProtocol.h"
@@ -37,6 +40,8 @@
 #include "shell/CFileTransferDlg.h"
 #include "shell/CFileTransfers.h"
 #include "shell/CNoteDlg.h"
+#include "shell/CStatusMenu.h"
+#include "shell/SignInState.h"
 #include "shell/IFileChooser.h"
 #include "shell/QtMessageBoxHandler.h"
 #include "shell/QtMessageThread.h"
@@ -122,6 +127,24 @@ struct DemoBuddies {
     }
 };
 
+// The frame with its status menu dropped down, the menu drawn where it
+// opened, as a grab of the frame alone leaves popups out.
+QPixmap WithStatusMenu(CMainFrame& frame) {
+    QMenu* menu = frame.StatusMenu();
+    const QRect title = frame.menuBar()->actionGeometry(menu->menuAction());
+    menu->popup(frame.menuBar()->mapToGlobal(title.bottomLeft()));
+    menu->setActiveAction(menu->actions().at(LOGON_BUSY));
+    QCoreApplication::processEvents();
+    QPixmap client = frame.grab();
+    QPainter painter(&client);
+    painter.drawPixmap(frame.mapFromGlobal(menu->pos()), menu->grab());
+    painter.end();
+    menu->hide();
+    return client;
+}
+
+// Signed in, with the status menu open, and signed out: every buddy shown
+// absent and greyed.
 bool SaveMainWindow(const QDir& folder) {
     DemoBuddies demo;
     CMainFrame frame;
@@ -131,7 +154,20 @@ bool SaveMainWindow(const QDir& folder) {
     frame.show();
     list->Refill(demo.groups, demo.buddies);
     list->setCurrentItem(list->topLevelItem(4));
-    return Save(frame, frame.grab(), folder, QStringLiteral("main-window.png"));
+    const OwnPresence busy{LOGON_BUSY, QStringLiteral("회의 중")};
+    frame.ShowState(SignInState{SignInPhase::SignedIn, QStringLiteral("kim"), busy, 0});
+    list->SetSignedOut(false);
+    bool saved = Save(frame, frame.grab(), folder, QStringLiteral("main-window.png"));
+    saved &= Save(frame, WithStatusMenu(frame), folder, QStringLiteral("status-menu.png"));
+
+    std::vector<BuddyRow> rows = BuildBuddyRows(demo.groups, demo.buddies);
+    ShowEveryoneOffline(rows);
+    list->Refill(std::move(rows));
+    list->SetSignedOut(true);
+    frame.ShowState(SignInState{});
+    frame.ShowNotice(QStringLiteral("서버와의 연결이 끊어졌습니다. 다시 로그인하십시오."));
+    saved &= Save(frame, frame.grab(), folder, QStringLiteral("main-window-signed-out.png"));
+    return saved;
 }
 
 struct SignIn {
@@ -333,7 +369,7 @@ int Run(const QDir& folder) {
     CNoteDlg retry(NoteTemplate::Send);
     retry.m_strName = QStringLiteral("lee");
     retry.m_strText = send.m_strText;
-    retry.ShowNotSentNotice();
+    retry.ShowNotSentNotice(QStringLiteral("서버(192.168.0.1)에 연결할 수 없습니다. (Connect error #111 (Connection refused))"));
     saved &= SaveDialog(retry, folder, QStringLiteral("send-note-not-sent.png"));
 
     CNoteDlg receive(NoteTemplate::Receive);

@@ -6,7 +6,7 @@ namespace nimbo::cli {
 
 void RefreshBuddyTables(AgentSession& session) {
     if (!session.GetLogonStatusTable(true))
-        throw CommandFailure("the buddy list was refused");
+        throw CommandFailure::Because("the buddy list was refused", session);
 }
 
 }  // namespace nimbo::cli

@@ -18,7 +18,7 @@ NoteCommand::NoteCommand(const std::vector<std::string>& args) {
 int NoteCommand::Run(CliContext& context) {
     SignedInScope signIn(context, SignIn::OneShot);
     if (!context.session.SendInstantMessage(m_strCallee, m_strText))
-        throw CommandFailure("the note was not accepted");
+        throw CommandFailure::Because("the note was not accepted", context.session);
     return EXIT_DONE;
 }
 

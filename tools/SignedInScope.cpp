@@ -8,13 +8,13 @@ namespace nimbo::cli {
 SignedInScope::SignedInScope(CliContext& context, SignIn kind) : m_session(context.session) {
     const bool listening = kind == SignIn::Listening;
     if (!m_session.Login(context.userId, context.password, listening ? LoginListener::Start : LoginListener::None))
-        throw CommandFailure("login failed");
+        throw CommandFailure::Because("login failed", m_session);
     if (!listening)
         return;
     if (!m_session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT)) {
         // No destructor runs for a constructor that throws.
         SignOut();
-        throw CommandFailure("setting the status online failed");
+        throw CommandFailure::Because("setting the status online failed", m_session);
     }
     m_bSignedIn = true;
 }
@@ -29,7 +29,7 @@ void SignedInScope::End() {
         return;
     m_bSignedIn = false;
     if (!SignOut())
-        throw CommandFailure("logout failed");
+        throw CommandFailure::Because("logout failed", m_session);
 }
 
 // Both steps are tried even when the first fails: Logout also tells the

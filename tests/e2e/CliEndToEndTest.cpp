@@ -177,7 +177,8 @@ TEST_F(EndToEndCli, UserAddedByTheAdminCommandsSignsInWithAKoreanPassword) {
     EXPECT_EQ(hong.output, "1\t0\t동료\t\n3\t1\t 김민준(kim)\t\n");
     ProcessRun wrong = test::RunProcess(NIMBO_CLI_PATH, WithPassword("hong", "비밀번호2", {"buddies"}));
     EXPECT_EQ(wrong.status, 1);
-    EXPECT_EQ(wrong.errors, "nimbo-cli: login failed\n");
+    EXPECT_EQ(wrong.errors,
+              "nimbo-cli: login failed: Login at 127.0.14.6: the server refused: 401 wrong user ID or password\n");
     ProcessRun kim = Run("kim", {"buddies"});
     EXPECT_NE(kim.output.find("3\t1\t 박지훈(park)\t\n3\t1\t 홍길동(hong)\t\n1\t0\t회사"), std::string::npos)
         << kim.output;

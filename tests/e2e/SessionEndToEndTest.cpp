@@ -25,9 +25,11 @@ using test::ShownRow;
 // window gets comes from alice's listener.
 class EndToEndSession : public ::testing::Test {
 protected:
-    void StartServer(const std::string& address, std::uint16_t notifyPort = nimbo::server::DEFAULT_NOTIFY_PORT) {
+    void StartServer(const std::string& address, std::uint16_t notifyPort = nimbo::server::DEFAULT_NOTIFY_PORT,
+                     int signInFailures = nimbo::server::SignInLimits{}.failures) {
         server = std::make_unique<ServerHarness>(address);
         server->Config().notifyPort = notifyPort;
+        server->Config().signInLimits.failures = signInFailures;
         server->AddUser("alice", "앨리스", "pw-a");
         server->AddUser("bob", "박지훈", "pw-b");
         server->AddGroup("alice", "친구", 0, {"bob"});
@@ -74,7 +76,9 @@ TEST_F(EndToEndSession, LoginStartsAListenerAtTheAdvertisedNotificationPort) {
 }
 
 TEST_F(EndToEndSession, WrongPasswordOrUnknownUserIsRefusedAndNothingElseWorks) {
-    StartServer("127.0.13.2");
+    // Each refused command is a failed sign-in too; more of them than the
+    // throttle allows would lock the right password out as well.
+    StartServer("127.0.13.2", nimbo::server::DEFAULT_NOTIFY_PORT, 10);
     AgentSession session;
     EXPECT_FALSE(session.Login(u"alice", u"pw-A"));
     EXPECT_FALSE(session.IsLoggedIn());

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <netdb.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <string>
@@ -24,6 +26,12 @@ TEST(CBlockingSocketException, CodeIsTheSystemErrorAtConstruction) {
     errno = 0;
     EXPECT_EQ(failure.m_nErrorCode, ECONNREFUSED);
     EXPECT_EQ(failure.GetErrorMessage(), u"Connect error #111");
+}
+
+TEST(CBlockingSocketException, SystemTextExplainsSystemAndLookupCodes) {
+    EXPECT_EQ(CBlockingSocketException(u"Connect", ECONNREFUSED).GetSystemText(), u"Connection refused");
+    EXPECT_EQ(CBlockingSocketException(u"GetHostByName", EAI_NONAME).GetSystemText(), u"Name or service not known");
+    EXPECT_EQ(CBlockingSocketException(u"Receive timeout", 0).GetSystemText(), u"");
 }
 
 TEST(CBlockingSocketException, MessageIsCutToTheBufferAndTerminated) {

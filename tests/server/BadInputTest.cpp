@@ -2,6 +2,7 @@
 
 #include "ServerHarness.h"
 #include "net/CLineReader.h"
+#include "server/Connection.h"
 
 namespace nimbo::server::test {
 namespace {
@@ -16,17 +17,24 @@ TEST(BadInput, OverlongLineIsAnsweredThenClosedWhileOthersAreServed) {
     AddPair(server);
     server.Start();
     auto bystander = server.SignedIn("bob", "pw-b");
-    // The longest line a client reader accepts, CR LF included, is the bound.
+    const std::string tooLong = "ERR 414\r\nmessage=line too long\r\n\r\n";
+    // Before sign-in a line, CR LF included, is at most a few KiB.
+    const std::size_t early = Connection::MAX_LINE_BEFORE_AUTH;
+    auto longestEarly = server.Connect();
+    EXPECT_EQ(longestEarly->Command(std::string(early - 2, 'x')), "ERR 500\r\nmessage=unknown command\r\n\r\n");
+    longestEarly->Send(std::string(early - 1, 'x') + "\r\n");
+    EXPECT_EQ(longestEarly->ReadUntilClosed(), tooLong);
+    // After it, the longest line a client reader accepts is the bound.
     const std::size_t bound = CLineReader::MAX_LINE_LENGTH;
-    auto longest = server.Connect();
+    auto longest = server.SignedIn("alice", "pw-a");
     EXPECT_EQ(longest->Command(std::string(bound - 2, 'x')), "ERR 500\r\nmessage=unknown command\r\n\r\n");
-    EXPECT_EQ(longest->Command("getgroup"), "ERR 401\r\nmessage=auth required\r\n\r\n");
-    auto flooder = server.Connect();
+    EXPECT_EQ(longest->Command("getgroup"), "OK\r\n\r\n");
+    auto flooder = server.SignedIn("alice", "pw-a");
     flooder->Send(std::string(bound - 1, 'x') + "\r\n");
-    EXPECT_EQ(flooder->ReadUntilClosed(), "ERR 414\r\nmessage=line too long\r\n\r\n");
-    auto endless = server.Connect();
+    EXPECT_EQ(flooder->ReadUntilClosed(), tooLong);
+    auto endless = server.SignedIn("alice", "pw-a");
     endless->Send(std::string(2 * bound, 'y'));
-    EXPECT_EQ(endless->ReadUntilClosed(), "ERR 414\r\nmessage=line too long\r\n\r\n");
+    EXPECT_EQ(endless->ReadUntilClosed(), tooLong);
     EXPECT_EQ(bystander->Command("getgroup"), "OK\r\n\r\n");
 }
 
@@ -54,6 +62,7 @@ TEST(BadInput, GarbageLinesAreRefusedAndAZeroByteEndsTheConnection) {
 TEST(BadInput, SilentClientsAreClosedAfterTheIdleBoundButAListenerStays) {
     ServerHarness server("127.0.4.19");
     server.Config().idleTimeout = std::chrono::milliseconds(200);
+    server.Config().firstLineTimeout = std::chrono::milliseconds(200);
     AddPair(server);
     server.Start();
     auto listener = server.Listener("bob", "pw-b");

@@ -19,7 +19,22 @@ protected:
         return m_server->SignedIn("alice", "pw-a")->Command("peercall " + callee + " " + kind + " " + body64);
     }
     static std::string Block(const std::string& kind, const std::string& body64) {
-        return "peercall alice " + kind + " " + body64 + " bob\r\n\r\n";
+        return BlockFrom("alice", body64, kind);
+    }
+    // More notes than one sender may keep in a box come from several.
+    void AddSenders(int count) {
+        for (int i = 0; i < count; ++i)
+            m_server->AddUser(Sender(i), Sender(i), "pw-s");
+    }
+    // As long as "alice", so that their longest notes are as long.
+    static std::string Sender(int i) { return "snd" + std::string(i < 10 ? "0" : "") + std::to_string(i); }
+    static char Fill(int i) { return static_cast<char>('a' + i); }
+    std::string CallFrom(const std::string& caller, const std::string& note64) {
+        return m_server->SignedIn(caller, "pw-s")->Command("peercall bob instmsg " + note64);
+    }
+    static std::string BlockFrom(const std::string& caller, const std::string& body64,
+                                 const std::string& kind = "instmsg") {
+        return "peercall " + caller + " " + kind + " " + body64 + " bob\r\n\r\n";
     }
     // The longest note alice can send bob: its pushed line, "peercall alice
     // instmsg " + body + " bob" + CR LF, is as long as a client reads.
@@ -28,6 +43,7 @@ protected:
     }
 
     static constexpr int SAFETY_SECONDS = 30;
+    static constexpr int SENDERS = 16;
     static constexpr int SMALL_RECEIVE_BUFFER = 4096;
 
     std::unique_ptr<ServerHarness> m_server;
@@ -109,29 +125,44 @@ TEST_F(PeerCall, PushedLineNeverExceedsTheListenersLineBound) {
 
 TEST_F(PeerCall, NotesForAListenerThatFallsBehindArriveInOrder) {
     StartOn("127.0.4.30");
+    AddSenders(SENDERS);
     auto bob = PeerConnection::Dial(m_server->Address(), m_server->Config().notifyPort, SMALL_RECEIVE_BUFFER);
     ASSERT_EQ(bob->Command(ServerHarness::AuthLine("bob", "pw-b")), "OK\r\n\r\n");
     // Far more than the server queues for one reader: the rest is kept.
-    const int count = 16;
-    for (int i = 0; i < count; ++i)
-        ASSERT_EQ(Call("bob", "instmsg", LongestNote(static_cast<char>('a' + i))), "OK\r\n\r\n") << i;
-    for (int i = 0; i < count; ++i)
-        ASSERT_EQ(bob->ReadBlock(), Block("instmsg", LongestNote(static_cast<char>('a' + i)))) << i;
+    for (int i = 0; i < SENDERS; ++i)
+        ASSERT_EQ(CallFrom(Sender(i), LongestNote(Fill(i))), "OK\r\n\r\n") << i;
+    for (int i = 0; i < SENDERS; ++i)
+        ASSERT_EQ(bob->ReadBlock(), BlockFrom(Sender(i), LongestNote(Fill(i)))) << i;
 }
 
 TEST_F(PeerCall, KeptNotesBeyondABacklogAreHandedOverInOrderUpToTheBoxBound) {
     StartOn("127.0.4.31");
-    // Sixteen of the longest notes fill the box of an offline user.
-    const int kept = 16;
-    for (int i = 0; i < kept; ++i)
-        ASSERT_EQ(Call("bob", "instmsg", LongestNote(static_cast<char>('a' + i))), "OK\r\n\r\n") << i;
-    EXPECT_EQ(Call("bob", "instmsg", LongestNote('z')),
+    AddSenders(SENDERS + 1);
+    // Sixteen of the longest notes, one from each sender, fill the box of an
+    // offline user.
+    for (int i = 0; i < SENDERS; ++i)
+        ASSERT_EQ(CallFrom(Sender(i), LongestNote(Fill(i))), "OK\r\n\r\n") << i;
+    EXPECT_EQ(CallFrom(Sender(SENDERS), LongestNote('z')),
               "ERR 507\r\nmessage=too many notes kept for this user\r\n\r\n");
     auto bob = m_server->Listener("bob", "pw-b");
-    for (int i = 0; i < kept; ++i)
-        ASSERT_EQ(bob->ReadBlock(), Block("instmsg", LongestNote(static_cast<char>('a' + i)))) << i;
+    for (int i = 0; i < SENDERS; ++i)
+        ASSERT_EQ(bob->ReadBlock(), BlockFrom(Sender(i), LongestNote(Fill(i)))) << i;
     EXPECT_EQ(Call("bob", "instmsg", "TGF0ZXI="), "OK\r\n\r\n");
     EXPECT_EQ(bob->ReadBlock(), Block("instmsg", "TGF0ZXI="));
+}
+
+TEST_F(PeerCall, OneSenderFillsOnlyItsShareOfABox) {
+    StartOn("127.0.25.8");
+    const std::string shareFull = "ERR 507\r\nmessage=too many of your notes kept for this user\r\n\r\n";
+    auto alice = m_server->SignedIn("alice", "pw-a");
+    for (int i = 0; i < Directory::MAX_STORED_NOTES_PER_SENDER; ++i)
+        ASSERT_EQ(alice->Command("peercall bob instmsg SGk="), "OK\r\n\r\n") << i;
+    EXPECT_EQ(alice->Command("peercall bob instmsg SGk="), shareFull);
+    // A tenth of the box's bytes is another bound of the share.
+    AddSenders(2);
+    EXPECT_EQ(CallFrom(Sender(0), LongestNote('a')), "OK\r\n\r\n");
+    EXPECT_EQ(CallFrom(Sender(0), LongestNote('b')), shareFull);
+    EXPECT_EQ(CallFrom(Sender(1), "T3RoZXI="), "OK\r\n\r\n");
 }
 
 }  // namespace

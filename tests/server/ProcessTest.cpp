@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <stdlib.h>
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -29,6 +30,8 @@ TEST_P(Process, SignalShutsTheServerDownCleanlyAndTheLogNeverShowsThePassword) {
     const std::string password = "s3cret-pass";
     AgentdProcess server(address);
     ASSERT_TRUE(server.Admin({"user", "add", "alice"}, password + "\n"));
+    std::filesystem::permissions(server.Database(), std::filesystem::perms::others_read,
+                                 std::filesystem::perm_options::add);
     server.Start();
     auto client = PeerConnection::Dial(address, AGENT_PORT);
     EXPECT_EQ(client->Command("login alice " + ServerHarness::Base64(password) + " 0 0"),
@@ -39,6 +42,7 @@ TEST_P(Process, SignalShutsTheServerDownCleanlyAndTheLogNeverShowsThePassword) {
     std::string log = server.Log();
     EXPECT_NE(log.find("login alice"), std::string::npos) << log;
     EXPECT_NE(log.find("shutting down"), std::string::npos) << log;
+    EXPECT_NE(log.find("warning: " + server.Database() + " holds password hashes"), std::string::npos) << log;
     EXPECT_EQ(log.find(password), std::string::npos) << log;
     EXPECT_EQ(log.find(ServerHarness::Base64(password)), std::string::npos) << log;
 }
@@ -61,6 +65,7 @@ TEST_F(Process, BadCommandLinesAreRefusedWithTheUsage) {
     EXPECT_EQ(Run({"--notify-port", std::to_string(AGENT_PORT)}).status, 2);
     EXPECT_EQ(Run({"--redirect", "bad host"}).status, 2);
     EXPECT_EQ(Run({"--frobnicate"}).status, 2);
+    EXPECT_EQ(Run({"--max-per-address", "0"}).status, 2);
     const AgentdProcess unused("127.0.4.28");
     EXPECT_EQ(Run({"--db", unused.Database(), "user"}).status, 2);
     const nimbo::test::ProcessRun help = Run({"--help"});

@@ -66,6 +66,10 @@ std::unique_ptr<PeerConnection> ServerHarness::Connect(std::uint16_t port) const
     return PeerConnection::Dial(m_address, port);
 }
 
+std::unique_ptr<PeerConnection> ServerHarness::ConnectFrom(const std::string& source, std::uint16_t port) const {
+    return PeerConnection::Dial(m_address, port, 0, source);
+}
+
 std::unique_ptr<PeerConnection> ServerHarness::SignedIn(const std::string& id, std::string_view password) const {
     auto client = Connect();
     std::string reply = client->Command(AuthLine(id, password));

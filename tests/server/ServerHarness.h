@@ -37,6 +37,8 @@ public:
     void Start();
 
     std::unique_ptr<PeerConnection> Connect(std::uint16_t port = AGENT_PORT) const;
+    // A connection from another loopback address, as from another host.
+    std::unique_ptr<PeerConnection> ConnectFrom(const std::string& source, std::uint16_t port = AGENT_PORT) const;
     // A command connection after a successful "auth".
     std::unique_ptr<PeerConnection> SignedIn(const std::string& id, std::string_view password) const;
     // A notification connection after a successful "auth".

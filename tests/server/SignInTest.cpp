@@ -61,6 +61,16 @@ TEST(SignIn, CommandsBeforeAuthAndAfterARefusedAuthAreRefused) {
     EXPECT_EQ(client->Command("getgroup"), AUTH_REQUIRED);
 }
 
+TEST(SignIn, LogoutEndsTheIdentificationOfItsConnection) {
+    ServerHarness server("127.0.25.7");
+    server.AddUser("alice", "alice", "secret");
+    server.Start();
+    auto client = server.SignedIn("alice", "secret");
+    EXPECT_EQ(client->Command("logout"), "OK\r\n\r\n");
+    for (const char* line : {"getgroup", "setlogonstat online ", "logout"})
+        EXPECT_EQ(client->Command(line), AUTH_REQUIRED) << line;
+}
+
 TEST(SignIn, UnknownCommandIsAnsweredAndTheNextCommandWorks) {
     ServerHarness server("127.0.4.5");
     server.AddUser("alice", "alice", "secret");

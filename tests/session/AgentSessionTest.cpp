@@ -10,6 +10,7 @@
 #include "buddies/CBuddyInfo.h"
 #include "buddies/LogonStatus.h"
 #include "session/AgentHost.h"
+#include "session/CAgentSocket.h"
 #include "tests/support/AgentScripts.h"
 #include "tests/support/ScriptedPeer.h"
 
@@ -57,7 +58,11 @@ TEST(AgentSession, RefusedOperationsReportFailure) {
     AgentSession session;
     ASSERT_TRUE(session.Login(u"kim", u"pass"));
     EXPECT_FALSE(session.SendInstantMessage(u"nobody", u"hi"));
+    EXPECT_EQ(session.LastFailure().Describe(),
+              u"SendInstantMessage at 127.0.6.2: the server refused: 404 no such user");
     EXPECT_FALSE(session.SetLogonStat(LOGON_ONLINE, ONLINE_STATUS_TEXT));
+    EXPECT_EQ(session.LastFailure().kind, FailureKind::Refused);
+    EXPECT_EQ(session.LastFailure().Describe(), u"SetLogonStat at 127.0.6.2: the server refused: 500");
 }
 
 TEST(AgentSession, RedirectIsFollowedOnceAndMovesTheSession) {
@@ -119,11 +124,14 @@ TEST(AgentSession, OtherLoginFailuresEndAfterOneAttempt) {
         c.Abort();
     });
     AgentSession session;
+    const FailureKind kinds[] = {FailureKind::Refused, FailureKind::Refused, FailureKind::Broken};
     for (int attempt = 0; attempt < 3; ++attempt) {
         EXPECT_FALSE(session.Login(u"kim", u"pass")) << attempt;
+        EXPECT_EQ(session.LastFailure().kind, kinds[attempt]) << attempt;
         EXPECT_EQ(g_strAgentHost.Get(), u"127.0.6.6") << attempt;
         EXPECT_EQ(agent.Received(static_cast<std::size_t>(attempt)), LOGIN_LINE) << attempt;
     }
+    EXPECT_EQ(session.LastFailure().operation, u"Login");
     EXPECT_EQ(agent.ConnectionCount(), 3u);
     EXPECT_FALSE(session.IsLoggedIn());
 }
@@ -138,6 +146,23 @@ TEST(AgentSession, LogoutClearsTheFlagEvenWithoutAServer) {
     }
     EXPECT_FALSE(session.Logout());
     EXPECT_FALSE(session.IsLoggedIn());
+    EXPECT_EQ(session.LastFailure().kind, FailureKind::Unreachable);
+    EXPECT_EQ(session.LastFailure().Describe(), u"Logout at 127.0.6.7: Connect error #111 (Connection refused)");
+}
+
+// What the socket reports decides how a failure reads: a failed connect
+// means the server is out of reach, a time-out that it did not answer.
+TEST(SessionFailure, SocketFailuresAreSortedByTheStepThatFailed) {
+    const std::pair<const char16_t*, FailureKind> cases[] = {
+        {u"GetHostByName", FailureKind::Unreachable}, {u"Connect", FailureKind::Unreachable},
+        {u"Receive timeout", FailureKind::TimedOut},  {u"Send timeout", FailureKind::TimedOut},
+        {u"Receive", FailureKind::Broken},            {u"ReadHeaderLine2", FailureKind::Broken},
+    };
+    for (const auto& [operation, kind] : cases) {
+        CAgentSocket socket;
+        socket.m_socketFailure.emplace(operation, 0);
+        EXPECT_EQ(SessionFailure::Of(u"Login", u"h", socket).kind, kind) << std::string(operation, operation + 4);
+    }
 }
 
 std::string StatusList() {

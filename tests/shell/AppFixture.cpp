@@ -9,8 +9,10 @@
 #include "platform/CodePage.h"
 #include "session/AgentHost.h"
 #include "shell/CBuddyListCtrl.h"
+#include "shell/CDesktopNotifier.h"
 #include "shell/CLoginDlg.h"
 #include "shell/CRegistryKey.h"
+#include "shell/CommandIds.h"
 #include "tests/support/AgentScripts.h"
 
 namespace nimbo::test {
@@ -30,6 +32,8 @@ void AppFixture::StartApp(const std::string& agentHost) {
     m_app = std::make_unique<CNimboApp>();
     m_session = std::make_unique<AgentSession>();
     ASSERT_TRUE(m_app->InitInstance(*m_session));
+    m_app->GetNotifier()->SetDelivery(
+        [this](const QString& summary, const QString& body) { m_notified << summary + u'|' + body; });
 }
 
 // The login command runs inside one event, so it has ended once the dialog
@@ -48,6 +52,8 @@ void AppFixture::LogIn(const QString& userId, const QString& password) {
     EnterLogin(userId, password);
     ASSERT_EQ(Wnd().RecordedUserId(), userId);
 }
+
+void AppFixture::PostLogin() { platform::PostMessage(Frame().GetSafeHwnd(), WM_COMMAND, ID_LOGIN, 0); }
 
 std::vector<std::string> AppFixture::Rows() const {
     std::vector<std::string> rows;
@@ -93,13 +99,18 @@ std::string GroupListReply() {
 
 }  // namespace
 
-ScriptedServers::ScriptedServers(const std::string& address) : m_agent(address, AGENT_PORT), m_notify(address, AGENT_PORT + 1) {
-    m_agent.SetDefaultScript(AnswerCommands({
-        {"login", LoginReply(address, 10001)},
-        {"getlogonstatall", kStatusList},
-        {"getgroup", GroupListReply()},
-    }));
+ScriptedServers::ScriptedServers(const std::string& address, const std::map<std::string, std::string>& replies)
+    : m_agent(address, AGENT_PORT), m_notify(address, AGENT_PORT + 1) {
+    m_agent.SetDefaultScript(AgentScript(address, replies));
     m_notify.SetDefaultScript(AcceptListener());
+}
+
+Script ScriptedServers::AgentScript(const std::string& address, const std::map<std::string, std::string>& replies) {
+    std::map<std::string, std::string> all = replies;
+    all.insert({{"login", LoginReply(address, AGENT_PORT + 1)},
+                {"getlogonstatall", kStatusList},
+                {"getgroup", GroupListReply()}});
+    return AnswerCommands(std::move(all));
 }
 
 std::vector<std::string> ScriptedServers::Commands() {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +39,8 @@ protected:
     void EnterLogin(const QString& userId, const QString& password);
     // EnterLogin, signing in as `userId`.
     void LogIn(const QString& userId, const QString& password);
+    // Asks for the login dialog again, as the menu does.
+    void PostLogin();
 
     // Every row as the user sees it: "[IMAGE]" (the list image index), ">"
     // for an indented row, column 0, and " | " column 1 when that is not empty.
@@ -51,6 +55,8 @@ protected:
     void Save(const char* name, const QString& value) const;
     QString SettingsFile() const;
 
+    // The desktop notifications given, "SUMMARY|BODY", instead of shown.
+    QStringList m_notified;
     QTemporaryDir m_settings;
     std::unique_ptr<CNimboApp> m_app;
     std::unique_ptr<AgentSession> m_session;
@@ -59,11 +65,14 @@ protected:
 // An agent server and a notification server played by scripts on one
 // loopback address: every command is answered OK, a login names the
 // notification server, and the presence and group lists hold the buddy
-// "lee" (online) in the group "친구". Each command arrives on a connection
-// of its own, so the commands sent are read back one per connection.
+// "lee" (online) in the group "친구"; `replies` replaces the reply to a
+// command word. Each command arrives on a connection of its own, so the
+// commands sent are read back one per connection.
 class ScriptedServers {
 public:
-    explicit ScriptedServers(const std::string& address);
+    explicit ScriptedServers(const std::string& address, const std::map<std::string, std::string>& replies = {});
+    // The agent's script with `replies` in place of the usual ones.
+    static Script AgentScript(const std::string& address, const std::map<std::string, std::string>& replies);
 
     // The bytes of every command connection accepted so far, in order; each
     // once the client has closed it.

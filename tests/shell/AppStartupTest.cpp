@@ -9,11 +9,21 @@
 #include <QFileInfo>
 #include <QLineEdit>
 
+#include <QMenu>
+#include <QTimer>
+#include <future>
+
 #include "shell/CBuddyListCtrl.h"
 #include "shell/CLoginDlg.h"
+#include "shell/CMainFrame.h"
+#include "shell/CNoteDlg.h"
 #include "shell/CRegistryKey.h"
+#include "shell/CStatusMenu.h"
+#include "shell/CStatusMessageDlg.h"
+#include "shell/CTrayIcon.h"
 #include "shell/CommandIds.h"
 #include "tests/shell/AppFixture.h"
+#include "tests/shell/MessageBoxRecorder.h"
 #include "tests/support/AgentScripts.h"
 
 namespace nimbo::test {
@@ -28,12 +38,17 @@ const std::string kFetchGroups = AUTH_LINE + "getgroup\r\n";
 const std::string kOffline = AUTH_LINE + "setlogonstat offline \r\n";
 const std::string kLogout = AUTH_LINE + "logout\r\n";
 const std::vector<std::string> kLeeRows = {"[1]친구", "[2]> lee(lee)"};
+// Signed out, nobody's presence is known any more.
+const std::vector<std::string> kLeeOfflineRows = {"[1]친구", "[3]> lee(lee)"};
 
 mode_t Mode(const QString& path) {
     struct stat info {};
     EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
     return info.st_mode & 07777;
 }
+
+const QString kTitle = QStringLiteral("오르반티스 님보(Nimbo) - ");
+const QString kLost = QStringLiteral("서버와의 연결이 끊어졌습니다. 다시 로그인하십시오.");
 
 class AppStartupTest : public AppFixture {};
 
@@ -103,10 +118,10 @@ TEST_F(AppStartupTest, LogoutSendsOfflineThenLogoutAndKeepsTheRows) {
 
     Command(ID_LOGOUT);
     EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
-    EXPECT_EQ(Rows(), kLeeRows);
+    EXPECT_EQ(Rows(), kLeeOfflineRows);
     Command(ID_LOGOUT);  // logged out: nothing more
     Command(ID_REFRESH);
-    EXPECT_EQ(Rows(), kLeeRows);
+    EXPECT_EQ(Rows(), kLeeOfflineRows);
     EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups, kOffline, kLogout}));
 }
 
@@ -150,9 +165,157 @@ TEST_F(AppStartupTest, LostNotificationConnectionLogsOutWithoutTraffic) {
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
 
     ASSERT_TRUE(RunUntil([&] { return Wnd().RecordedUserId().isEmpty(); }));
-    EXPECT_EQ(Rows(), kLeeRows);
+    EXPECT_EQ(Rows(), kLeeOfflineRows);
     EXPECT_TRUE(Frame().close());  // logged out: closing sends nothing
     EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups}));
+}
+
+// An unreachable server, then one that refuses the password: each time one
+// box says why, the window stays signed out, and nothing is sent after.
+TEST_F(AppStartupTest, FailedSignInSaysWhyAndStaysSignedOut) {
+    Save(CRegistryKey::USER_ID_VALUE, QStringLiteral("kim"));
+    Save(CRegistryKey::PASSWORD_VALUE, QStringLiteral("old"));
+    StartApp("127.0.11.8");
+    MessageBoxRecorder boxes;
+    EnterLogin(QStringLiteral("kim"), QStringLiteral("pass"));
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::u16string>{
+                                 u"서버(127.0.11.8)에 연결할 수 없습니다. (Connect error #111 (Connection refused))"}));
+    EXPECT_EQ(Saved(CRegistryKey::PASSWORD_VALUE), QStringLiteral("pass"));  // unreachable: kept
+
+    ScriptedServers servers("127.0.11.8", {{"login", "ERR 401\r\nmessage=wrong password\r\n\r\n"}});
+    PostLogin();
+    EnterLogin(QStringLiteral("kim"), QStringLiteral("wrong"));
+    ASSERT_EQ(boxes.Count(), 2u);
+    EXPECT_EQ(boxes.Texts()[1], u"서버가 ID 또는 비밀번호를 받아들이지 않았습니다. (401 wrong password)");
+    EXPECT_EQ(Saved(CRegistryKey::PASSWORD_VALUE), QStringLiteral("pass"));  // refused: not kept
+
+    EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
+    EXPECT_EQ(Frame().windowTitle(), kTitle + QStringLiteral("로그아웃 상태"));
+    Command(ID_REFRESH);
+    Command(ID_LOGOUT);
+    EXPECT_TRUE(Frame().close());
+    EXPECT_EQ(servers.Commands(), (Commands{"login kim d3Jvbmc= 0 0\r\n"}));
+}
+
+TEST_F(AppStartupTest, SignedInStateShowsTheUserAndSignedOutSaysSo) {
+    ScriptedServers servers("127.0.11.9");
+    StartApp("127.0.11.9");
+    LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
+    EXPECT_EQ(Frame().windowTitle(), kTitle + QStringLiteral("kim"));
+    EXPECT_EQ(Frame().StatusText(), QStringLiteral("kim · 온라인 · PocketPC"));
+    EXPECT_EQ(Frame().NoticeText(), QString());
+    Command(ID_LOGOUT);
+    EXPECT_EQ(Frame().windowTitle(), kTitle + QStringLiteral("로그아웃 상태"));
+    EXPECT_EQ(Frame().StatusText(), QStringLiteral("로그아웃 상태"));
+}
+
+// The choice is sent at once, kept, and announced instead of the default at
+// the next sign-in.
+TEST_F(AppStartupTest, OwnPresenceIsSetKeptAndRestoredAtTheNextSignIn) {
+    ScriptedServers servers("127.0.11.10");
+    StartApp("127.0.11.10");
+    LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
+    Frame().StatusMenu()->actions().at(2)->trigger();  // 바쁨
+    DialogScript script;
+    script.Then(DialogScript::TypeAndAccept(CStatusMessageDlg::IDC_MESSAGE, QStringLiteral("회의 중")));
+    Command(ID_STATUS_MESSAGE);
+    EXPECT_EQ(Frame().StatusText(), QStringLiteral("kim · 바쁨 · 회의 중"));
+    EXPECT_TRUE(Frame().StatusMenu()->actions().at(2)->isChecked());
+    Command(ID_LOGOUT);
+    PostLogin();
+    LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
+
+    const std::string busy = AUTH_LINE + "setlogonstat busy yLjAxyDB3w==\r\n";  // "회의 중"
+    EXPECT_EQ(servers.Commands(),
+              (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups, AUTH_LINE + "setlogonstat busy \r\n",
+                        kFetchStatus, kFetchGroups, busy, kFetchStatus, kFetchGroups, kOffline, kLogout, kLogin, busy,
+                        kFetchStatus, kFetchGroups}));
+    EXPECT_EQ(Saved("Status"), QStringLiteral("busy"));
+}
+
+TEST_F(AppStartupTest, TrayMenuShowsHidesSetsStatusSignsOutAndExits) {
+    ScriptedServers servers("127.0.11.11");
+    StartApp("127.0.11.11");
+    LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
+    CTrayIcon& tray = *m_app->GetTrayIcon();
+    EXPECT_EQ(tray.Icon().toolTip(), QStringLiteral("님보 — kim · 온라인 · PocketPC"));
+
+    tray.Action(ID_SHOW_HIDE)->trigger();
+    EXPECT_FALSE(Frame().isVisible());
+    tray.Action(ID_SHOW_HIDE)->trigger();
+    EXPECT_TRUE(Frame().isVisible());
+    tray.Action(ID_STATUS_ONLINE + 1)->trigger();  // 자리 비움
+    tray.Action(ID_LOGOUT)->trigger();
+    EXPECT_EQ(tray.Icon().toolTip(), QStringLiteral("님보 — 로그아웃 상태"));
+    tray.Action(ID_APP_EXIT)->trigger();
+    EXPECT_FALSE(Frame().isVisible());
+    EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups,
+                                            AUTH_LINE + "setlogonstat absence \r\n", kFetchStatus, kFetchGroups,
+                                            kOffline, kLogout}));
+}
+
+// A lost connection is told in the status bar, and on the desktop when the
+// window is out of sight, with no box to answer.
+TEST_F(AppStartupTest, LostConnectionIsToldWithoutABox) {
+    ScriptedServers servers("127.0.11.12");
+    std::promise<void> drop;
+    servers.Notify().SetDefaultScript(AcceptListener([dropped = drop.get_future().share()](PeerConnection& c) {
+        dropped.wait();
+        c.Abort();
+    }));
+    StartApp("127.0.11.12");
+    MessageBoxRecorder boxes;
+    LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
+    ASSERT_TRUE(RunUntil([&] { return servers.Notify().ConnectionCount() == 1u; }));
+    Frame().hide();
+    drop.set_value();
+
+    ASSERT_TRUE(RunUntil([&] { return Wnd().RecordedUserId().isEmpty(); }));
+    EXPECT_EQ(Frame().NoticeText(), kLost);
+    EXPECT_EQ(m_notified, QStringList{QStringLiteral("님보|") + kLost});
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// The server takes its time over the status list; meanwhile the window
+// repaints and a timer of the GUI thread fires, and a note that arrives is
+// shown only after the refreshed list.
+TEST_F(AppStartupTest, WindowRepaintsWhileTheServerIsSlowAndMessagesWaitTheirTurn) {
+    ScriptedServers servers("127.0.11.13");
+    std::promise<void> painted;
+    std::shared_future<void> paintedSeen = painted.get_future().share();
+    servers.Notify().SetDefaultScript(AcceptListener([paintedSeen](PeerConnection& c) {
+        paintedSeen.wait_for(std::chrono::seconds(5));
+        c.Send("peercall lee instmsg " + Base64Of("hi") + "\r\n\r\n");
+    }));
+    StartApp("127.0.11.13");
+    LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
+    ASSERT_TRUE(RunUntil([&] { return servers.Notify().ConnectionCount() == 1u; }));
+    Wnd().List().clear();
+
+    // Answers once the GUI thread has shown it is alive, at most after 5 s.
+    const Script busyLee = ScriptedServers::AgentScript(
+        "127.0.11.13", {{"getlogonstatall", "OK\r\n<b>lee\r\nbusy\r\n127.0.0.1\r\n0\r\n0\r\nlee\r\n\"\"</b>\r\n\r\n"}});
+    servers.Agent().SetDefaultScript([paintedSeen, busyLee](PeerConnection& c) {
+        paintedSeen.wait_for(std::chrono::seconds(5));
+        busyLee(c);
+    });
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (++ticks == 3)
+            painted.set_value();
+    });
+    timer.start(10);
+    QString noteSeenWith;
+    DialogScript script;
+    script.Then([&](CTemplateDialog& dialog) {
+        noteSeenWith = QString::fromStdString(Rows().empty() ? "(no rows)" : Rows().back());
+        Press(dialog, CTemplateDialog::IDCANCEL);
+    });
+    Command(ID_REFRESH);
+    EXPECT_GE(ticks, 3);
+    ASSERT_TRUE(RunUntil([&] { return script.Done() && !noteSeenWith.isEmpty(); }));
+    EXPECT_EQ(noteSeenWith, QStringLiteral("[6]> lee(lee)"));
 }
 
 }  // namespace

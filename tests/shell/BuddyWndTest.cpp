@@ -19,6 +19,7 @@
 #include "tests/support/TestAgentd.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/BuddyClient.h"
+#include "tests/shell/MessageBoxRecorder.h"
 #include "net/AgentProtocol.h"
 #include "net/CBlockingSocket.h"
 
@@ -34,14 +35,14 @@ struct NoteShown {
     QString title;
     QString name;
     QString text;
-    bool notSentNotice = false;
+    QString notSentNotice = QString();
 
     bool operator==(const NoteShown&) const = default;
 };
 
 void PrintTo(const NoteShown& shown, std::ostream* out) {
     *out << '{' << shown.title.toStdString() << ", " << shown.name.toStdString() << ", \""
-         << shown.text.toStdString() << "\"" << (shown.notSentNotice ? ", not sent" : "") << '}';
+         << shown.text.toStdString() << "\", " << shown.notSentNotice.toStdString() << '}';
 }
 
 const QString kSendTitle = QStringLiteral("쪽지 보내기");
@@ -53,7 +54,8 @@ NoteShown ShownIn(CTemplateDialog& dialog) {
     shown.name = static_cast<QLabel*>(dialog.Control(CNoteDlg::IDC_NAME))->text();
     shown.text = static_cast<QPlainTextEdit*>(dialog.Control(CNoteDlg::IDC_TEXT))->toPlainText();
     for (const QLabel* label : dialog.findChildren<QLabel*>()) {
-        shown.notSentNotice |= label->isVisible() && label->text() == QStringLiteral("쪽지를 보내지 못했습니다.");
+        if (label->isVisible() && label->text().startsWith(QStringLiteral("쪽지를 보내지 못했습니다.")))
+            shown.notSentNotice = label->text();
     }
     return shown;
 }
@@ -177,10 +179,12 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
             reply = ShownIn(dialog);
             DialogScript::TypeAndAccept(CNoteDlg::IDC_TEXT, QStringLiteral("응, 먹었어"))(dialog);
         });
+    Frame().hide();  // away: the desktop is told, with the sender's name
     const QDate sentOn = QDate::currentDate();
     ASSERT_TRUE(lee.SendNote("kim", "점심 먹었어?\r\n나는 아직"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
     const QDate shownBy = QDate::currentDate();
+    EXPECT_EQ(m_notified, QStringList{QStringLiteral("이서연(lee)님의 쪽지|점심 먹었어?\n나는 아직")});
 
     // The sender by the name the buddy list knows, the reply to the bare ID.
     EXPECT_EQ(received,
@@ -197,14 +201,15 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
 TEST_F(BuddyWndTest, RefusedLoginSignsOutUnlessTheEarlierSignInStillListens) {
     m_server = std::make_unique<TestAgentd>("127.0.11.20");
     StartApp(m_server->Address());
+    MessageBoxRecorder boxes;
     EnterLogin(QStringLiteral("kim"), QStringLiteral("wrong"));
     EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
-    const auto loginAgain = [this] { platform::PostMessage(Frame().GetSafeHwnd(), WM_COMMAND, ID_LOGIN, 0); };
-    loginAgain();
+    PostLogin();
     LogIn(QStringLiteral("kim"), kPassword);
 
-    loginAgain();
+    PostLogin();
     EnterLogin(QStringLiteral("lee"), QStringLiteral("wrong"));
+    EXPECT_EQ(boxes.Count(), 2u);
     EXPECT_EQ(Wnd().RecordedUserId(), QStringLiteral("kim"));
     NoteShown received;
     DialogScript script;
@@ -280,8 +285,10 @@ TEST_F(BuddyWndTest, NoteTheServerRefusesReopensWithTheTextUntilSent) {
     EXPECT_TRUE(script.Done());
 
     const QString parkId = QStringLiteral("park");
-    EXPECT_EQ(shown, (std::vector<NoteShown>{{kSendTitle, parkId, QString(), false},
-                                             {kSendTitle, parkId, QStringLiteral("회의 자료\n보냈어요"), true}}));
+    EXPECT_EQ(shown, (std::vector<NoteShown>{{kSendTitle, parkId, QString(), QString()},
+                                             {kSendTitle, parkId, QStringLiteral("회의 자료\n보냈어요"),
+                                              QStringLiteral("쪽지를 보내지 못했습니다. 서버가 요청을 거부했습니다. "
+                                                             "(404 no such user)")}}));
 
     BuddyClient park = Buddy("park");
     park.Listen();  // the note was kept for him

@@ -18,6 +18,8 @@
 #include "shell/CLoginDlg.h"
 #include "shell/CNoteDlg.h"
 #include "shell/CNoteFlow.h"
+#include "shell/CSessionWorker.h"
+#include "shell/QtMessageThread.h"
 #include "tests/shell/Accessibility.h"
 
 namespace nimbo {
@@ -275,9 +277,9 @@ TEST(NoteDlgTest, NotSentNoticeAppearsBetweenTheNoteAndTheButtons) {
     dialog.m_strName = QStringLiteral("kim");
     dialog.m_strText = QStringLiteral("다시 보낼 쪽지");
     const QSize plainSize = dialog.size();
-    dialog.ShowNotSentNotice();
+    dialog.ShowNotSentNotice(QStringLiteral("서버(h)에 연결할 수 없습니다."));
 
-    const QRect notice = StaticRect(dialog, QStringLiteral("쪽지를 보내지 못했습니다."));
+    const QRect notice = StaticRect(dialog, QStringLiteral("쪽지를 보내지 못했습니다. 서버(h)에 연결할 수 없습니다."));
     const QRect text = ControlAs<QPlainTextEdit>(dialog, CNoteDlg::IDC_TEXT)->geometry();
     const QRect ok = ControlAs<QPushButton>(dialog, IDOK)->geometry();
     ASSERT_TRUE(notice.isValid());
@@ -305,7 +307,9 @@ TEST(NoteDlgTest, WithoutAFailureThereIsNoNotice) {
 
 TEST(NoteFlowTest, ReceivedNoteShowsWhenItArrived) {
     AgentSession session;
-    CNoteFlow flow(session, nullptr);
+    QtMessageThread gui;
+    CSessionWorker worker(gui);
+    CNoteFlow flow(session, worker, nullptr);
     auto record = std::make_unique<PeerCallRecord>(PeerCallRecord{u"lee", u"instmsg", u"밥 먹자"});
     const QDateTime arrived(QDate(2026, 12, 9), QTime(15, 5, 42));
     record->receivedAt = std::chrono::system_clock::time_point(std::chrono::seconds(arrived.toSecsSinceEpoch()));

@@ -84,7 +84,7 @@ protected:
 using MenuItems = std::vector<std::pair<QString, unsigned>>;
 
 TEST_F(MainFrameTest, TitleIsTheFirstFieldOfTheFrameString) {
-    EXPECT_EQ(m_frame.windowTitle(), QStringLiteral("오르반티스 님보(Nimbo)"));
+    EXPECT_EQ(m_frame.windowTitle(), QStringLiteral("오르반티스 님보(Nimbo) - 로그아웃 상태"));
     EXPECT_FALSE(m_frame.windowIcon().isNull());
 }
 
@@ -93,13 +93,23 @@ TEST_F(MainFrameTest, MenusCarryTheirItemsAndCommands) {
     for (QAction* action : m_frame.menuBar()->actions()) {
         titles << action->text();
     }
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("파일"), QStringLiteral("친구"), QStringLiteral("도움말")}));
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("파일"), QStringLiteral("상태(&S)"), QStringLiteral("친구"),
+                                   QStringLiteral("도움말")}));
 
     m_handler.claimed = {ID_LOGIN, ID_LOGOUT, ID_APP_EXIT, ID_SEND_NOTE, ID_SEND_FILE, ID_REFRESH, ID_APP_ABOUT};
     EXPECT_EQ(MenuItemsOf(MenuTitled(QStringLiteral("파일"))),
               (MenuItems{{QStringLiteral("로그인(&I)"), 32771},
                      {QStringLiteral("로그아웃(&O)"), 32772},
                      {QStringLiteral("종료(&X)"), 57665}}));
+    EXPECT_EQ(MenuItemsOf(MenuTitled(QStringLiteral("상태(&S)"))),
+              (MenuItems{{QStringLiteral("온라인"), 32776},
+                         {QStringLiteral("자리 비움"), 32777},
+                         {QStringLiteral("바쁨"), 32778},
+                         {QStringLiteral("식사 중"), 32779},
+                         {QStringLiteral("오프라인으로 표시"), 32780},
+                         {QStringLiteral("오프라인"), 32781},
+                         {QStringLiteral("-"), 0},
+                         {QStringLiteral("상태 메시지(&M)..."), 32782}}));
     EXPECT_EQ(MenuItemsOf(MenuTitled(QStringLiteral("친구"))),
               (MenuItems{{QStringLiteral("쪽지 보내기(&M)"), 32773},
                      {QStringLiteral("파일 보내기(&F)"), 32775},

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -55,11 +56,12 @@ std::unique_ptr<PeerConnection> PeerConnection::Connect(const std::string& addre
     return std::make_unique<PeerConnection>(handle);
 }
 
-std::unique_ptr<PeerConnection> PeerConnection::Dial(const std::string& address, int port, int receiveBuffer) {
-    sockaddr_in source;
+std::unique_ptr<PeerConnection> PeerConnection::Dial(const std::string& address, int port, int receiveBuffer,
+                                                     const std::string& source) {
+    sockaddr_in from;
     sockaddr_in target;
-    if (!ToEndpoint(address, 0, source) || !ToEndpoint(address, port, target))
-        throw std::invalid_argument("not a dotted IPv4 address: " + address);
+    if (!ToEndpoint(source.empty() ? address : source, 0, from) || !ToEndpoint(address, port, target))
+        throw std::invalid_argument("not a dotted IPv4 address: " + address + " or " + source);
     const int handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (handle < 0)
         throw std::system_error(errno, std::generic_category(), "socket");
@@ -69,7 +71,7 @@ std::unique_ptr<PeerConnection> PeerConnection::Dial(const std::string& address,
     const timeval timeout{SAFETY_TIMEOUT_SECONDS, 0};
     SetOption(handle, SOL_SOCKET, SO_RCVTIMEO, timeout);
     SetOption(handle, SOL_SOCKET, SO_SNDTIMEO, timeout);
-    if (bind(handle, reinterpret_cast<const sockaddr*>(&source), sizeof source) != 0 ||
+    if (bind(handle, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0 ||
         connect(handle, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0)
         throw std::system_error(errno, std::generic_category(), "connect " + address + ":" + std::to_string(port));
     return connection;
@@ -156,6 +158,13 @@ void PeerConnection::AnswerEachLine(const std::function<std::string(const std::s
 void PeerConnection::WaitForClose() {
     while (ReceiveMore()) {
     }
+}
+
+bool PeerConnection::WaitForHangUp() {
+    // Asked for nothing but the peer's close, poll() reports that, a reset
+    // or an error, and leaves the received bytes unread.
+    pollfd entry{m_handle, POLLRDHUP, 0};
+    return poll(&entry, 1, SAFETY_TIMEOUT_SECONDS * 1000) == 1;
 }
 
 void PeerConnection::Close() {

@@ -27,12 +27,14 @@ public:
     // when the connection is refused.
     static std::unique_ptr<PeerConnection> Connect(const std::string& address, int port);
     // The client side of a scripted exchange with a server under test:
-    // connects from `address` itself, so that the server sees a known peer
-    // address; every read and write is bounded by a generous safety time-out
-    // that ends the exchange instead of hanging the test; a `receiveBuffer`
-    // other than 0 shrinks the receive buffer, so that unread bytes back up
-    // at the server quickly. Throws std::runtime_error when refused.
-    static std::unique_ptr<PeerConnection> Dial(const std::string& address, int port, int receiveBuffer = 0);
+    // connects from `source`, or from `address` itself when that is empty,
+    // so that the server sees a known peer address; every read and write is
+    // bounded by a generous safety time-out that ends the exchange instead of
+    // hanging the test; a `receiveBuffer` other than 0 shrinks the receive
+    // buffer, so that unread bytes back up at the server quickly. Throws
+    // std::runtime_error when refused.
+    static std::unique_ptr<PeerConnection> Dial(const std::string& address, int port, int receiveBuffer = 0,
+                                                const std::string& source = "");
 
     // Sends all of `bytes` (in as many send calls as the system needs).
     bool Send(std::string_view bytes);
@@ -62,6 +64,9 @@ public:
     void AnswerEachLine(const std::function<std::string(const std::string& line)>& answer);
     // Records everything until the other side closes.
     void WaitForClose();
+    // Waits, without reading, until the other side has closed or reset the
+    // connection; false when the safety time-out passed first.
+    bool WaitForHangUp();
 
     // Orderly close: sends FIN, records until the other side closes, closes.
     void Close();

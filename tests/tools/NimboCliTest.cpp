@@ -110,18 +110,23 @@ TEST(NimboCli, RefusedNoteFailsWithAReason) {
     CliServer server("127.0.6.102", AcceptListener(), {{"peercall", "ERR 404\r\nmessage=no such user\r\n\r\n"}});
     ProcessRun run = RunCli(With(Options("127.0.6.102"), {"note", "nobody", "hi"}));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.errors, "nimbo-cli: the note was not accepted\n");
+    EXPECT_EQ(run.errors, "nimbo-cli: the note was not accepted: SendInstantMessage at 127.0.6.102: the server "
+                          "refused: 404 no such user\n");
     EXPECT_EQ(Exchanges(server.agent).back(), AUTH_LINE + "peercall nobody instmsg aGk=\r\n");
 }
 
 TEST(NimboCli, FailedLoginExitsWithAReason) {
     ScriptedPeer refusing("127.0.6.103", AGENT_PORT);
     refusing.SetDefaultScript(AnswerCommands({{"login", "ERR 401\r\nmessage=wrong password\r\n\r\n"}}));
-    for (const char* address : {"127.0.6.103", "127.0.6.104"}) {  // refused; nothing listening
+    const std::pair<const char*, const char*> cases[] = {
+        {"127.0.6.103", "the server refused: 401 wrong password"},
+        {"127.0.6.104", "Connect error #111 (Connection refused)"},
+    };
+    for (const auto& [address, reason] : cases) {
         ProcessRun run = RunCli(With(Options(address), {"buddies"}));
         EXPECT_EQ(run.status, 1) << address;
         EXPECT_EQ(run.output, "") << address;
-        EXPECT_EQ(run.errors, "nimbo-cli: login failed\n") << address;
+        EXPECT_EQ(run.errors, "nimbo-cli: login failed: Login at " + std::string(address) + ": " + reason + "\n");
     }
 }
 

@@ -1,0 +1,91 @@
+#include "shell/CTrayIcon.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+#include "shell/CStatusMenu.h"
+#include "shell/CommandIds.h"
+#include "shell/ResourceStrings.h"
+
+namespace nimbo {
+
+namespace {
+
+constexpr const char* kCommandProperty = "nimboCommand";
+constexpr int kIconSize = 32;
+
+QPixmap AppPixmap() {
+    return QIcon(QStringLiteral(":/icons/nimbo.png")).pixmap(kIconSize, kIconSize);
+}
+
+// The application's picture, greyed: nobody is signed in.
+QIcon SignedOutIcon() {
+    return QIcon(QIcon(AppPixmap()).pixmap(kIconSize, kIconSize, QIcon::Disabled));
+}
+
+// The application's picture with a red dot: notes wait to be read.
+QIcon UnreadIcon() {
+    QPixmap pixmap = AppPixmap();
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::white, 2));
+    painter.setBrush(QColor(0xD0, 0x21, 0x21));
+    painter.drawEllipse(QRectF(kIconSize * 0.5, 1, kIconSize * 0.5 - 2, kIconSize * 0.5 - 2));
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+CTrayIcon::CTrayIcon(std::function<void(unsigned id)> command, QObject* parent)
+    : QObject(parent),
+      m_status(new CStatusMenu(command, &m_menu)),
+      m_signedIn(AppPixmap()),
+      m_signedOut(SignedOutIcon()),
+      m_unread(UnreadIcon()) {
+    const auto add = [this, command](const QString& text, unsigned id) {
+        QAction* action = m_menu.addAction(text);
+        action->setProperty(kCommandProperty, id);
+        connect(action, &QAction::triggered, this, [command, id] { command(id); });
+    };
+    add(QStringLiteral("보이기/숨기기"), ID_SHOW_HIDE);
+    m_menu.addMenu(m_status);
+    m_menu.addSeparator();
+    add(QStringLiteral("로그인(&I)"), ID_LOGIN);
+    add(QStringLiteral("로그아웃(&O)"), ID_LOGOUT);
+    m_menu.addSeparator();
+    add(QStringLiteral("종료(&X)"), ID_APP_EXIT);
+
+    m_icon.setContextMenu(&m_menu);
+    connect(&m_icon, &QSystemTrayIcon::activated, this, [command](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) {
+            command(ID_SHOW_HIDE);
+        }
+    });
+    ShowState(SignInState{});
+    m_icon.setVisible(QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void CTrayIcon::ShowState(const SignInState& state) {
+    const bool signedIn = state.phase == SignInPhase::SignedIn;
+    m_icon.setIcon(state.unread > 0 ? m_unread : signedIn ? m_signedIn : m_signedOut);
+    QString tip = LoadResourceString(AFX_IDS_APP_TITLE) + QStringLiteral(" — ") + state.Summary();
+    if (state.unread > 0) {
+        tip += QStringLiteral("\n읽지 않은 쪽지 %1개").arg(state.unread);
+    }
+    m_icon.setToolTip(tip);
+    m_status->ShowStatus(state.presence.status);
+}
+
+QAction* CTrayIcon::Action(unsigned id) const {
+    if (QAction* status = m_status->Action(id)) {
+        return status;
+    }
+    for (QAction* action : m_menu.actions()) {
+        if (!action->isSeparator() && action->menu() == nullptr && action->property(kCommandProperty).toUInt() == id) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace nimbo
