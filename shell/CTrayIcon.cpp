@@ -6,6 +6,7 @@
 #include "shell/CStatusMenu.h"
 #include "shell/CommandIds.h"
 #include "shell/ResourceStrings.h"
+#include "shell/ScalableIcon.h"
 
 namespace nimbo {
 
@@ -13,14 +14,16 @@ namespace {
 
 constexpr const char* kCommandProperty = "nimboCommand";
 constexpr int kIconSize = 32;
+// Drawn for a screen scaled to 200 %; smaller trays scale it down.
+constexpr qreal kIconScale = 2.0;
 
 QPixmap AppPixmap() {
-    return QIcon(QStringLiteral(":/icons/nimbo.png")).pixmap(kIconSize, kIconSize);
+    return ScalableIcon(QStringLiteral("nimbo")).pixmap(QSize(kIconSize, kIconSize), kIconScale);
 }
 
 // The application's picture, greyed: nobody is signed in.
 QIcon SignedOutIcon() {
-    return QIcon(QIcon(AppPixmap()).pixmap(kIconSize, kIconSize, QIcon::Disabled));
+    return QIcon(QIcon(AppPixmap()).pixmap(QSize(kIconSize, kIconSize), kIconScale, QIcon::Disabled));
 }
 
 // The application's picture with a red dot: notes wait to be read.
