@@ -21,9 +21,9 @@ bool CheckSendableSize(std::uint64_t size);
 // SendFileOffer) naming this device's address (OwnAddressForPeers) and that
 // port. On success the listening socket is
 // published in `info`, info.nPort is the port, and FileSendProc can start.
-// False when no port is free, no own address is known or the offer could not
-// be placed: the offer failure message has then been shown and nothing is
-// left listening. Runs on the thread that owns the session's tables.
+// False when no port is free, no own address is known or the offer could
+// not be placed (the recipient not signed in, among others): a message has
+// then been shown and nothing is left listening. Runs on the thread that owns the session's tables.
 bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
                const std::u16string& fileName, std::uint32_t size);
 

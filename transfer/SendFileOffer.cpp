@@ -1,5 +1,6 @@
 #include "transfer/SendFileOffer.h"
 
+#include "buddies/BuddyName.h"
 #include "buddies/CBuddyInfo.h"
 #include "net/AgentProtocol.h"
 #include "platform/MessageBox.h"
@@ -11,23 +12,27 @@ namespace {
 
 constexpr const char* OFFER_KIND = PeerCallWord(PeerCallKind::FileOffer);
 
-bool ToBuddyListener(const CBuddyInfo& buddy, const ByteString& userId, const ByteString& callee,
-                     const ByteString& body) {
+enum class Placement { Placed, NotConnected, CalleeOffline };
+
+Placement ToBuddyListener(const CBuddyInfo& buddy, const ByteString& userId, const ByteString& callee,
+                          const ByteString& body) {
     CAgentSocket socket;
     if (!socket.ConnectHost(buddy.address, buddy.port))
-        return false;
+        return Placement::NotConnected;
     socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::DirectToCallee);
-    return true;
+    return Placement::Placed;
 }
 
-bool ThroughAgent(const ByteString& userId, const ByteString& password64, const ByteString& callee,
-                  const ByteString& body) {
+Placement ThroughAgent(const ByteString& userId, const ByteString& password64, const ByteString& callee,
+                       const ByteString& body) {
     CAgentSocket socket;
     if (!socket.ConnectHost(g_strAgentHost.Get(), AGENT_PORT))
-        return false;
+        return Placement::NotConnected;
     socket.CmdAuth(userId, password64);
-    socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::ThroughAgent);
-    return true;
+    if (!socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::ThroughAgent) &&
+        socket.ParseErrorReply() && socket.m_strErrCode == CALLEE_OFFLINE_CODE)
+        return Placement::CalleeOffline;
+    return Placement::Placed;
 }
 
 }  // namespace
@@ -40,15 +45,21 @@ bool SendFileOffer(const CBuddyTable& buddies, const ByteString& userId, const B
     ByteString callee;
     callee.AssignWide(recipient);
     const ByteString body = FormatFileOffer(offer);
-    const bool placed = buddy->port != 0 ? ToBuddyListener(*buddy, userId, callee, body)
-                                         : ThroughAgent(userId, password64, callee, body);
-    if (!placed)
+    const Placement placement = buddy->port != 0 ? ToBuddyListener(*buddy, userId, callee, body)
+                                                 : ThroughAgent(userId, password64, callee, body);
+    if (placement == Placement::NotConnected)
         ShowOfferFailure(recipient);
-    return placed;
+    else if (placement == Placement::CalleeOffline)
+        ShowRecipientOffline(buddies, recipient);
+    return placement == Placement::Placed;
 }
 
 void ShowOfferFailure(const std::u16string& recipient) {
     platform::ShowMessageBox(recipient + u"님에게\n파일 전송을 실패하였습니다.");
+}
+
+void ShowRecipientOffline(const CBuddyTable& buddies, const std::u16string& recipient) {
+    platform::ShowMessageBox(BuddyName(buddies, recipient) + u"님이 접속해 있지 않아 파일을 보낼 수 없습니다.");
 }
 
 }  // namespace nimbo

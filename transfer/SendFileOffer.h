@@ -15,13 +15,20 @@ namespace nimbo {
 //   second "peercall" form naming `userId` as the caller, without "auth";
 // - otherwise: to g_strAgentHost at AGENT_PORT, "auth" with `userId` and
 //   `password64`, then the first "peercall" form.
-// The replies are not examined: false only when the connection could not be
-// made, after showing the offer failure message. The connection is closed
-// before it returns.
+// The replies are not examined, but for the agent server's refusal of a
+// callee who is not signed in: false then, after showing
+// ShowRecipientOffline, so that nobody waits for a receiver that cannot
+// come. (The presence list cannot tell: a user may show as offline and
+// still be signed in and able to receive.) False also when the connection could not be made, after showing the
+// offer failure message. The connection is closed before it returns.
 bool SendFileOffer(const CBuddyTable& buddies, const ByteString& userId, const ByteString& password64,
                    const std::u16string& recipient, const FileOffer& offer);
 
 // Shows "%s님에게\n파일 전송을 실패하였습니다." for `recipient`.
 void ShowOfferFailure(const std::u16string& recipient);
+
+// Shows "%s님이 접속해 있지 않아 파일을 보낼 수 없습니다." for `recipient`,
+// named as BuddyName names it.
+void ShowRecipientOffline(const CBuddyTable& buddies, const std::u16string& recipient);
 
 }  // namespace nimbo

@@ -126,10 +126,10 @@ protected:
         return lee;
     }
 
-    // The send-file command on lee's row, the file dialog answered with `path`.
-    Dlg* OpenSendWindow(const QString& path) {
+    // The send-file command on `row` (lee's), the file dialog answered with `path`.
+    Dlg* OpenSendWindow(const QString& path, int row = kLeeRow) {
         const qsizetype before = Windows().size();
-        SelectRow(kLeeRow);
+        SelectRow(row);
         Command(ID_SEND_FILE);
         EXPECT_EQ(Windows().size(), before + 1);
         Dlg* window = Windows().back();
@@ -374,6 +374,18 @@ TEST_F(FileTransferTest, ARefusedOrBrokenSendIsToldAndClosesTheWindow) {
     peer.join();
     ASSERT_TRUE(closed);
     EXPECT_EQ(m_boxes->Texts(), (std::vector<std::u16string>{kRefused, kSendBroken}));
+}
+
+// park has not signed in: the server refuses the offer, and the window
+// says so at once instead of waiting for a receiver who cannot come.
+TEST_F(FileTransferTest, ASendToABuddyWhoIsNotSignedInIsRefusedAtOnce) {
+    StartSignedIn("127.0.15.20");
+    constexpr int kParkRow = 2;
+    Dlg* window = OpenSendWindow(Write(QStringLiteral("a.bin"), Pattern(5000, 7)), kParkRow);
+    Press(*window, Dlg::IDC_SEND);
+    EXPECT_EQ(m_boxes->Texts(), std::vector<std::u16string>{u"박지훈(park)님이 접속해 있지 않아 파일을 보낼 수 없습니다."});
+    EXPECT_NE(ShownText(*window, Dlg::IDC_STATUS), QStringLiteral("상대방이 파일 수신하기를 기다립니다."));
+    EXPECT_EQ(Windows(), QList<Dlg*>{window});
 }
 
 TEST_F(FileTransferTest, ClosingASendWindowBeforeTheReceiverCameEndsTheSenderSilently) {
