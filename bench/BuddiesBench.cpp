@@ -3,79 +3,27 @@
 // the same run as the baseline.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <string>
 
+#include "bench/BuddyListReplies.h"
 #include "buddies/BuddyRowBuilder.h"
 #include "buddies/GroupList.h"
 #include "buddies/StatusList.h"
-#include "net/Base64.h"
 
 namespace nimbo {
 namespace {
 
 constexpr int BUDDY_COUNT = 10000;
 constexpr int GROUP_COUNT = 500;
-constexpr int MEMBERS_PER_GROUP = 16;
 
-const char* const kWords[] = {"online", "absence", "busy", "food", "denial", "offline"};
-const char kKim[] = "\xB1\xE8\xC3\xB6\xBC\xF6";             // a Korean display name
-const char kGreeting[] = "\xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4";  // a Korean status message
-
-std::string UserId(int n) {
-    char id[16];
-    std::snprintf(id, sizeof id, "u%05d", n);
-    return id;
+const bench::BuddyListReplies& Replies() {
+    static const bench::BuddyListReplies replies(BUDDY_COUNT, GROUP_COUNT);
+    return replies;
 }
 
-std::string Base64Of(const std::string& bytes) {
-    ByteString encoded;
-    base64::EncodeInto(bytes.data(), bytes.size(), encoded);
-    return std::string(encoded.view());
-}
-
-ByteString StatusReply() {
-    const std::string message = Base64Of(std::string(kGreeting) + " 12345");
-    std::string reply = "OK\r\n";
-    for (int n = 0; n < BUDDY_COUNT; ++n) {
-        reply += "<b>" + UserId(n) + "\r\n" + kWords[n % 6] + "\r\n10.0." + std::to_string(n / 256) + "." +
-                 std::to_string(n % 256) + "\r\n" + std::to_string(9000 + n % 100) + "\r\n0\r\n" +
-                 (n % 2 ? std::string(kKim) : UserId(n)) + "\r\n" + (n % 3 ? message : "\"\"") + "</b>\r\n";
-    }
-    return ByteString((reply + "\r\n").c_str());
-}
-
-// 500 groups of 16 members, then the no-group group with every other buddy.
-std::string GroupDocument() {
-    std::string document;
-    int next = 0;
-    for (int g = 0; g < GROUP_COUNT; ++g) {
-        document += "<group name=\"Group " + std::to_string(g) + "\" type=\"" + (g % 10 ? "0" : "1") +
-                    "\" expand=\"1\">\n";
-        for (int m = 0; m < MEMBERS_PER_GROUP; ++m)
-            document += UserId(next++) + "\n";
-        document += "</group>\n";
-    }
-    document += "<group name=\"#$%NOGROUP@#$\" type=\"2\" expand=\"1\">\n";
-    while (next < BUDDY_COUNT)
-        document += UserId(next++) + "\n";
-    return document + "</group>\n";
-}
-
-const ByteString& Status() {
-    static const ByteString reply = StatusReply();
-    return reply;
-}
-
-const ByteString& Document() {
-    static const ByteString document(GroupDocument().c_str());
-    return document;
-}
-
-const ByteString& Reply() {
-    static const ByteString reply(("OK\r\n" + Base64Of(std::string(Document().view())) + "\r\n\r\n").c_str());
-    return reply;
-}
+const ByteString& Status() { return Replies().StatusReply(); }
+const ByteString& Document() { return Replies().GroupDocument(); }
+const ByteString& Reply() { return Replies().GroupReply(); }
 
 void CopyBytes(benchmark::State& state, const ByteString& input) {
     for (auto _ : state) {
@@ -88,9 +36,11 @@ void CopyBytes(benchmark::State& state, const ByteString& input) {
 
 void BM_CopyStatusList(benchmark::State& state) { CopyBytes(state, Status()); }
 
+// As a refresh does: the table of the last refresh is emptied, then filled.
 void BM_ParseStatusList(benchmark::State& state) {
+    CBuddyTable buddies;
     for (auto _ : state) {
-        CBuddyTable buddies;
+        buddies.Clear();
         ParseStatusList(Status(), buddies);
         benchmark::DoNotOptimize(buddies.Size());
     }
@@ -100,8 +50,8 @@ void BM_ParseStatusList(benchmark::State& state) {
 void BM_CopyGroupDocument(benchmark::State& state) { CopyBytes(state, Document()); }
 
 void ParseGroups(benchmark::State& state, void (*parse)(const ByteString&, CGroupTable&), const ByteString& input) {
+    CGroupTable groups;
     for (auto _ : state) {
-        CGroupTable groups;
         parse(input, groups);
         benchmark::DoNotOptimize(groups.Size());
     }

@@ -1,20 +1,32 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace nimbo {
 
 struct CBuddyGroup;
 struct CBuddyInfo;
 
-// One row of the buddy list exactly as the list shows it.
+// One row of the buddy list: its place (indent) and the record it shows.
+// Image and texts are read from the record when the row is shown, so that
+// rows for a long list cost no text and touch no record; the records stay
+// unchanged between two refills.
 struct BuddyRow {
-    int image = 0;                 // 0/1 collapsed/expanded group header, 2..6 presence
+    static constexpr int IMAGE_GROUP_COLLAPSED = 0;
+    static constexpr int IMAGE_GROUP_EXPANDED = 1;
+
     int indent = 0;                // 1 for buddies under a group header
-    std::u16string text;           // column 0
-    std::u16string message;        // column 1
     CBuddyGroup* group = nullptr;  // header rows
     CBuddyInfo* buddy = nullptr;   // buddy rows
+    bool presenceKnown = true;     // false: the buddy shows as offline, without a message
+
+    // The list image index: 0/1 collapsed/expanded group header, 2..6 presence.
+    int Image() const;
+    // Column 0: a header's group name; " ID" or " NAME(ID)" for a buddy.
+    std::u16string Text() const;
+    // Column 1: the status message of a buddy who is not offline.
+    std::u16string_view Message() const;
 };
 
 }  // namespace nimbo

@@ -11,11 +11,6 @@
 namespace nimbo {
 namespace {
 
-constexpr int IMAGE_GROUP_COLLAPSED = 0;
-constexpr int IMAGE_GROUP_EXPANDED = 1;
-// Presence image by status code: online, absence, busy, food, denial, offline.
-constexpr int kStatusImages[] = {2, 5, 6, 4, 3, 3};
-
 using NamedGroup = std::pair<const std::u16string*, CBuddyGroup*>;
 
 // Simple case folding of Latin Extended-A, where most capitals sit next to
@@ -75,35 +70,15 @@ std::vector<NamedGroup> ShownGroups(const CGroupTable& groups) {
     return shown;
 }
 
-int StatusImage(int status) {
-    return status >= LOGON_ONLINE && status <= LOGON_OFFLINE ? kStatusImages[status] : kStatusImages[LOGON_OFFLINE];
-}
-
-BuddyRow BuddyRowFor(CBuddyInfo& info, int indent) {
-    BuddyRow row;
-    row.image = StatusImage(info.status);
-    row.indent = indent;
-    row.text = info.displayName.empty() ? u" " + info.userId : u" " + info.displayName + u"(" + info.userId + u")";
-    if (info.status != LOGON_OFFLINE)
-        row.message = info.statusMessage;
-    row.buddy = &info;
-    return row;
-}
-
 void AppendMemberRows(const CBuddyGroup& group, int indent, const CBuddyTable& buddies, std::vector<BuddyRow>& rows) {
     for (const std::u16string& userId : group.members) {
         if (CBuddyInfo* info = buddies.Lookup(userId))
-            rows.push_back(BuddyRowFor(*info, indent));
+            rows.push_back({indent, nullptr, info});
     }
 }
 
-void AppendGroupRows(const NamedGroup& named, const CBuddyTable& buddies, std::vector<BuddyRow>& rows) {
-    CBuddyGroup& group = *named.second;
-    BuddyRow header;
-    header.image = group.expanded ? IMAGE_GROUP_EXPANDED : IMAGE_GROUP_COLLAPSED;
-    header.text = *named.first;
-    header.group = &group;
-    rows.push_back(std::move(header));
+void AppendGroupRows(CBuddyGroup& group, const CBuddyTable& buddies, std::vector<BuddyRow>& rows) {
+    rows.push_back({0, &group, nullptr});
     if (group.expanded)
         AppendMemberRows(group, 1, buddies, rows);
 }
@@ -115,26 +90,21 @@ std::vector<BuddyRow> BuildBuddyRows(const CGroupTable& groups, const CBuddyTabl
     // Usually one row per buddy and per group: one allocation for a long list.
     rows.reserve(buddies.Size() + groups.Size());
     for (const NamedGroup& named : ShownGroups(groups))
-        AppendGroupRows(named, buddies, rows);
+        AppendGroupRows(*named.second, buddies, rows);
     if (const CBuddyGroup* nogroup = groups.Lookup(NOGROUP_NAME))
         AppendMemberRows(*nogroup, 0, buddies, rows);
     return rows;
 }
 
 void ShowEveryoneOffline(std::vector<BuddyRow>& rows) {
-    for (BuddyRow& row : rows) {
-        if (row.buddy) {
-            row.image = StatusImage(LOGON_OFFLINE);
-            row.message.clear();
-        }
-    }
+    for (BuddyRow& row : rows)
+        row.presenceKnown = false;
 }
 
 bool ToggleGroupRow(const BuddyRow& row) {
-    bool isHeader = (row.image == IMAGE_GROUP_COLLAPSED || row.image == IMAGE_GROUP_EXPANDED) && row.group;
-    if (isHeader)
+    if (row.group)
         row.group->expanded = row.group->expanded ? 0 : 1;
-    return isHeader;
+    return row.group != nullptr;
 }
 
 }  // namespace nimbo

@@ -2,17 +2,38 @@
 
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "net/Base64.h"
+#include "platform/CodePage.h"
 
 namespace nimbo {
 namespace {
 
 constexpr std::string_view kGroupOpen = "<group ";
 constexpr std::string_view kGroupClose = "</group>";
-constexpr const char* kLineEnd = "\r\n";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kBlanks = " \t\r\n\v\f";
 
-int GroupType(const ByteString& value) {
+std::string_view Trimmed(std::string_view line) {
+    std::size_t first = line.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return {};
+    return line.substr(first, line.find_last_not_of(kBlanks) + 1 - first);
+}
+
+// The text from just after the first `open` up to the next double quote, as
+// ByteString::Between finds it; empty when either is missing.
+std::string_view Attribute(std::string_view header, std::string_view open) {
+    std::size_t found = header.find(open);
+    if (found == std::string_view::npos)
+        return {};
+    std::size_t start = found + open.size();
+    std::size_t end = header.find('"', start);
+    return end == std::string_view::npos ? std::string_view() : header.substr(start, end - start);
+}
+
+int GroupType(std::string_view value) {
     if (value == "0")
         return 0;
     if (value == "1")
@@ -22,58 +43,71 @@ int GroupType(const ByteString& value) {
 
 // The group a header line opens, or null when its name or type is missing.
 // Attributes are found by plain text search, so their order does not matter.
-std::unique_ptr<CBuddyGroup> OpenGroup(const ByteString& header) {
-    ByteString name = header.Between("name=\"", "\"", 0);
-    ByteString type = header.Between("type=\"", "\"", 0);
-    if (name.IsEmpty() || type.IsEmpty())
+std::unique_ptr<CBuddyGroup> OpenGroup(std::string_view header) {
+    std::string_view name = Attribute(header, "name=\"");
+    std::string_view type = Attribute(header, "type=\"");
+    if (name.empty() || type.empty())
         return nullptr;
     auto group = std::make_unique<CBuddyGroup>();
-    group->name = name.ToWide();
+    group->name = platform::CodePage::FromWire(name);
     group->type = GroupType(type);
     return group;
 }
 
 void StoreGroup(std::unique_ptr<CBuddyGroup> group, CGroupTable& groups) {
-    std::u16string key = group->name;
-    groups.Store(key, std::move(group));
+    groups.Store(group->name, std::move(group));
 }
 
 // Reads one trimmed line; `open` is the group being read, null outside one.
 // Groups do not nest: inside a group even a header line is a member ID.
-void ReadLine(const ByteString& line, std::unique_ptr<CBuddyGroup>& open, CGroupTable& groups) {
+void ReadLine(std::string_view line, std::unique_ptr<CBuddyGroup>& open, CGroupTable& groups) {
     if (!open) {
-        if (line.view().starts_with(kGroupOpen))
+        if (line.starts_with(kGroupOpen))
             open = OpenGroup(line);
-    } else if (line.view().starts_with(kGroupClose)) {
+    } else if (line.starts_with(kGroupClose)) {
         StoreGroup(std::move(open), groups);
     } else {
-        open->members.push_back(line.ToWide());
+        open->members.push_back(platform::CodePage::FromWire(line));
     }
 }
 
-}  // namespace
-
-void ParseGroupList(const ByteString& document, CGroupTable& groups) {
+void ParseDocument(std::string_view document, CGroupTable& groups) {
     groups.Clear();
     std::unique_ptr<CBuddyGroup> open;
-    std::string_view rest = document.view();
-    for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
-        if (end > 0) {
-            ByteString line(rest.data(), static_cast<int>(end));
-            line.TrimLeft();
-            line.TrimRight();
-            ReadLine(line, open, groups);
-        }
-        rest.remove_prefix(end + 1);
+    for (std::size_t end = document.find('\n'); end != std::string_view::npos; end = document.find('\n')) {
+        if (end > 0)
+            ReadLine(Trimmed(document.substr(0, end)), open, groups);
+        document.remove_prefix(end + 1);
     }
     if (open)
         StoreGroup(std::move(open), groups);
 }
 
+// Line `n` of the reply split at CR LF, as ByteString::Field gives it.
+std::string_view ReplyLine(std::string_view reply, int n) {
+    std::size_t start = 0;
+    for (int k = 0; k < n; ++k) {
+        std::size_t end = reply.find(kLineEnd, start);
+        if (end == std::string_view::npos)
+            return {};
+        start = end + kLineEnd.size();
+    }
+    return reply.substr(start, reply.find(kLineEnd, start) - start);
+}
+
+}  // namespace
+
+void ParseGroupList(const ByteString& document, CGroupTable& groups) { ParseDocument(document.view(), groups); }
+
 void ParseGroupListReply(const ByteString& reply, CGroupTable& groups) {
     groups.Clear();
-    if (reply.Field(kLineEnd, 0) == "OK")
-        ParseGroupList(base64::DecodeText(reply.Field(kLineEnd, 1), GROUP_DOCUMENT_LIMIT), groups);
+    if (ReplyLine(reply.view(), 0) != "OK")
+        return;
+    std::string_view line = ReplyLine(reply.view(), 1);
+    std::vector<unsigned char> bytes = base64::Decode(line.data(), line.size());
+    std::string_view document(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    document = document.substr(0, document.find('\0'));
+    ParseDocument(document.substr(0, platform::CodePage::CharBoundary(document, GROUP_DOCUMENT_LIMIT)), groups);
 }
 
 }  // namespace nimbo

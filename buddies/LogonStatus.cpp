@@ -1,7 +1,5 @@
 #include "buddies/LogonStatus.h"
 
-#include <cstring>
-
 namespace nimbo {
 namespace {
 
@@ -15,11 +13,12 @@ const char* StatusWord(int status) {
     return status >= 0 && status < kStatusCount ? kStatusWords[status] : kStatusWords[LOGON_OFFLINE];
 }
 
-LogonStatus StatusFromWord(const char* word) {
-    if (!word)
-        return LOGON_OFFLINE;
+LogonStatus StatusFromWord(const char* word) { return word ? StatusFromWord(std::string_view(word)) : LOGON_OFFLINE; }
+
+LogonStatus StatusFromWord(std::string_view word) {
+    word = word.substr(0, word.find('\0'));
     for (int status = 0; status < kStatusCount; ++status) {
-        if (std::strcmp(word, kStatusWords[status]) == 0)
+        if (word == kStatusWords[status])
             return static_cast<LogonStatus>(status);
     }
     return LOGON_OFFLINE;

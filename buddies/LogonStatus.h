@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 namespace nimbo {
 
 // Presence: an index into the status words that travel on the wire.
@@ -21,5 +23,7 @@ const char* StatusWord(int status);
 // The status of a wire word: exact, case-sensitive; any other word, or none
 // (a null pointer), is offline.
 LogonStatus StatusFromWord(const char* word);
+// The same for a word of wire text, which ends at its first zero byte.
+LogonStatus StatusFromWord(std::string_view word);
 
 }  // namespace nimbo

@@ -69,13 +69,17 @@ bool EncodeInto(const void* bytes, std::size_t length, ByteString& out) {
 }
 
 std::vector<unsigned char> Decode(const char* text, std::size_t length) {
-    // Every group writes three bytes and keeps one to three of them.
-    std::vector<unsigned char> bytes((length + 3) / 4 * 3);
+    std::vector<unsigned char> bytes(DecodedCapacity(length));
+    bytes.resize(DecodeTo(text, length, bytes.data()));
+    return bytes;
+}
+
+// Every group writes three bytes and keeps one to three of them.
+std::size_t DecodeTo(const char* text, std::size_t length, unsigned char* out) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < length; i += 4)
-        count += static_cast<std::size_t>(DecodeGroup(text + i, std::min<std::size_t>(4, length - i), &bytes[count]));
-    bytes.resize(count);
-    return bytes;
+        count += static_cast<std::size_t>(DecodeGroup(text + i, std::min<std::size_t>(4, length - i), out + count));
+    return count;
 }
 
 int DecodeInto(const char* text, char* buffer, int capacity) {

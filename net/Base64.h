@@ -17,6 +17,11 @@ bool EncodeInto(const void* bytes, std::size_t length, ByteString& out);
 // decodes as though padded; characters outside the alphabet are not rejected.
 std::vector<unsigned char> Decode(const char* text, std::size_t length);
 
+// Decode's bytes without an allocation: `out` must have room for
+// DecodedCapacity(length) bytes. Returns the number of bytes stored.
+std::size_t DecodeTo(const char* text, std::size_t length, unsigned char* out);
+constexpr std::size_t DecodedCapacity(std::size_t length) { return (length + 3) / 4 * 3; }
+
 // Decodes the NUL-terminated `text` into `buffer`, cutting the result to
 // capacity - 1 bytes and terminating it; never writes past the buffer.
 // Returns the number of bytes stored.

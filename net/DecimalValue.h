@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include "net/ByteString.h"
 
 namespace nimbo {
@@ -8,5 +10,8 @@ namespace nimbo {
 // sign accepted, stops at the first non-digit, 0 without digits), saturated
 // instead of undefined when the digits do not fit an int.
 int DecimalValue(const ByteString& text);
+// The same of text that need not end in a zero byte; it ends at the first
+// zero byte it holds, if any.
+int DecimalValue(std::string_view text);
 
 }  // namespace nimbo

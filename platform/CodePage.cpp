@@ -1,7 +1,11 @@
 #include "platform/CodePage.h"
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <iconv.h>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #ifndef NIMBO_CODEPAGE
@@ -81,6 +85,112 @@ std::string ToUtf16Bytes(std::u16string_view text) {
 
 constexpr std::string_view kReplacementUtf16{"\xFD\xFF", 2};  // U+FFFD, little-endian
 
+// Decodes wire text a character at a time from tables that the converter
+// itself filled, so the result is the converter's: a byte that converts on
+// its own is one character; any other byte that converts together with the
+// next byte is one double-byte character with it; every other byte is
+// U+FFFD. That holds only for code pages without shift states whose
+// characters have one or two bytes: the Korean ones. A long list decodes
+// in a fraction of the converter's time, which is paid per call.
+class DoubleByteTable {
+public:
+    // The table of the wire code page; null when it is not one of those.
+    static const DoubleByteTable* ForWireCodePage() {
+        static const std::unique_ptr<DoubleByteTable> table = Qualifies(NIMBO_CODEPAGE)
+                                                                  ? std::make_unique<DoubleByteTable>()
+                                                                  : nullptr;
+        return table.get();
+    }
+
+    DoubleByteTable() : m_cd(iconv_open("UTF-16LE", NIMBO_CODEPAGE)) {
+        for (int byte = 0; byte < 256; ++byte) {
+            const char one[] = {static_cast<char>(byte)};
+            m_single[static_cast<std::size_t>(byte)] = ConvertOne(one, 1);
+        }
+    }
+    ~DoubleByteTable() {
+        if (m_cd != reinterpret_cast<iconv_t>(-1))
+            iconv_close(m_cd);
+    }
+    DoubleByteTable(const DoubleByteTable&) = delete;
+    DoubleByteTable& operator=(const DoubleByteTable&) = delete;
+
+    std::u16string Decode(std::string_view bytes) const {
+        std::u16string text(bytes.size(), u'\0');  // never more characters than bytes
+        std::size_t length = 0;
+        for (std::size_t i = 0; i < bytes.size();) {
+            auto byte = static_cast<unsigned char>(bytes[i]);
+            char16_t ch = m_single[byte];
+            std::size_t width = 1;
+            if (ch == NONE && i + 1 < bytes.size()) {
+                ch = Row(byte)[static_cast<unsigned char>(bytes[i + 1])];
+                width = ch == NONE ? 1 : 2;
+            }
+            // The converter rejects a few sequences only after it took them
+            // in; the byte after them is then skipped as well.
+            if (ch == TAKEN)
+                width += i + width < bytes.size() ? 1u : 0u;
+            text[length++] = ch == NONE || ch == TAKEN ? u'\uFFFD' : ch;
+            i += width;
+        }
+        text.resize(length);
+        return text;
+    }
+
+private:
+    // No byte sequence of these code pages decodes to either.
+    static constexpr char16_t NONE = 0xFFFF;   // not taken: U+FFFD for the first byte only
+    static constexpr char16_t TAKEN = 0xFFFE;  // taken in, then rejected
+    static constexpr int BYTE_VALUES = 256;
+
+    static bool Qualifies(std::string_view name) { return name == "CP949" || name == "UHC" || name == "EUC-KR"; }
+
+    // The one character that exactly `length` bytes convert to, TAKEN when
+    // the converter took them all and still failed, otherwise NONE.
+    char16_t ConvertOne(const char* bytes, std::size_t length) const {
+        if (m_cd == reinterpret_cast<iconv_t>(-1))
+            return NONE;
+        char16_t out[2] = {NONE, NONE};
+        char* src = const_cast<char*>(bytes);
+        std::size_t srcLeft = length;
+        char* dst = reinterpret_cast<char*>(out);
+        std::size_t dstLeft = sizeof out;
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        std::size_t rc = iconv(m_cd, &src, &srcLeft, &dst, &dstLeft);
+        if (srcLeft != 0)
+            return NONE;
+        if (rc == static_cast<std::size_t>(-1))
+            return dstLeft == sizeof out ? TAKEN : NONE;
+        return dstLeft == sizeof out - sizeof out[0] ? out[0] : NONE;
+    }
+
+    // The characters of `lead` followed by each byte value.
+    const char16_t* Row(unsigned char lead) const {
+        const char16_t* row = m_rows[lead].load(std::memory_order_acquire);
+        return row ? row : FillRow(lead);
+    }
+
+    const char16_t* FillRow(unsigned char lead) const {
+        std::lock_guard lock(m_fillLock);
+        if (!m_storage[lead]) {
+            auto row = std::make_unique<char16_t[]>(BYTE_VALUES);
+            for (int trail = 0; trail < BYTE_VALUES; ++trail) {
+                const char pair[] = {static_cast<char>(lead), static_cast<char>(trail)};
+                row[static_cast<std::size_t>(trail)] = ConvertOne(pair, 2);
+            }
+            m_storage[lead] = std::move(row);
+            m_rows[lead].store(m_storage[lead].get(), std::memory_order_release);
+        }
+        return m_storage[lead].get();
+    }
+
+    iconv_t m_cd;  // used under m_fillLock once constructed
+    std::array<char16_t, BYTE_VALUES> m_single{};
+    mutable std::mutex m_fillLock;
+    mutable std::array<std::unique_ptr<char16_t[]>, BYTE_VALUES> m_storage;
+    mutable std::array<std::atomic<const char16_t*>, BYTE_VALUES> m_rows{};
+};
+
 }  // namespace
 
 const char* CodePage::WireName() { return NIMBO_CODEPAGE; }
@@ -92,6 +202,8 @@ std::string CodePage::ToWire(std::u16string_view text) {
 }
 
 std::u16string CodePage::FromWire(std::string_view bytes) {
+    if (const DoubleByteTable* table = DoubleByteTable::ForWireCodePage())
+        return table->Decode(bytes);
     thread_local Converter converter("UTF-16LE", NIMBO_CODEPAGE);
     return FromUtf16Bytes(converter.Run(bytes.data(), bytes.size(), 1, kReplacementUtf16));
 }

@@ -21,15 +21,14 @@ constexpr const char* kImageNames[CBuddyListCtrl::IMAGE_COUNT] = {
 
 constexpr int kNameColumnWidth = 180;
 constexpr int kMessageColumnWidth = 300;
-constexpr int kRowIndexRole = Qt::UserRole;
 
 }  // namespace
 
-CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTreeWidget(parent) {
+CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTreeView(parent), m_model(m_images) {
     for (int i = 0; i < IMAGE_COUNT; ++i) {
         m_images.at(static_cast<std::size_t>(i)) = ScalableIcon(QString::fromLatin1(kImageNames[i]));
     }
-    setColumnCount(2);
+    setModel(&m_model);
     setHeaderHidden(true);
     header()->setStretchLastSection(false);
     setColumnWidth(0, kNameColumnWidth);
@@ -55,18 +54,6 @@ void CBuddyListCtrl::SetSignedOut(bool signedOut) {
     setPalette(shown);
 }
 
-QTreeWidgetItem* CBuddyListCtrl::MakeItem(const BuddyRow& row, int index) const {
-    auto* item = new QTreeWidgetItem;
-    item->setText(0, QString::fromStdU16String(row.text));
-    item->setText(1, QString::fromStdU16String(row.message));
-    if (row.image >= 0 && row.image < IMAGE_COUNT) {
-        item->setIcon(0, Image(row.image));
-    }
-    item->setData(0, kRowIndexRole, index);
-    item->setData(0, CRowIndentDelegate::INDENT_ROLE, row.indent);
-    return item;
-}
-
 void CBuddyListCtrl::Refill(const CGroupTable& groups, const CBuddyTable& buddies) {
     Refill(BuildBuddyRows(groups, buddies));
 }
@@ -74,38 +61,26 @@ void CBuddyListCtrl::Refill(const CGroupTable& groups, const CBuddyTable& buddie
 void CBuddyListCtrl::Refill(std::vector<BuddyRow> rows) {
     setUpdatesEnabled(false);
     const int topRow = verticalScrollBar()->value();
-
-    clear();
-    m_rows = std::move(rows);
-    QList<QTreeWidgetItem*> items;
-    items.reserve(static_cast<qsizetype>(m_rows.size()));
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        items.append(MakeItem(m_rows[i], static_cast<int>(i)));
-    }
-    addTopLevelItems(items);
+    m_model.SetRows(std::move(rows));
     setUpdatesEnabled(true);
 
     // Making row 0 current scrolls it into view, so the offset is restored
     // afterwards, once the new rows are laid out.
-    if (!items.isEmpty()) {
-        setCurrentItem(items.first(), 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (m_model.rowCount() > 0) {
+        selectionModel()->setCurrentIndex(m_model.index(0, 0),
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     executeDelayedItemsLayout();
     verticalScrollBar()->setValue(topRow);
 }
 
-const BuddyRow* CBuddyListCtrl::RowAt(int index) const {
-    return index >= 0 && static_cast<std::size_t>(index) < m_rows.size() ? &m_rows[static_cast<std::size_t>(index)]
-                                                                           : nullptr;
-}
-
 const BuddyRow* CBuddyListCtrl::SelectedRow() const {
-    const QList<QTreeWidgetItem*> selected = selectedItems();
-    return selected.isEmpty() ? nullptr : RowAt(selected.first()->data(0, kRowIndexRole).toInt());
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    return selected.isEmpty() ? nullptr : RowAt(selected.first().row());
 }
 
 void CBuddyListCtrl::mouseReleaseEvent(QMouseEvent* event) {
-    QTreeWidget::mouseReleaseEvent(event);
+    QTreeView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton) {
         OnTap(event->position().toPoint());
     }
@@ -114,11 +89,11 @@ void CBuddyListCtrl::mouseReleaseEvent(QMouseEvent* event) {
 // A tap selects the row under it; a tap beside every row leaves none
 // selected, so the buddy commands then find no recipient.
 void CBuddyListCtrl::OnTap(const QPoint& position) {
-    QTreeWidgetItem* item = itemAt(position);
-    if (item == nullptr) {
+    const QModelIndex index = indexAt(position);
+    if (!index.isValid()) {
         clearSelection();
     }
-    const BuddyRow* row = item != nullptr ? RowAt(item->data(0, kRowIndexRole).toInt()) : nullptr;
+    const BuddyRow* row = RowAt(index.isValid() ? index.row() : -1);
     if (row != nullptr && ToggleGroupRow(*row)) {
         emit RefillRequested();
     } else if (m_popupMenu != nullptr) {

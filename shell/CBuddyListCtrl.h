@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QIcon>
-#include <QTreeWidget>
-#include <array>
+#include <QTreeView>
 #include <vector>
 
 #include "buddies/BuddyRow.h"
 #include "buddies/OwningTable.h"
+#include "shell/CBuddyListModel.h"
 
 class QMenu;
 
@@ -15,12 +14,13 @@ namespace nimbo {
 // The buddy list: a two-column report list without header, one row per
 // BuddyRow, each row referring to the group or buddy record it shows. A tap
 // on a group header folds or unfolds the group; a tap anywhere else opens the
-// buddy commands' popup menu.
-class CBuddyListCtrl : public QTreeWidget {
+// buddy commands' popup menu. The rows live in a CBuddyListModel, which the
+// view asks only for the rows it shows.
+class CBuddyListCtrl : public QTreeView {
     Q_OBJECT
 
 public:
-    static constexpr int IMAGE_COUNT = 7;
+    static constexpr int IMAGE_COUNT = CBuddyListModel::IMAGE_COUNT;
 
     explicit CBuddyListCtrl(QWidget* parent = nullptr);
 
@@ -37,12 +37,14 @@ public:
     // The menu a tap outside a group header opens; not owned.
     void SetPopupMenu(QMenu* menu) { m_popupMenu = menu; }
 
+    int RowCount() const { return m_model.rowCount(); }
     // The row of the first selected item, valid until the next Refill;
     // nullptr when nothing is selected.
     const BuddyRow* SelectedRow() const;
-
     // The row shown at `index`, or nullptr.
-    const BuddyRow* RowAt(int index) const;
+    const BuddyRow* RowAt(int index) const { return m_model.RowAt(index); }
+    // The model index of row `row`, column `column`.
+    QModelIndex IndexOf(int row, int column = 0) const { return m_model.index(row, column); }
 
     // The image of list image index `image` (0..6).
     const QIcon& Image(int image) const { return m_images.at(static_cast<std::size_t>(image)); }
@@ -56,10 +58,9 @@ protected:
 
 private:
     void OnTap(const QPoint& position);
-    QTreeWidgetItem* MakeItem(const BuddyRow& row, int index) const;
 
-    std::vector<BuddyRow> m_rows;
-    std::array<QIcon, IMAGE_COUNT> m_images;
+    CBuddyListModel::Images m_images;
+    CBuddyListModel m_model;
     QMenu* m_popupMenu = nullptr;
     QPalette m_signedInPalette;
 };

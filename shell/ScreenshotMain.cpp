@@ -153,7 +153,7 @@ bool SaveMainWindow(const QDir& folder) {
     frame.resize(420, 300);
     frame.show();
     list->Refill(demo.groups, demo.buddies);
-    list->setCurrentItem(list->topLevelItem(4));
+    list->setCurrentIndex(list->IndexOf(4));
     const OwnPresence busy{LOGON_BUSY, QStringLiteral("회의 중")};
     frame.ShowState(SignInState{SignInPhase::SignedIn, QStringLiteral("kim"), busy, 0});
     list->SetSignedOut(false);
@@ -197,7 +197,7 @@ bool WaitUntilSignedIn(const CBuddyWnd& wnd, const SignIn& signIn) {
     QObject::connect(&poll, &QTimer::timeout, [&] {
         AnswerLogin(signIn);
         const bool shown = QApplication::activeModalWidget() == nullptr && !wnd.RecordedUserId().isEmpty() &&
-                           wnd.List().topLevelItemCount() > 0;
+                           wnd.List().RowCount() > 0;
         if (shown || deadline.hasExpired()) {
             loop.quit();
         }

@@ -6,7 +6,7 @@
 namespace nimbo::cli {
 
 void EventPrinter::PrintRow(const BuddyRow& row) {
-    PrintLine({std::to_string(row.image), std::to_string(row.indent), Escaped(row.text), Escaped(row.message)});
+    PrintLine({std::to_string(row.Image()), std::to_string(row.indent), Escaped(row.Text()), Escaped(row.Message())});
 }
 
 void EventPrinter::PrintNote(const std::u16string& from, const std::u16string& text) {

@@ -92,7 +92,7 @@ TEST_F(BuddyRows, CollapsedGroupShowsOnlyItsHeaderUntilTapped) {
     AddBuddy(u"kim", LOGON_ONLINE);
     std::vector<BuddyRow> rows = BuildBuddyRows(m_groups, m_buddies);
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].image, 0);
+    EXPECT_EQ(rows[0].Image(), 0);
 
     EXPECT_TRUE(ToggleGroupRow(rows[0]));
     EXPECT_EQ(Rows(), (std::vector<Shown>{{1, 0, u"Work", u""}, {2, 1, u" kim", u""}}));

@@ -1,6 +1,9 @@
 #include "platform/CodePage.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <random>
 
 namespace nimbo::platform {
 namespace {
@@ -22,6 +25,53 @@ TEST(CodePage, InvalidWireBytesNeverOverrun) {
     EXPECT_EQ(text.substr(0, 2), u"ok");
     EXPECT_EQ(text.size(), 4u);
     EXPECT_EQ(text[2], u'\uFFFD');
+}
+
+// The system converter, one call per text; where it fails, U+FFFD stands
+// for the byte it stopped at, and it goes on after that byte.
+std::u16string ConverterDecoded(std::string_view bytes) {
+    iconv_t cd = iconv_open("UTF-16LE", CodePage::WireName());
+    std::u16string text;
+    char* src = const_cast<char*>(bytes.data());
+    std::size_t srcLeft = bytes.size();
+    while (srcLeft > 0) {
+        char16_t out[64];
+        char* dst = reinterpret_cast<char*>(out);
+        std::size_t dstLeft = sizeof out;
+        std::size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        text.append(out, (sizeof out - dstLeft) / 2);
+        if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            text += u'\uFFFD';
+            std::size_t skip = srcLeft > 0 ? 1 : 0;  // rarely, it fails after taking the bytes in
+            src += skip;
+            srcLeft -= skip;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    iconv_close(cd);
+    return text;
+}
+
+TEST(CodePage, WireTextDecodesAsTheSystemConverterDoes) {
+    std::vector<std::string> texts;
+    for (int lead = 0; lead < 256; ++lead) {
+        for (int trail = 0; trail < 256; ++trail) {
+            texts.push_back({static_cast<char>(lead), static_cast<char>(trail)});
+            texts.push_back({static_cast<char>(lead), static_cast<char>(trail), 'x', 'y'});
+        }
+        texts.push_back({static_cast<char>(lead)});
+        texts.push_back({'a', static_cast<char>(lead), 'z'});
+    }
+    std::mt19937 random(949);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int n = 0; n < 2000; ++n) {
+        std::string text(static_cast<std::size_t>(n % 40), '\0');
+        for (char& ch : text)
+            ch = static_cast<char>(n % 3 ? byte(random) | 0x80 : byte(random));
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts)
+        ASSERT_EQ(CodePage::FromWire(text), ConverterDecoded(text)) << ::testing::PrintToString(text);
 }
 
 TEST(CodePage, Utf8RoundTrip) {

@@ -13,6 +13,7 @@
 #include "session/CAgentSocket.h"
 #include "tests/support/AgentScripts.h"
 #include "tests/support/ScriptedPeer.h"
+#include "tests/support/ShownRow.h"
 
 // Each test has its own agent server address 127.0.6.N; servers a redirect
 // leads to are on 127.0.7.N.
@@ -187,19 +188,8 @@ std::string GroupListReply() {
     return "OK\r\n" + test::Base64Of(document) + "\r\n\r\n";
 }
 
-struct Row {
-    int image;
-    int indent;
-    std::u16string text;
-    std::u16string message;
-    bool operator==(const Row&) const = default;
-};
-
-std::vector<Row> RowsOf(const AgentSession& session) {
-    std::vector<Row> rows;
-    for (const BuddyRow& row : BuildBuddyRows(session.GetGroupTable(), session.GetBuddyTable()))
-        rows.push_back({row.image, row.indent, row.text, row.message});
-    return rows;
+std::vector<test::ShownRow> RowsOf(const AgentSession& session) {
+    return test::ShownRows(BuildBuddyRows(session.GetGroupTable(), session.GetBuddyTable()));
 }
 
 TEST(AgentSession, RefreshFetchesStatusesThenGroups) {
@@ -213,7 +203,7 @@ TEST(AgentSession, RefreshFetchesStatusesThenGroups) {
     CBuddyTable* buddies = session.GetLogonStatusTable(true);
     ASSERT_EQ(buddies, &session.GetBuddyTable());
 
-    const std::vector<Row> expected = {
+    const std::vector<test::ShownRow> expected = {
         {1, 0, u"별명", u""},
         {3, 1, u" choi", u""},
         {1, 0, u"친구", u""},

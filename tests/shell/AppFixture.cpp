@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSettings>
-#include <QTreeWidgetItem>
 
 #include "net/AgentProtocol.h"
 #include "platform/CodePage.h"
@@ -58,13 +57,13 @@ void AppFixture::PostLogin() { platform::PostMessage(Frame().GetSafeHwnd(), WM_C
 std::vector<std::string> AppFixture::Rows() const {
     std::vector<std::string> rows;
     const CBuddyListCtrl& list = Wnd().List();
-    for (int i = 0; i < list.topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = list.topLevelItem(i);
+    for (int i = 0; i < list.RowCount(); ++i) {
         const BuddyRow* row = list.RowAt(i);
-        std::string text = "[" + std::to_string(row->image) + "]" + (row->indent > 0 ? ">" : "");
-        text += item->text(0).toStdString();
-        if (!item->text(1).isEmpty())
-            text += " | " + item->text(1).toStdString();
+        const QString message = list.IndexOf(i, 1).data().toString();
+        std::string text = "[" + std::to_string(row->Image()) + "]" + (row->indent > 0 ? ">" : "");
+        text += list.IndexOf(i).data().toString().toStdString();
+        if (!message.isEmpty())
+            text += " | " + message.toStdString();
         rows.push_back(text);
     }
     return rows;
@@ -72,7 +71,8 @@ std::vector<std::string> AppFixture::Rows() const {
 
 void AppFixture::SelectRow(int index) {
     CBuddyListCtrl& list = Wnd().List();
-    list.setCurrentItem(list.topLevelItem(index), 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list.selectionModel()->setCurrentIndex(list.IndexOf(index),
+                                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 QString AppFixture::Saved(const char* name) const {

@@ -104,7 +104,7 @@ TEST_F(AppStartupTest, ConfirmedLoginSavesTheValuesSignsInOnlineAndFetches) {
 
     EXPECT_EQ(Wnd().RecordedUserId(), QStringLiteral("kim"));
     EXPECT_EQ(Rows(), kLeeRows);
-    EXPECT_TRUE(Wnd().List().topLevelItem(0)->isSelected());
+    EXPECT_TRUE(Wnd().List().selectionModel()->isRowSelected(0));
     EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups}));
     // The listener connects on its own thread, maybe after the rows are shown.
     EXPECT_TRUE(RunUntil([&] { return servers.Notify().ConnectionCount() == 1u; }));
@@ -290,7 +290,7 @@ TEST_F(AppStartupTest, WindowRepaintsWhileTheServerIsSlowAndMessagesWaitTheirTur
     StartApp("127.0.11.13");
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
     ASSERT_TRUE(RunUntil([&] { return servers.Notify().ConnectionCount() == 1u; }));
-    Wnd().List().clear();
+    Wnd().List().Refill(std::vector<BuddyRow>());
 
     // Answers once the GUI thread has shown it is alive, at most after 5 s.
     const Script busyLee = ScriptedServers::AgentScript(

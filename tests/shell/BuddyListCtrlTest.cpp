@@ -53,15 +53,18 @@ protected:
     CBuddyGroup* Group(const std::u16string& name) { return m_groups.Lookup(name); }
     CBuddyInfo* Buddy(const std::u16string& userId) { return m_buddies.Lookup(userId); }
 
+    QString Text(int row, int column = 0) const { return m_list.IndexOf(row, column).data().toString(); }
+    QImage RowIcon(int row) const { return Icon16(m_list.IndexOf(row).data(Qt::DecorationRole).value<QIcon>()); }
+
     QStringList Texts() const {
         QStringList texts;
-        for (int i = 0; i < m_list.topLevelItemCount(); ++i) {
-            texts << m_list.topLevelItem(i)->text(0) + u'|' + m_list.topLevelItem(i)->text(1);
+        for (int i = 0; i < m_list.RowCount(); ++i) {
+            texts << Text(i) + u'|' + Text(i, 1);
         }
         return texts;
     }
 
-    QPoint RowCenter(int row) { return m_list.visualItemRect(m_list.topLevelItem(row)).center(); }
+    QPoint RowCenter(int row) { return m_list.visualRect(m_list.IndexOf(row)).center(); }
 
     void Tap(const QPoint& position) { QTest::mouseClick(m_list.viewport(), Qt::LeftButton, {}, position); }
 
@@ -83,10 +86,10 @@ TEST_F(BuddyListCtrlTest, ShowsTwoHeaderlessColumnsOfRowsFromTheTables) {
 
 TEST_F(BuddyListCtrlTest, RowsShowTheIconOfTheirImageIndex) {
     m_list.Refill(m_groups, m_buddies);
-    EXPECT_EQ(Icon16(m_list.topLevelItem(0)->icon(0)), Resource(":/icons/group-expanded.png"));
-    EXPECT_EQ(Icon16(m_list.topLevelItem(1)->icon(0)), Resource(":/icons/status-food.png"));
-    EXPECT_EQ(Icon16(m_list.topLevelItem(2)->icon(0)), Resource(":/icons/status-online.png"));
-    EXPECT_EQ(Icon16(m_list.topLevelItem(3)->icon(0)), Resource(":/icons/group-collapsed.png"));
+    EXPECT_EQ(RowIcon(0), Resource(":/icons/group-expanded.png"));
+    EXPECT_EQ(RowIcon(1), Resource(":/icons/status-food.png"));
+    EXPECT_EQ(RowIcon(2), Resource(":/icons/status-online.png"));
+    EXPECT_EQ(RowIcon(3), Resource(":/icons/group-collapsed.png"));
 
     const char* files[] = {":/icons/group-collapsed.png", ":/icons/group-expanded.png", ":/icons/status-online.png",
                            ":/icons/status-offline.png",  ":/icons/status-food.png",    ":/icons/status-absence.png",
@@ -100,14 +103,14 @@ TEST_F(BuddyListCtrlTest, RowsShowTheIconOfTheirImageIndex) {
 TEST_F(BuddyListCtrlTest, OfflineBuddyShowsTheOfflineIconAndNoMessage) {
     AddBuddy(u"lee", u"", u"휴가 중", LOGON_OFFLINE);
     m_list.Refill(m_groups, m_buddies);
-    EXPECT_EQ(m_list.topLevelItem(2)->text(1), QString());
-    EXPECT_EQ(Icon16(m_list.topLevelItem(2)->icon(0)), Resource(":/icons/status-offline.png"));
+    EXPECT_EQ(Text(2, 1), QString());
+    EXPECT_EQ(RowIcon(2), Resource(":/icons/status-offline.png"));
 }
 
 TEST_F(BuddyListCtrlTest, MembersAreIndentedAndBuddiesWithoutAGroupAreNot) {
     AddGroup(NOGROUP_NAME, 0, {u"park"}).type = 1;
     m_list.Refill(m_groups, m_buddies);
-    ASSERT_EQ(m_list.topLevelItemCount(), 5);
+    ASSERT_EQ(m_list.RowCount(), 5);
     m_list.clearSelection();
     m_list.selectionModel()->clearCurrentIndex();
 
@@ -115,7 +118,7 @@ TEST_F(BuddyListCtrlTest, MembersAreIndentedAndBuddiesWithoutAGroupAreNot) {
     // for an online and a busy buddy.
     const QImage shot = m_list.viewport()->grab().toImage();
     const auto firstInk = [&](int row) {
-        const int y = m_list.visualItemRect(m_list.topLevelItem(row)).center().y();
+        const int y = m_list.visualRect(m_list.IndexOf(row)).center().y();
         const QRgb background = shot.pixel(shot.width() - 1, y);
         for (int x = 0; x < shot.width(); ++x) {
             if (shot.pixel(x, y) != background) {
@@ -124,8 +127,8 @@ TEST_F(BuddyListCtrlTest, MembersAreIndentedAndBuddiesWithoutAGroupAreNot) {
         }
         return -1;
     };
-    EXPECT_EQ(m_list.topLevelItem(2)->text(0), QStringLiteral(" lee"));
-    EXPECT_EQ(m_list.topLevelItem(4)->text(0), QStringLiteral(" park"));
+    EXPECT_EQ(Text(2), QStringLiteral(" lee"));
+    EXPECT_EQ(Text(4), QStringLiteral(" park"));
     EXPECT_EQ(firstInk(2) - firstInk(4), 16);  // a member under its header, a no-group buddy without
 }
 
@@ -140,18 +143,18 @@ TEST_F(BuddyListCtrlTest, EachRowRefersToItsRecord) {
 
 TEST_F(BuddyListCtrlTest, RefillSelectsAndFocusesRowZero) {
     m_list.Refill(m_groups, m_buddies);
-    m_list.setCurrentItem(m_list.topLevelItem(2));
+    m_list.setCurrentIndex(m_list.IndexOf(2));
     m_list.Refill(m_groups, m_buddies);
     ASSERT_NE(m_list.SelectedRow(), nullptr);
     EXPECT_EQ(m_list.SelectedRow()->group, Group(u"친구"));
-    EXPECT_EQ(m_list.currentItem(), m_list.topLevelItem(0));
-    EXPECT_EQ(m_list.selectedItems().size(), 1);
+    EXPECT_EQ(m_list.currentIndex(), m_list.IndexOf(0));
+    EXPECT_EQ(m_list.selectionModel()->selectedRows().size(), 1);
 }
 
 TEST_F(BuddyListCtrlTest, EmptyTablesShowNothingSelected) {
     m_list.Refill(m_groups, m_buddies);
     m_list.Refill(CGroupTable(), CBuddyTable());
-    EXPECT_EQ(m_list.topLevelItemCount(), 0);
+    EXPECT_EQ(m_list.RowCount(), 0);
     EXPECT_EQ(m_list.SelectedRow(), nullptr);
 }
 
@@ -166,11 +169,11 @@ TEST_F(BuddyListCtrlTest, RefillKeepsTheScrollOffset) {
     QScrollBar* bar = m_list.verticalScrollBar();
     ASSERT_GT(bar->maximum(), 20);
     bar->setValue(17);
-    const QString topText = m_list.itemAt(QPoint(1, 1))->text(0);
+    const QString topText = m_list.indexAt(QPoint(1, 1)).data().toString();
 
     m_list.Refill(m_groups, m_buddies);
     EXPECT_EQ(bar->value(), 17);
-    EXPECT_EQ(m_list.itemAt(QPoint(1, 1))->text(0), topText);
+    EXPECT_EQ(m_list.indexAt(QPoint(1, 1)).data().toString(), topText);
     EXPECT_EQ(m_list.SelectedRow(), m_list.RowAt(0));
 }
 
@@ -182,7 +185,7 @@ TEST_F(BuddyListCtrlTest, TapOnACollapsedGroupShowsItsMembers) {
     EXPECT_EQ(refills.size(), 1);
     EXPECT_EQ(Group(u"회사")->expanded, 1);
     EXPECT_EQ(Texts().mid(3), (QStringList{QStringLiteral("회사|"), QStringLiteral(" park|회의 중")}));
-    EXPECT_EQ(Icon16(m_list.topLevelItem(3)->icon(0)), Resource(":/icons/group-expanded.png"));
+    EXPECT_EQ(RowIcon(3), Resource(":/icons/group-expanded.png"));
     EXPECT_EQ(m_list.SelectedRow(), m_list.RowAt(0));
 
     Tap(RowCenter(0));
@@ -207,7 +210,7 @@ TEST_F(BuddyListCtrlTest, TapBesideEveryRowLeavesNoneSelectedAndOpensThePopup) {
     m_list.Refill(m_groups, m_buddies);
     ASSERT_NE(m_list.SelectedRow(), nullptr);
     const QPoint below(20, m_list.viewport()->height() - 5);
-    ASSERT_EQ(m_list.itemAt(below), nullptr);
+    ASSERT_FALSE(m_list.indexAt(below).isValid());
 
     Tap(below);
     EXPECT_EQ(m_list.SelectedRow(), nullptr);

@@ -8,7 +8,6 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTest>
-#include <QTreeWidgetItem>
 #include <ostream>
 
 #include "shell/CAboutDlg.h"
@@ -74,7 +73,7 @@ protected:
     // Taps the row as a user does, at the middle of its first column.
     void Tap(int index) {
         CBuddyListCtrl& list = Wnd().List();
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.topLevelItem(index)).center());
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.IndexOf(index)).center());
     }
 
     std::unique_ptr<TestAgentd> m_server;
@@ -95,7 +94,7 @@ TEST_F(BuddyWndTest, ListShowsGroupsPresenceAndStatusMessages) {
     EXPECT_EQ(Rows(), (Rows_t{"[1]친구", "[6]> 이서연(lee) | 회의 중", "[3]> 박지훈(park)", "[1]회사",
                               "[2]> 최유진(choi)", "[4]> 정하늘(jung) | 점심", "[6]> 이서연(lee) | 회의 중",
                               "[5] 강도윤(kang)"}));
-    EXPECT_TRUE(Wnd().List().topLevelItem(0)->isSelected());
+    EXPECT_TRUE(Wnd().List().selectionModel()->isRowSelected(0));
 }
 
 TEST_F(BuddyWndTest, TappingAGroupFoldsAndUnfoldsItAndABuddyOpensTheMenu) {
@@ -105,7 +104,7 @@ TEST_F(BuddyWndTest, TappingAGroupFoldsAndUnfoldsItAndABuddyOpensTheMenu) {
 
     Tap(3);  // "회사"
     EXPECT_EQ(Rows(), (Rows_t{all[0], all[1], all[2], "[0]회사", all[7]}));
-    EXPECT_TRUE(Wnd().List().topLevelItem(0)->isSelected());
+    EXPECT_TRUE(Wnd().List().selectionModel()->isRowSelected(0));
     EXPECT_FALSE(Frame().BuddyMenu()->isVisible());
 
     Tap(3);
@@ -113,7 +112,7 @@ TEST_F(BuddyWndTest, TappingAGroupFoldsAndUnfoldsItAndABuddyOpensTheMenu) {
 
     Tap(2);  // park
     EXPECT_TRUE(Frame().BuddyMenu()->isVisible());
-    EXPECT_TRUE(Wnd().List().topLevelItem(2)->isSelected());
+    EXPECT_TRUE(Wnd().List().selectionModel()->isRowSelected(2));
     Frame().BuddyMenu()->hide();
     EXPECT_EQ(Rows(), all);
 }

@@ -169,7 +169,7 @@ TEST_F(MainFrameTest, HelpThatThePaneLeavesIsShownByTheFrame) {
 TEST_F(MainFrameTest, StandardEditingKeysDoNothing) {
     CBuddyInfo kim;
     kim.userId = u"kim";
-    m_list->Refill({BuddyRow{2, 0, u" kim", u"", nullptr, &kim}});
+    m_list->Refill({BuddyRow{0, nullptr, &kim}});
     m_list->setFocus();
     QApplication::clipboard()->setText(QStringLiteral("before"));
 

@@ -41,6 +41,8 @@ public:
     // SIGTERM, as an administrator stops the server, then Wait.
     int Stop();
     bool IsRunning() const { return m_server > 0; }
+    // The server's process ID while it runs, for a look at its resources.
+    pid_t Pid() const { return m_server; }
 
     const std::string& Address() const { return m_address; }
     const std::string& Folder() const { return m_folder; }

@@ -15,7 +15,7 @@ std::vector<ShownRow> ShownRows(const std::vector<BuddyRow>& rows) {
     std::vector<ShownRow> shown;
     shown.reserve(rows.size());
     for (const BuddyRow& row : rows)
-        shown.push_back({row.image, row.indent, row.text, row.message});
+        shown.push_back({row.Image(), row.indent, row.Text(), std::u16string(row.Message())});
     return shown;
 }
 

@@ -1,0 +1,63 @@
+#include "buddies/OwningTable.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace nimbo {
+namespace {
+
+// Counts how many of its kind are alive.
+struct Counted {
+    explicit Counted(int& counter, int number = 0) : alive(counter), value(number) { ++alive; }
+    ~Counted() { --alive; }
+    int& alive;
+    int value;
+};
+
+std::u16string Key(int n) {
+    const std::string text = "user" + std::to_string(n);
+    return std::u16string(text.begin(), text.end());
+}
+
+TEST(OwningTable, ReplacesUnderAPresentKeyAndEmptiesOnClear) {
+    int alive = 0;
+    OwningTable<Counted> table;
+    EXPECT_EQ(table.Lookup(u"kim"), nullptr);
+    table.Store(u"kim", std::make_unique<Counted>(alive, 1));
+    Counted& second = table.Store(u"kim", std::make_unique<Counted>(alive, 2));
+    table.Store(u"", std::make_unique<Counted>(alive, 3));
+    EXPECT_EQ(alive, 2);
+    EXPECT_EQ(table.Size(), 2u);
+    EXPECT_EQ(table.Lookup(u"kim"), &second);
+    EXPECT_EQ(table.Lookup(u"")->value, 3);
+    EXPECT_EQ(table.Lookup(u"Kim"), nullptr);
+
+    table.Clear();
+    EXPECT_EQ(alive, 0);
+    EXPECT_TRUE(table.IsEmpty());
+    EXPECT_EQ(table.Lookup(u"kim"), nullptr);
+    table.Store(u"lee", std::make_unique<Counted>(alive, 4));
+    EXPECT_EQ(table.Lookup(u"lee")->value, 4);
+}
+
+TEST(OwningTable, ObjectsKeepTheirAddressWhileTheTableGrows) {
+    int alive = 0;
+    OwningTable<Counted> table;
+    std::map<std::u16string, Counted*> stored;
+    for (int n = 0; n < 3000; ++n)
+        stored[Key(n)] = &table.Store(Key(n), std::make_unique<Counted>(alive, n));
+    ASSERT_EQ(table.Size(), 3000u);
+    std::map<std::u16string, Counted*> visited;
+    for (const auto& [key, object] : table)
+        visited[key] = object.get();
+    EXPECT_EQ(visited, stored);
+    for (const auto& [key, object] : stored)
+        EXPECT_EQ(table.Lookup(key), object);
+}
+
+}  // namespace
+}  // namespace nimbo
