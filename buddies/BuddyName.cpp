@@ -6,7 +6,9 @@ namespace nimbo {
 
 std::u16string BuddyName(const CBuddyTable& buddies, const std::u16string& userId) {
     const CBuddyInfo* buddy = buddies.Lookup(userId);
-    return buddy != nullptr && !buddy->displayName.empty() ? buddy->displayName + u'(' + userId + u')' : userId;
+    return buddy != nullptr && !buddy->displayName.empty() && buddy->displayName != userId
+               ? buddy->displayName + u'(' + userId + u')'
+               : userId;
 }
 
 }  // namespace nimbo
