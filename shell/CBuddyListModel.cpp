@@ -8,6 +8,23 @@ namespace {
 
 constexpr int kColumnCount = 2;
 
+// What each list image says, by image index, for screen readers.
+constexpr const char16_t* kImageMeanings[CBuddyListModel::IMAGE_COUNT] = {
+    u"접힌 그룹", u"펼친 그룹", u"온라인", u"오프라인", u"식사 중", u"자리 비움", u"바쁨",
+};
+
+// A buddy as the list shows it, without the leading blank: "NAME(ID)".
+QString SpokenName(const BuddyRow& row) { return QString::fromStdU16String(row.Text()).trimmed(); }
+
+// The row's image in words, then a buddy's status message: "바쁨, 회의 중".
+QString SpokenDescription(const BuddyRow& row) {
+    QString description = QString::fromUtf16(kImageMeanings[row.Image()]);
+    if (!row.Message().empty()) {
+        description += QStringLiteral(", ") + QStringView(row.Message()).toString();
+    }
+    return description;
+}
+
 }  // namespace
 
 CBuddyListModel::CBuddyListModel(const Images& images, QObject* parent)
@@ -40,6 +57,10 @@ QVariant CBuddyListModel::data(const QModelIndex& index, int role) const {
         return nameColumn ? QString::fromStdU16String(row->Text()) : QStringView(row->Message()).toString();
     case Qt::DecorationRole:
         return nameColumn ? m_images.at(static_cast<std::size_t>(row->Image())) : QVariant();
+    case Qt::AccessibleTextRole:
+        return nameColumn ? SpokenName(*row) : QVariant();
+    case Qt::AccessibleDescriptionRole:
+        return nameColumn ? SpokenDescription(*row) : QVariant();
     case CRowIndentDelegate::INDENT_ROLE:
         return nameColumn ? row->indent : 0;
     default:

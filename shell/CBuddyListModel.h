@@ -10,7 +10,9 @@
 namespace nimbo {
 
 // The rows of the buddy list as a flat two-column model: texts, the icon of
-// the row's image index and, for the indent delegate, its indent. It keeps
+// the row's image index, what a screen reader says of the row (its name,
+// and its presence or fold in words with the status message) and, for the
+// indent delegate, its indent. It keeps
 // the rows as built and turns one into texts and an icon only when a view
 // asks for it, so that a refill of a long list costs the rows, not widgets.
 class CBuddyListModel : public QAbstractTableModel {

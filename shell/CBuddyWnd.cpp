@@ -64,6 +64,8 @@ CBuddyWnd::CBuddyWnd(AgentSession& session, CSessionWorker& worker, QWidget* par
     layout->addWidget(m_list);
     setFocusProxy(m_list);
     connect(m_list, &CBuddyListCtrl::RefillRequested, this, [this] { Redraw(false); });
+    connect(m_list, &CBuddyListCtrl::SendNoteRequested, this, [this] { OnSendNote(); });
+    connect(m_list, &CBuddyListCtrl::FilesDropped, this, &CBuddyWnd::OnFilesDropped);
     m_list->SetSignedOut(true);
     m_state.presence = OwnPresence::Load(CRegistryKey());
     m_notes.SetUnreadWatcher([this](int count) {
@@ -233,6 +235,18 @@ void CBuddyWnd::OnSendFile() {
     if (!recipient.empty() && m_transfer != nullptr) {
         m_transfer->StartFileTransfer(m_session.GetUserId().ToWide(), recipient);
     }
+}
+
+// Each dropped file goes as if chosen in a send-file window of its own.
+void CBuddyWnd::OnFilesDropped(const std::u16string& peerId, const QStringList& paths) {
+    if (m_transfer == nullptr) {
+        return;
+    }
+    std::vector<std::u16string> files;
+    for (const QString& path : paths) {
+        files.push_back(path.toStdU16String());
+    }
+    m_transfer->SendFiles(m_session.GetUserId().ToWide(), peerId, files);
 }
 
 // The address shown is the one file offers announce, the local address of

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <string>
 
@@ -68,6 +69,7 @@ private:
     void OnSendNote();
     void OnRefresh();
     void OnSendFile();
+    void OnFilesDropped(const std::u16string& peerId, const QStringList& paths);
     void OnAbout();
     void OnExit();
     void OnStatus(int status);

@@ -22,6 +22,13 @@ void CFileTransfers::StartFileTransfer(const std::u16string& ownId, const std::u
     StartFileTransfer(TransferMode::Send, ownId, peerId, u"", nullptr);
 }
 
+void CFileTransfers::SendFiles(const std::u16string& ownId, const std::u16string& peerId,
+                               const std::vector<std::u16string>& paths) {
+    for (const std::u16string& path : paths) {
+        StartFileTransfer(TransferMode::Send, ownId, peerId, path, nullptr);
+    }
+}
+
 void CFileTransfers::StartFileTransfer(TransferMode mode, const std::u16string& ownId, const std::u16string& peerId,
                                        const std::u16string& file, const FileOffer* offer) {
     if (m_bEnded) {

@@ -275,12 +275,16 @@ void CMainFrame::CreateCommandBar() {
     m_commandBar->addAction(about);
 }
 
+// F10 opens the first menu, as desktops do, so that every command of the
+// menus can be reached from the keyboard; their titles carry no mnemonic.
 void CMainFrame::CreateAccelerators() {
     for (const auto& [keys, id] : kAccelerators) {
         auto* shortcut = new QShortcut(QKeySequence(keys), this);
         const unsigned command = id;
         connect(shortcut, &QShortcut::activated, this, [this, command] { OnCmdMsg(command); });
     }
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
 }
 
 }  // namespace nimbo

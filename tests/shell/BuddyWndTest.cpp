@@ -111,7 +111,7 @@ TEST_F(BuddyWndTest, TappingAGroupFoldsAndUnfoldsItAndABuddyOpensTheMenu) {
     EXPECT_EQ(Rows(), all);
 
     Tap(2);  // park
-    EXPECT_TRUE(Frame().BuddyMenu()->isVisible());
+    EXPECT_TRUE(RunUntil([&] { return Frame().BuddyMenu()->isVisible(); }));
     EXPECT_TRUE(Wnd().List().selectionModel()->isRowSelected(2));
     Frame().BuddyMenu()->hide();
     EXPECT_EQ(Rows(), all);
@@ -125,7 +125,7 @@ TEST_F(BuddyWndTest, BuddyPresenceChangeRedrawsTheList) {
     EXPECT_TRUE(RunUntil([&] { return Rows().at(4) == "[2]> 최유진(choi) | 출근했어요"; }));
 }
 
-TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserId) {
+TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserIdFromMenuDoubleClickOrEnter) {
     StartSignedIn("127.0.11.13");
     BuddyClient lee = Buddy("lee");
     lee.Listen();
@@ -142,6 +142,22 @@ TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserId) {
 
     EXPECT_EQ(shown, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
     EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "안녕\r\n내일 봐", "lee"));
+
+    // A double click on the row, and Enter on lee's row under "회사", open
+    // the same dialog.
+    std::vector<NoteShown> more;
+    DialogScript again;
+    const auto cancel = [&](CTemplateDialog& dialog) {
+        more.push_back(ShownIn(dialog));
+        Press(dialog, CTemplateDialog::IDCANCEL);
+    };
+    again.Then(cancel).Then(cancel);
+    CBuddyListCtrl& list = Wnd().List();
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.IndexOf(1)).center());
+    SelectRow(6);
+    QTest::keyClick(&list, Qt::Key_Return);
+    EXPECT_TRUE(again.Done());
+    EXPECT_EQ(more, std::vector<NoteShown>(2, NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
 }
 
 TEST_F(BuddyWndTest, SendNoteWithAGroupRowOrNoRowSelectedDoesNothing) {
@@ -299,6 +315,12 @@ class RecordingTransfer : public IFileTransferHook {
 public:
     void StartFileTransfer(const std::u16string& ownId, const std::u16string& peerId) override {
         started.push_back(ownId + u">" + peerId);
+    }
+    void SendFiles(const std::u16string& ownId, const std::u16string& peerId,
+                   const std::vector<std::u16string>& paths) override {
+        for (const std::u16string& path : paths) {
+            started.push_back(ownId + u">" + peerId + u":" + path);
+        }
     }
     void OnFileOffer(std::unique_ptr<PeerCallRecord> offer) override { offers.push_back(*offer); }
 

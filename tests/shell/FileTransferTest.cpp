@@ -7,11 +7,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <csignal>
 #include <memory>
@@ -29,6 +32,7 @@
 #include "shell/QtMessageThread.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/BuddyClient.h"
+#include "tests/shell/DragAndDrop.h"
 #include "tests/shell/MessageBoxRecorder.h"
 #include "tests/shell/ScriptedFileChooser.h"
 #include "tests/shell/TransferTestSupport.h"
@@ -374,6 +378,37 @@ TEST_F(FileTransferTest, ARefusedOrBrokenSendIsToldAndClosesTheWindow) {
     peer.join();
     ASSERT_TRUE(closed);
     EXPECT_EQ(m_boxes->Texts(), (std::vector<std::u16string>{kRefused, kSendBroken}));
+}
+
+// Two files dragged from a file manager onto lee's row: a send window for
+// each, its file chosen as the file dialog would have chosen it.
+TEST_F(FileTransferTest, FilesDroppedOnABuddyOpenASendWindowEach) {
+    StartSignedIn("127.0.15.21");
+    BuddyClient lee = Buddy("lee");
+    lee.Listen();
+    const QStringList files = {Write(QStringLiteral("one.txt"), Pattern(100, 1)),
+                               Write(QStringLiteral("두 번째.bin"), Pattern(2000, 2))};
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(files[0]), QUrl::fromLocalFile(files[1])});
+    CBuddyListCtrl& list = Wnd().List();
+    const QPoint at = list.visualRect(list.IndexOf(kLeeRow)).center();
+    for (const QEvent::Type type : {QEvent::DragEnter, QEvent::DragMove, QEvent::Drop}) {
+        EXPECT_TRUE(SendDrag(*list.viewport(), type, at, data));
+    }
+
+    ASSERT_EQ(Windows().size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(ShownText(*Windows()[i], Dlg::IDC_PEER), QStringLiteral("lee"));
+        EXPECT_EQ(ShownText(*Windows()[i], Dlg::IDC_LOCATION), files[i]);
+        EXPECT_EQ(ShownText(*Windows()[i], Dlg::IDC_FILENAME), QFileInfo(files[i]).fileName());
+        EXPECT_TRUE(IsEnabled(*Windows()[i], Dlg::IDC_SEND));
+    }
+    EXPECT_EQ(ShownText(*Windows()[1], Dlg::IDC_FILESIZE), QStringLiteral("2.0KB"));
+    EXPECT_TRUE(m_chooser.Requests().empty());
+    Press(*Windows()[1], Dlg::IDC_SEND);
+    const FileOffer offer = NextOffer(lee);
+    EXPECT_EQ(offer.strFileName, u"두 번째.bin");
+    EXPECT_EQ(offer.nFileSize, 2000u);
 }
 
 // park has not signed in: the server refuses the offer, and the window

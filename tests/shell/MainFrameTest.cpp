@@ -17,6 +17,7 @@
 #include "shell/CMainFrame.h"
 #include "shell/CommandIds.h"
 #include "shell/ICommandHandler.h"
+#include "tests/shell/Accessibility.h"
 
 namespace nimbo {
 namespace {
@@ -186,6 +187,16 @@ TEST_F(MainFrameTest, ClosingLogsOutBeforeTheWindowGoes) {
     EXPECT_EQ(m_handler.offered, (std::vector<unsigned>{ID_LOGOUT}));
     EXPECT_EQ(m_handler.frameVisible, (std::vector<bool>{true}));
     EXPECT_FALSE(m_frame.isVisible());
+}
+
+// A screen reader names every control; F10 opens the menus, which hold
+// every command, so the keyboard reaches all of them.
+TEST_F(MainFrameTest, ControlsAreNamedAndTheMenusOpenFromTheKeyboard) {
+    EXPECT_EQ(test::UnnamedControls(m_frame).join(u'/').toStdString(), "");
+    QTest::keyClick(m_list, Qt::Key_F10);
+    EXPECT_EQ(m_frame.menuBar()->activeAction(), m_frame.menuBar()->actions().value(0));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return MenuTitled(QStringLiteral("파일"))->isVisible(); }));
+    MenuTitled(QStringLiteral("파일"))->close();
 }
 
 // Sharp on a screen scaled to 200 %: every icon holds an image drawn at
