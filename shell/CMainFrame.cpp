@@ -14,6 +14,7 @@
 
 #include "session/SessionMessages.h"
 #include "shell/CSessionWorker.h"
+#include "shell/CRegistryKey.h"
 #include "shell/CStatusMenu.h"
 #include "shell/CommandIds.h"
 #include "shell/ICommandHandler.h"
@@ -34,6 +35,9 @@ struct MenuItem {
 constexpr MenuItem kFileMenu[] = {
     {u"로그인(&I)", ID_LOGIN},
     {u"로그아웃(&O)", ID_LOGOUT},
+    {nullptr, 0},
+    {u"트레이로 최소화(&T)", ID_MINIMIZE_TO_TRAY},
+    {nullptr, 0},
     {u"종료(&X)", ID_APP_EXIT},
 };
 
@@ -69,6 +73,9 @@ const std::pair<QKeyCombination, unsigned> kAccelerators[] = {
 
 constexpr int kButtonSize = 16;
 
+// "1" when closing or minimising the frame hides it in the tray.
+const QString MINIMIZE_TO_TRAY_VALUE = QStringLiteral("Minimize To Tray");
+
 // A menu text without its mnemonic: "쪽지 보내기(&M)" -> "쪽지 보내기".
 QString WithoutMnemonic(QString text) {
     static const QRegularExpression mnemonicSuffix(QStringLiteral("\\(&.\\)$"));
@@ -81,6 +88,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(ResourceStringField(IDR_MAINFRAME, 0));
     setWindowIcon(ScalableIcon(QStringLiteral("nimbo")));
     CreateMenus();
+    CreateTraySetting();
     CreateCommandBar();
     CreateAccelerators();
     m_signInLabel = new QLabel;
@@ -118,6 +126,11 @@ void CMainFrame::SetSessionWorker(CSessionWorker* worker) {
             }
         });
     }
+}
+
+void CMainFrame::SetTrayAvailable(bool available) {
+    m_trayAvailable = available;
+    Action(ID_MINIMIZE_TO_TRAY)->setEnabled(available);
 }
 
 void CMainFrame::ShowState(const SignInState& state) {
@@ -177,7 +190,12 @@ bool CMainFrame::OnCmdMsg(unsigned id) {
 bool CMainFrame::OnFrameCommand(unsigned id) {
     switch (id) {
     case ID_APP_EXIT:
+        m_exiting = true;
         close();
+        return true;
+    case ID_MINIMIZE_TO_TRAY:
+        CRegistryKey().WriteString(MINIMIZE_TO_TRAY_VALUE,
+                                   Action(ID_MINIMIZE_TO_TRAY)->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
         return true;
     case ID_HELP:
         OnHelp();
@@ -200,8 +218,7 @@ void CMainFrame::OnHelp() {
 // note) must not end the application unseen, without its logout.
 void CMainFrame::ShowOrHide() {
     if (isVisible() && !isMinimized()) {
-        QGuiApplication::setQuitOnLastWindowClosed(false);
-        hide();
+        HideInTray();
         return;
     }
     QGuiApplication::setQuitOnLastWindowClosed(true);
@@ -210,9 +227,33 @@ void CMainFrame::ShowOrHide() {
     activateWindow();
 }
 
+void CMainFrame::HideInTray() {
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    hide();
+}
+
+bool CMainFrame::HidesInTray() const {
+    return m_trayAvailable && Action(ID_MINIMIZE_TO_TRAY)->isChecked();
+}
+
+// Off by default: as on any desktop, a closed window ends the application
+// unless the user asked otherwise.
+void CMainFrame::CreateTraySetting() {
+    QAction* toTray = Action(ID_MINIMIZE_TO_TRAY);
+    toTray->setCheckable(true);
+    QString saved;
+    toTray->setChecked(CRegistryKey().ReadString(MINIMIZE_TO_TRAY_VALUE, saved) && saved == QStringLiteral("1"));
+    toTray->setEnabled(m_trayAvailable);
+}
+
 // The pane logs out completely (offline status and logout sent) before the
 // frame goes away; while a session operation runs, the close waits for it.
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!m_exiting && HidesInTray()) {
+        event->ignore();
+        HideInTray();
+        return;
+    }
     if (m_worker != nullptr && m_worker->IsRunning()) {
         m_bCloseWhenIdle = true;
         event->ignore();
@@ -224,6 +265,14 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     emit Closing();
     event->accept();
+}
+
+// Hidden once the minimising is through: hiding within it would be undone.
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && HidesInTray()) {
+        QMetaObject::invokeMethod(this, &CMainFrame::HideInTray, Qt::QueuedConnection);
+    }
 }
 
 QAction* CMainFrame::AddAction(QMenu* menu, const QString& text, unsigned id) {

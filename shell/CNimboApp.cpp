@@ -66,6 +66,7 @@ bool CNimboApp::InitInstance(AgentSession& session) {
 
     CMainFrame* frame = m_pMainWnd.get();
     m_pTray = std::make_unique<CTrayIcon>([frame](unsigned id) { frame->OnCmdMsg(id); });
+    frame->SetTrayAvailable(m_pTray->Icon().isVisible());
     m_pNotifier = std::make_unique<CDesktopNotifier>();
     m_pNotifier->SetTray(&m_pTray->Icon());
     m_pBuddyWnd->SetNotifier(m_pNotifier.get());

@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -77,6 +79,11 @@ protected:
         return items;
     }
 
+    // Settings of the test's own, there before the frame reads them.
+    struct OwnSettings {
+        OwnSettings() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path()); }
+        QTemporaryDir folder;
+    } m_settings;
     CMainFrame m_frame;
     RecordingHandler m_handler{m_frame};
     CBuddyListCtrl* m_list = nullptr;
@@ -100,8 +107,11 @@ TEST_F(MainFrameTest, MenusCarryTheirItemsAndCommands) {
     m_handler.claimed = {ID_LOGIN, ID_LOGOUT, ID_APP_EXIT, ID_SEND_NOTE, ID_SEND_FILE, ID_REFRESH, ID_APP_ABOUT};
     EXPECT_EQ(MenuItemsOf(MenuTitled(QStringLiteral("파일"))),
               (MenuItems{{QStringLiteral("로그인(&I)"), 32771},
-                     {QStringLiteral("로그아웃(&O)"), 32772},
-                     {QStringLiteral("종료(&X)"), 57665}}));
+                         {QStringLiteral("로그아웃(&O)"), 32772},
+                         {QStringLiteral("-"), 0},
+                         {QStringLiteral("트레이로 최소화(&T)"), 0},  // without a tray it cannot be chosen
+                         {QStringLiteral("-"), 0},
+                         {QStringLiteral("종료(&X)"), 57665}}));
     EXPECT_EQ(MenuItemsOf(MenuTitled(QStringLiteral("상태(&S)"))),
               (MenuItems{{QStringLiteral("온라인"), 32776},
                          {QStringLiteral("자리 비움"), 32777},
@@ -187,6 +197,31 @@ TEST_F(MainFrameTest, ClosingLogsOutBeforeTheWindowGoes) {
     EXPECT_EQ(m_handler.offered, (std::vector<unsigned>{ID_LOGOUT}));
     EXPECT_EQ(m_handler.frameVisible, (std::vector<bool>{true}));
     EXPECT_FALSE(m_frame.isVisible());
+}
+
+// Chosen where a tray exists and remembered, closing or minimising hides
+// the window, signed in; the exit command still logs out and ends.
+TEST_F(MainFrameTest, MinimiseToTrayHidesTheWindowUntilExit) {
+    QAction* toTray = m_frame.Action(ID_MINIMIZE_TO_TRAY);
+    EXPECT_FALSE(toTray->isChecked());
+    m_frame.SetTrayAvailable(true);
+    toTray->trigger();
+    EXPECT_TRUE(CMainFrame().Action(ID_MINIMIZE_TO_TRAY)->isChecked());
+
+    m_handler.offered.clear();
+    EXPECT_FALSE(m_frame.close());
+    EXPECT_FALSE(m_frame.isVisible());
+    m_frame.OnCmdMsg(ID_SHOW_HIDE);
+    EXPECT_TRUE(m_frame.isVisible());
+    m_frame.showMinimized();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m_frame.isVisible(); }));
+    m_frame.OnCmdMsg(ID_SHOW_HIDE);
+    EXPECT_TRUE(m_frame.isVisible() && !m_frame.isMinimized());
+    EXPECT_EQ(m_handler.offered, (std::vector<unsigned>{ID_SHOW_HIDE, ID_SHOW_HIDE}));
+
+    m_frame.OnCmdMsg(ID_APP_EXIT);
+    EXPECT_FALSE(m_frame.isVisible());
+    EXPECT_EQ(m_handler.offered, (std::vector<unsigned>{ID_SHOW_HIDE, ID_SHOW_HIDE, ID_APP_EXIT, ID_LOGOUT}));
 }
 
 // A screen reader names every control; F10 opens the menus, which hold
