@@ -8,9 +8,9 @@
 namespace nimbo::bench {
 namespace {
 
-const char* const kWords[] = {"online", "absence", "busy", "food", "denial", "offline"};
-const char kKim[] = "\xB1\xE8\xC3\xB6\xBC\xF6";                            // a Korean display name
-const char kGreeting[] = "\xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4";  // a Korean status message
+const char* const WORDS[] = {"online", "absence", "busy", "food", "denial", "offline"};
+const char KIM[] = "\xB1\xE8\xC3\xB6\xBC\xF6";                            // a Korean display name
+const char GREETING[] = "\xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4";  // a Korean status message
 
 std::string UserId(int n) {
     char id[16];
@@ -27,12 +27,12 @@ std::string Base64Of(const std::string& bytes) {
 ByteString Bytes(const std::string& text) { return ByteString(text.data(), static_cast<int>(text.size())); }
 
 std::string StatusReplyText(int buddies) {
-    const std::string message = Base64Of(std::string(kGreeting) + " 12345");
+    const std::string message = Base64Of(std::string(GREETING) + " 12345");
     std::string reply = "OK\r\n";
     for (int n = 0; n < buddies; ++n) {
-        reply += "<b>" + UserId(n) + "\r\n" + kWords[n % 6] + "\r\n10.0." + std::to_string(n / 256) + "." +
+        reply += "<b>" + UserId(n) + "\r\n" + WORDS[n % 6] + "\r\n10.0." + std::to_string(n / 256) + "." +
                  std::to_string(n % 256) + "\r\n" + std::to_string(9000 + n % 100) + "\r\n0\r\n" +
-                 (n % 2 ? std::string(kKim) : UserId(n)) + "\r\n" + (n % 3 ? message : "\"\"") + "</b>\r\n";
+                 (n % 2 ? std::string(KIM) : UserId(n)) + "\r\n" + (n % 3 ? message : "\"\"") + "</b>\r\n";
     }
     return reply + "\r\n";
 }

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kGroupSize = 20;
+constexpr int GROUP_SIZE = 20;
 
 std::string BuddyId(int n) { return "buddy" + std::to_string(n); }
 
@@ -26,11 +26,11 @@ void Write(const char* path, const std::string& owner, const std::string& passwo
     directory.AddUser({owner, owner, hash});
     for (int n = 0; n < buddies; ++n)
         directory.AddUser({BuddyId(n), "친구 " + std::to_string(n), hash});
-    for (int first = 0; first < buddies; first += kGroupSize) {
+    for (int first = 0; first < buddies; first += GROUP_SIZE) {
         std::vector<std::string> members;
-        for (int n = first; n < buddies && n < first + kGroupSize; ++n)
+        for (int n = first; n < buddies && n < first + GROUP_SIZE; ++n)
             members.push_back(BuddyId(n));
-        directory.AddGroup(owner, "모임 " + std::to_string(first / kGroupSize), 0, members);
+        directory.AddGroup(owner, "모임 " + std::to_string(first / GROUP_SIZE), 0, members);
     }
 }
 

@@ -45,8 +45,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* PASSWORD = "bench-pw";
-const std::string kAuthLine = "auth bench YmVuY2gtcHc= \r\n";  // Base64 of PASSWORD
-const std::string kAccepted = "OK\r\n\r\n";
+const std::string AUTH_LINE = "auth bench YmVuY2gtcHc= \r\n";  // Base64 of PASSWORD
+const std::string ACCEPTED = "OK\r\n\r\n";
 constexpr std::size_t RECEIVE_CHUNK = 64 * 1024;
 constexpr int WARM_UP_ROUNDS = 3;
 
@@ -119,13 +119,13 @@ void RawExchange(const sockaddr_in& server, const std::string& command, std::siz
                  std::string& buffer) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int on = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
+    if (fd < 0 || ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0 ||
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
         ::close(fd);
         throw std::runtime_error("raw fetch: connect failed");
     }
-    SendAll(fd, kAuthLine);
-    ReceiveExactly(fd, buffer, kAccepted.size());
+    SendAll(fd, AUTH_LINE);
+    ReceiveExactly(fd, buffer, ACCEPTED.size());
     SendAll(fd, command);
     ReceiveExactly(fd, buffer, replyLength);
     ::close(fd);
@@ -149,7 +149,7 @@ public:
         : m_options(options),
           m_replies(options.buddies, options.groups),
           m_server(options.address, nimbo::AGENT_PORT,
-                   {{"login", kAccepted},
+                   {{"login", ACCEPTED},
                     {"getlogonstatall", std::string(m_replies.StatusReply().view())},
                     {"getgroup", std::string(m_replies.GroupReply().view())}}),
           m_where(ServerAddress(options.address)) {

@@ -12,7 +12,7 @@
 namespace nimbo::bench {
 namespace {
 
-const std::string kAccepted = "OK\r\n\r\n";
+const std::string ACCEPTED = "OK\r\n\r\n";
 
 [[noreturn]] void Fail(const char* call) { throw std::system_error(errno, std::generic_category(), call); }
 
@@ -40,8 +40,8 @@ ReplyServer::ReplyServer(const std::string& address, int port, std::map<std::str
     if (m_listener < 0)
         Fail("socket");
     int on = 1;
-    ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (::bind(m_listener, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 || ::listen(m_listener, 64) != 0) {
+    if (::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 || ::listen(m_listener, 64) != 0) {
         int error = errno;
         ::close(m_listener);
         throw std::system_error(error, std::generic_category(), "bind/listen " + address);
@@ -66,8 +66,12 @@ void ReplyServer::AcceptLoop() {
                 continue;
             return;
         }
+        // Without it the replies would be timed with the sender's delay.
         int on = 1;
-        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        if (::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) {
+            ::close(fd);
+            continue;
+        }
         std::lock_guard lock(m_lock);
         m_connections.emplace_back([this, fd] {
             Serve(fd);
@@ -95,7 +99,7 @@ void ReplyServer::Serve(int fd) const {
 
 const std::string& ReplyServer::ReplyTo(const std::string& line) const {
     auto found = m_replies.find(line.substr(0, line.find_first_of(" \r")));
-    return found == m_replies.end() ? kAccepted : found->second;
+    return found == m_replies.end() ? ACCEPTED : found->second;
 }
 
 }  // namespace nimbo::bench

@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr int kRowPollMilliseconds = 20;
+constexpr int ROW_POLL_MILLISECONDS = 20;
 
 double MillisecondsSinceLaunch() {
     timespec now{};
@@ -43,7 +43,7 @@ public:
         m_rows = qEnvironmentVariableIntValue("NIMBO_PROBE_ROWS");
         if (m_rows > 0) {
             connect(&m_poll, &QTimer::timeout, this, [this] { PollRows(); });
-            m_poll.start(kRowPollMilliseconds);
+            m_poll.start(ROW_POLL_MILLISECONDS);
         }
     }
 

@@ -8,7 +8,7 @@ namespace nimbo {
 namespace {
 
 // Presence image by status code: online, absence, busy, food, denial, offline.
-constexpr int kStatusImages[] = {2, 5, 6, 4, 3, 3};
+constexpr int STATUS_IMAGES[] = {2, 5, 6, 4, 3, 3};
 
 }  // namespace
 
@@ -16,7 +16,7 @@ int BuddyRow::Image() const {
     if (group)
         return group->expanded ? IMAGE_GROUP_EXPANDED : IMAGE_GROUP_COLLAPSED;
     int status = buddy && presenceKnown ? buddy->status : LOGON_OFFLINE;
-    return kStatusImages[status >= LOGON_ONLINE && status <= LOGON_OFFLINE ? status : LOGON_OFFLINE];
+    return STATUS_IMAGES[status >= LOGON_ONLINE && status <= LOGON_OFFLINE ? status : LOGON_OFFLINE];
 }
 
 std::u16string BuddyRow::Text() const {

@@ -10,16 +10,16 @@
 namespace nimbo {
 namespace {
 
-constexpr std::string_view kGroupOpen = "<group ";
-constexpr std::string_view kGroupClose = "</group>";
-constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::string_view kBlanks = " \t\r\n\v\f";
+constexpr std::string_view GROUP_OPEN = "<group ";
+constexpr std::string_view GROUP_CLOSE = "</group>";
+constexpr std::string_view LINE_END = "\r\n";
+constexpr std::string_view BLANKS = " \t\r\n\v\f";
 
 std::string_view Trimmed(std::string_view line) {
-    std::size_t first = line.find_first_not_of(kBlanks);
+    std::size_t first = line.find_first_not_of(BLANKS);
     if (first == std::string_view::npos)
         return {};
-    return line.substr(first, line.find_last_not_of(kBlanks) + 1 - first);
+    return line.substr(first, line.find_last_not_of(BLANKS) + 1 - first);
 }
 
 // The text from just after the first `open` up to the next double quote, as
@@ -62,9 +62,9 @@ void StoreGroup(std::unique_ptr<CBuddyGroup> group, CGroupTable& groups) {
 // Groups do not nest: inside a group even a header line is a member ID.
 void ReadLine(std::string_view line, std::unique_ptr<CBuddyGroup>& open, CGroupTable& groups) {
     if (!open) {
-        if (line.starts_with(kGroupOpen))
+        if (line.starts_with(GROUP_OPEN))
             open = OpenGroup(line);
-    } else if (line.starts_with(kGroupClose)) {
+    } else if (line.starts_with(GROUP_CLOSE)) {
         StoreGroup(std::move(open), groups);
     } else {
         open->members.push_back(platform::CodePage::FromWire(line));
@@ -87,12 +87,12 @@ void ParseDocument(std::string_view document, CGroupTable& groups) {
 std::string_view ReplyLine(std::string_view reply, int n) {
     std::size_t start = 0;
     for (int k = 0; k < n; ++k) {
-        std::size_t end = reply.find(kLineEnd, start);
+        std::size_t end = reply.find(LINE_END, start);
         if (end == std::string_view::npos)
             return {};
-        start = end + kLineEnd.size();
+        start = end + LINE_END.size();
     }
-    return reply.substr(start, reply.find(kLineEnd, start) - start);
+    return reply.substr(start, reply.find(LINE_END, start) - start);
 }
 
 }  // namespace

@@ -10,15 +10,15 @@
 namespace nimbo {
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::string_view kEntryOpen = "<b>";
-constexpr std::string_view kEntryClose = "</b>";
-constexpr std::string_view kNoMessage = "\"\"";  // the server's two double quotes
+constexpr std::string_view LINE_END = "\r\n";
+constexpr std::string_view ENTRY_OPEN = "<b>";
+constexpr std::string_view ENTRY_CLOSE = "</b>";
+constexpr std::string_view NO_MESSAGE = "\"\"";  // the server's two double quotes
 
 // Enough Base64 for the kept part of any message: every group of four
 // characters yields at least one byte, and the cut needs to know whether
 // there is a byte past the limit.
-constexpr std::size_t kMessageCharacters = 4 * (STATUS_MESSAGE_LIMIT + 1);
+constexpr std::size_t MESSAGE_CHARACTERS = 4 * (STATUS_MESSAGE_LIMIT + 1);
 
 // The next line of `text` from `position`, as ByteString::Field numbers the
 // lines split at CR LF: past the last line every further line is empty.
@@ -31,7 +31,7 @@ std::string_view NextLine(std::string_view text, std::size_t& position) {
         ++end;
     if (end + 1 >= text.size())
         end = text.size();
-    position = end == text.size() ? end : end + kLineEnd.size();
+    position = end == text.size() ? end : end + LINE_END.size();
     return text.substr(start, end - start);
 }
 
@@ -39,22 +39,22 @@ std::string_view NextLine(std::string_view text, std::size_t& position) {
 // the search carried over in `position` from entry n - 1, so that a long
 // reply is scanned once instead of once per entry. Empty: no further entry.
 std::string_view NextEntry(std::string_view reply, std::size_t& position) {
-    std::size_t open = reply.find(kEntryOpen, position);
+    std::size_t open = reply.find(ENTRY_OPEN, position);
     if (open == std::string_view::npos)
         return {};
-    std::size_t start = open + kEntryOpen.size();
-    std::size_t close = reply.find(kEntryClose, start);
+    std::size_t start = open + ENTRY_OPEN.size();
+    std::size_t close = reply.find(ENTRY_CLOSE, start);
     if (close == std::string_view::npos)
         return {};
-    position = open + kEntryClose.size();
+    position = open + ENTRY_CLOSE.size();
     return reply.substr(start, close - start);
 }
 
 // The message text from its Base64 line: up to its first zero byte, cut to
 // the limit without splitting a double-byte character.
 std::u16string Message(std::string_view line) {
-    line = line.substr(0, kMessageCharacters);
-    unsigned char bytes[base64::DecodedCapacity(kMessageCharacters)];
+    line = line.substr(0, MESSAGE_CHARACTERS);
+    unsigned char bytes[base64::DecodedCapacity(MESSAGE_CHARACTERS)];
     std::string_view decoded(reinterpret_cast<const char*>(bytes), base64::DecodeTo(line.data(), line.size(), bytes));
     decoded = decoded.substr(0, decoded.find('\0'));
     return platform::CodePage::FromWire(decoded.substr(0, platform::CodePage::CharBoundary(decoded, STATUS_MESSAGE_LIMIT)));
@@ -70,7 +70,7 @@ std::unique_ptr<CBuddyInfo> ReadEntry(std::string_view entry) {
     NextLine(entry, position);  // a number the client does not use
     info->displayName = platform::CodePage::FromWire(NextLine(entry, position));
     std::string_view message = NextLine(entry, position);
-    if (!message.empty() && message != kNoMessage)
+    if (!message.empty() && message != NO_MESSAGE)
         info->statusMessage = Message(message);
     return info;
 }

@@ -40,13 +40,26 @@ function(nimbo_executable name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS})
 endfunction()
 
-# nimbo_test(NAME SOURCES ... DEPENDS ... [LABELS ...] [ENVIRONMENT VAR=value ...]):
-# one GoogleTest executable; every case becomes its own ctest test so that
-# ctest -j runs them in parallel. The label "threaded" selects the
-# ThreadSanitizer run.
+# nimbo_runs(TARGET PROGRAM): TARGET starts the PROGRAM of this build, whose
+# path it finds in the macro named after it (nimbo-cli: NIMBO_CLI_PATH); it
+# is built after the program.
+function(nimbo_runs target program)
+  string(TOUPPER "${program}_PATH" macro)
+  string(REPLACE "-" "_" macro "${macro}")
+  target_compile_definitions(${target} PRIVATE ${macro}="$<TARGET_FILE:${program}>")
+  add_dependencies(${target} ${program})
+endfunction()
+
+# nimbo_test(NAME SOURCES ... DEPENDS ... [LABELS ...] [ENVIRONMENT VAR=value ...]
+#            [RUNS program ...]): one GoogleTest executable; every case becomes
+# its own ctest test so that ctest -j runs them in parallel. The label
+# "threaded" selects the ThreadSanitizer run; RUNS as nimbo_runs.
 function(nimbo_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS;LABELS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS;LABELS;ENVIRONMENT;RUNS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  foreach(program IN LISTS ARG_RUNS)
+    nimbo_runs(${name} ${program})
+  endforeach()
   target_compile_options(${name} PRIVATE ${NIMBO_WARNINGS})
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gtest_main)
   if(NOT ARG_TIMEOUT)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "fuzz/FuzzCheck.h"
 #include "net/AgentProtocol.h"
 #include "platform/MessageLoop.h"
 #include "session/AgentSession.h"
@@ -13,10 +14,7 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+using nimbo::fuzz::Check;
 
 // Counts the listener's messages.
 class Counter : public nimbo::platform::IMessageHandler {

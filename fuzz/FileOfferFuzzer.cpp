@@ -7,14 +7,12 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/FuzzCheck.h"
 #include "transfer/FileOffer.h"
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+using nimbo::fuzz::Check;
 
 bool HasAngleBracket(const std::u16string& text) { return text.find_first_of(u"<>") != std::u16string::npos; }
 

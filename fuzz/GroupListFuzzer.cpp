@@ -7,15 +7,13 @@
 #include "buddies/BuddyRowBuilder.h"
 #include "buddies/CBuddyInfo.h"
 #include "buddies/GroupList.h"
+#include "fuzz/FuzzCheck.h"
 
 namespace {
 
 using namespace nimbo;
 
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+using nimbo::fuzz::Check;
 
 // Checks the groups and gives every member a record; returns the number of
 // rows the list must show.

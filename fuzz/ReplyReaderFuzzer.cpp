@@ -8,16 +8,14 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/FuzzCheck.h"
 #include "net/CBlockingSocketException.h"
+#include "net/LineReader.h"
 #include "session/CAgentSocket.h"
-#include "net/CLineReader.h"
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+using nimbo::fuzz::Check;
 
 void CheckErrorFields(std::string_view reply) {
     nimbo::CAgentSocket socket;
@@ -48,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         delivered += count;
         return static_cast<int>(count);
     };
-    nimbo::CLineReader reader;
+    nimbo::LineReader reader;
     std::size_t consumed = 0;
     for (;;) {
         std::string reply;

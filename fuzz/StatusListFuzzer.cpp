@@ -7,16 +7,10 @@
 #include "buddies/BuddyRowBuilder.h"
 #include "buddies/CBuddyGroup.h"
 #include "buddies/StatusList.h"
+#include "fuzz/FuzzCheck.h"
 #include "platform/CodePage.h"
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
-
-}  // namespace
+using nimbo::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace nimbo;

@@ -5,11 +5,11 @@
 namespace nimbo {
 namespace {
 
-constexpr PeerCallKind kPeerCallKinds[] = {PeerCallKind::Note, PeerCallKind::FileOffer};
+constexpr PeerCallKind PEER_CALL_KINDS[] = {PeerCallKind::Note, PeerCallKind::FileOffer};
 
 template <typename Text>
 std::optional<PeerCallKind> KindOf(Text text) {
-    for (PeerCallKind kind : kPeerCallKinds) {
+    for (PeerCallKind kind : PEER_CALL_KINDS) {
         const std::string_view word = PeerCallWord(kind);
         if (std::equal(text.begin(), text.end(), word.begin(), word.end()))
             return kind;

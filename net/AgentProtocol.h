@@ -23,9 +23,7 @@ inline constexpr const char* CALLEE_OFFLINE_CODE = "480";
 enum class PeerCallKind { Note, FileOffer };
 
 // The kind's word on the wire.
-constexpr const char* PeerCallWord(PeerCallKind kind) {
-    return kind == PeerCallKind::Note ? "instmsg" : "ftp";
-}
+constexpr const char* PeerCallWord(PeerCallKind kind) { return kind == PeerCallKind::Note ? "instmsg" : "ftp"; }
 // The same word as UTF-16 text, as a received peer call holds it.
 std::u16string PeerCallText(PeerCallKind kind);
 // The kind a wire word, or its UTF-16 text, names; nothing for any other.

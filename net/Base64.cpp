@@ -10,8 +10,8 @@
 namespace nimbo::base64 {
 namespace {
 
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-constexpr unsigned char kPad = 64;
+constexpr char ALPHABET[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr unsigned char PAD = 64;
 
 constexpr std::array<unsigned char, 256> MakeDecodeTable() {
     std::array<unsigned char, 256> table{};
@@ -20,26 +20,26 @@ constexpr std::array<unsigned char, 256> MakeDecodeTable() {
     for (auto& value : table)
         value = 0;
     for (unsigned char i = 0; i < 64; ++i)
-        table[static_cast<unsigned char>(kAlphabet[i])] = i;
-    table['='] = kPad;
+        table[static_cast<unsigned char>(ALPHABET[i])] = i;
+    table['='] = PAD;
     return table;
 }
 
-constexpr std::array<unsigned char, 256> kDecode = MakeDecodeTable();
+constexpr std::array<unsigned char, 256> DECODE = MakeDecodeTable();
 
 // Decodes the group at `text` (of `available` >= 1 characters, completed
 // with pads) into `out`; returns the number of bytes it yields.
 int DecodeGroup(const char* text, std::size_t available, unsigned char out[3]) {
     unsigned char s[4];
     for (std::size_t i = 0; i < 4; ++i)
-        s[i] = i < available ? kDecode[static_cast<unsigned char>(text[i])] : kPad;
-    auto value = [](unsigned char symbol) { return symbol == kPad ? 0 : symbol; };
+        s[i] = i < available ? DECODE[static_cast<unsigned char>(text[i])] : PAD;
+    auto value = [](unsigned char symbol) { return symbol == PAD ? 0 : symbol; };
     out[0] = static_cast<unsigned char>((value(s[0]) << 2) | (value(s[1]) >> 4));
     out[1] = static_cast<unsigned char>((value(s[1]) << 4) | (value(s[2]) >> 2));
     out[2] = static_cast<unsigned char>((value(s[2]) << 6) | value(s[3]));
-    if (s[2] == kPad)
+    if (s[2] == PAD)
         return 1;
-    return s[3] == kPad ? 2 : 3;
+    return s[3] == PAD ? 2 : 3;
 }
 
 }  // namespace
@@ -58,10 +58,10 @@ bool EncodeInto(const void* bytes, std::size_t length, ByteString& out) {
         unsigned b0 = in[i];
         unsigned b1 = i + 1 < length ? in[i + 1] : 0;
         unsigned b2 = i + 2 < length ? in[i + 2] : 0;
-        text[o++] = kAlphabet[b0 >> 2];
-        text[o++] = kAlphabet[((b0 & 3) << 4) | (b1 >> 4)];
-        text[o++] = i + 1 < length ? kAlphabet[((b1 & 15) << 2) | (b2 >> 6)] : '=';
-        text[o++] = i + 2 < length ? kAlphabet[b2 & 63] : '=';
+        text[o++] = ALPHABET[b0 >> 2];
+        text[o++] = ALPHABET[((b0 & 3) << 4) | (b1 >> 4)];
+        text[o++] = i + 1 < length ? ALPHABET[((b1 & 15) << 2) | (b2 >> 6)] : '=';
+        text[o++] = i + 2 < length ? ALPHABET[b2 & 63] : '=';
     }
     result.ReleaseBuffer(static_cast<int>(o));
     out = result;

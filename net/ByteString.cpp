@@ -19,7 +19,7 @@ struct EmptyBuffer {
 // The one process-wide empty buffer; never freed, never written.
 constinit EmptyBuffer g_emptyBuffer{{-1, 0, 0}, {0}};
 
-constexpr int kMaxCapacity = INT_MAX - static_cast<int>(sizeof(ByteString::BufferHeader)) - 1;
+constexpr int MAX_CAPACITY = INT_MAX - static_cast<int>(sizeof(ByteString::BufferHeader)) - 1;
 
 bool IsBlank(char ch) {
     return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\v' || ch == '\f';
@@ -27,95 +27,7 @@ bool IsBlank(char ch) {
 
 int LengthOf(const char* text) {
     std::size_t length = std::strlen(text);
-    return length > static_cast<std::size_t>(kMaxCapacity) ? -1 : static_cast<int>(length);
-}
-
-// An upper bound of the characters printf produces for `format`: literal text
-// counts one each; every conversion counts the most its argument can yield.
-// Returns -1 for conversions this string does not support (%n, wide text).
-long long EstimateFormat(const char* format, va_list args) {
-    long long total = 0;
-    for (const char* p = format; *p; ++p) {
-        if (*p != '%') {
-            ++total;
-            continue;
-        }
-        ++p;
-        if (*p == '%') {
-            ++total;
-            continue;
-        }
-        while (*p && std::strchr("-+ #0'", *p))
-            ++p;
-        long long width = 0;
-        if (*p == '*') {
-            int w = va_arg(args, int);
-            width = w < 0 ? -static_cast<long long>(w) : w;
-            ++p;
-        } else {
-            while (*p >= '0' && *p <= '9')
-                width = width * 10 + (*p++ - '0');
-        }
-        long long precision = -1;
-        if (*p == '.') {
-            ++p;
-            precision = 0;
-            if (*p == '*') {
-                precision = va_arg(args, int);
-                ++p;
-            } else {
-                while (*p >= '0' && *p <= '9')
-                    precision = precision * 10 + (*p++ - '0');
-            }
-        }
-        int longs = 0;
-        bool longDouble = false;
-        bool size = false;
-        for (;; ++p) {
-            if (*p == 'l') ++longs;
-            else if (*p == 'L') longDouble = true;
-            else if (*p == 'j' || *p == 'z' || *p == 't' || *p == 'q') size = true;
-            else if (*p != 'h') break;
-        }
-        long long item = 0;
-        switch (*p) {
-        case 'd': case 'i': case 'u': case 'o': case 'x': case 'X':
-            if (size || longs >= 2) (void)va_arg(args, long long);
-            else if (longs == 1) (void)va_arg(args, long);
-            else (void)va_arg(args, int);
-            item = 32 + (precision > 0 ? precision : 0);
-            break;
-        case 'c':
-            if (longs) return -1;
-            (void)va_arg(args, int);
-            item = 1;
-            break;
-        case 's': {
-            if (longs) return -1;
-            const char* text = va_arg(args, const char*);
-            if (!text) text = "(null)";
-            item = precision >= 0 ? static_cast<long long>(strnlen(text, static_cast<std::size_t>(precision)))
-                                  : static_cast<long long>(std::strlen(text));
-            break;
-        }
-        case 'p':
-            (void)va_arg(args, void*);
-            item = 32;
-            break;
-        case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A':
-            if (longDouble) (void)va_arg(args, long double);
-            else (void)va_arg(args, double);
-            // A long double can print close to 5000 integer digits.
-            item = (longDouble ? 5000 : 320) + (precision > 0 ? precision : 6) + 8;
-            break;
-        default:
-            return -1;
-        }
-        total += item > width ? item : width;
-        if (total > kMaxCapacity)
-            return -1;
-    }
-    return total;
+    return length > static_cast<std::size_t>(MAX_CAPACITY) ? -1 : static_cast<int>(length);
 }
 
 }  // namespace
@@ -158,7 +70,7 @@ bool ByteString::IsLocked() const noexcept {
 }
 
 ByteString::BufferHeader* ByteString::Allocate(int capacity) {
-    if (capacity < 0 || capacity > kMaxCapacity)
+    if (capacity < 0 || capacity > MAX_CAPACITY)
         return nullptr;
     void* memory = std::malloc(sizeof(BufferHeader) + static_cast<std::size_t>(capacity) + 1);
     if (!memory)
@@ -256,7 +168,7 @@ bool ByteString::AssignWide(std::u16string_view text) {
     std::size_t end = bytes.find('\0');
     if (end != std::string::npos)
         bytes.resize(end);
-    if (bytes.size() > static_cast<std::size_t>(kMaxCapacity)) {
+    if (bytes.size() > static_cast<std::size_t>(MAX_CAPACITY)) {
         Release();
         return false;
     }
@@ -274,7 +186,7 @@ bool ByteString::Append(const char* bytes, int length) {
     if (length <= 0)
         return true;
     int oldLength = GetLength();
-    if (length > kMaxCapacity - oldLength)
+    if (length > MAX_CAPACITY - oldLength)
         return false;
     int newLength = oldLength + length;
     if (!IsSharedEmpty() && IsUnshared() && newLength <= Header()->capacity) {
@@ -407,23 +319,25 @@ bool ByteString::TrimRight() {
     return true;
 }
 
+// A first pass over a copy of the arguments measures the text, so that the
+// buffer has exactly its size.
 bool ByteString::Format(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    va_list estimateArgs;
-    va_copy(estimateArgs, args);
-    long long estimate = EstimateFormat(format, estimateArgs);
-    va_end(estimateArgs);
-    BufferHeader* header = estimate < 0 ? nullptr : Allocate(static_cast<int>(estimate));
+    va_list measureArgs;
+    va_copy(measureArgs, args);
+    const int length = std::vsnprintf(nullptr, 0, format, measureArgs);
+    va_end(measureArgs);
+    BufferHeader* header = length < 0 || length > MAX_CAPACITY ? nullptr : Allocate(length);
     if (!header) {
         va_end(args);
         Release();
         return false;
     }
     // Print into a fresh buffer: the arguments may point into the old one.
-    int written = std::vsnprintf(Chars(header), static_cast<std::size_t>(estimate) + 1, format, args);
+    const int written = std::vsnprintf(Chars(header), static_cast<std::size_t>(length) + 1, format, args);
     va_end(args);
-    header->length = written < 0 ? 0 : (written > estimate ? static_cast<int>(estimate) : written);
+    header->length = written < 0 ? 0 : (written > length ? length : written);
     Chars(header)[header->length] = '\0';
     Release();
     m_chars = Chars(header);

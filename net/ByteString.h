@@ -56,7 +56,8 @@ public:
     bool TrimLeft();
     bool TrimRight();
 
-    // printf-style formatting that replaces the contents.
+    // printf-style formatting that replaces the contents; false, and the
+    // string empty, when the text cannot be printed or memory is short.
     bool Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     // Field `n` (0-based) of the string split at every `separator`.

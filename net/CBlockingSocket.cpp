@@ -120,7 +120,7 @@ void CBlockingSocket::Connect(const sockaddr_in& address, const platform::StopSi
 // True while the connect is pending.
 bool CBlockingSocket::StartConnect(const sockaddr_in& address, const platform::StopSignal* stop) {
     std::lock_guard lock(m_handleLock);
-    if (m_bShutDown || (stop != nullptr && stop->IsRequested()))
+    if (m_shutDown || (stop != nullptr && stop->IsRequested()))
         throw CBlockingSocketException(u"Connect", ECONNABORTED);
     SetBlocking(m_socket, false);
     if (connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
@@ -150,7 +150,7 @@ void CBlockingSocket::CloseNoShutdown() noexcept {
 
 void CBlockingSocket::Shutdown() noexcept {
     std::lock_guard lock(m_handleLock);
-    m_bShutDown = true;
+    m_shutDown = true;
     if (m_socket != INVALID_SOCKET)
         shutdown(m_socket, SHUT_RDWR);
 }
@@ -241,7 +241,7 @@ void CBlockingSocket::Attach(int handle) noexcept {
     Close();
     std::lock_guard lock(m_handleLock);
     m_socket = handle;
-    m_bShutDown = false;
+    m_shutDown = false;
 }
 
 int CBlockingSocket::Detach() noexcept {
@@ -253,7 +253,7 @@ int CBlockingSocket::Detach() noexcept {
 
 bool CBlockingSocket::WasShutDown() const {
     std::lock_guard lock(m_handleLock);
-    return m_bShutDown;
+    return m_shutDown;
 }
 
 }  // namespace nimbo

@@ -91,7 +91,7 @@ private:
     // Guards changes of m_socket against a concurrent Shutdown, so that a
     // Shutdown never reaches a descriptor number that was closed and reused.
     mutable std::mutex m_handleLock;
-    bool m_bShutDown = false;
+    bool m_shutDown = false;
 };
 
 }  // namespace nimbo

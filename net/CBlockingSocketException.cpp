@@ -15,7 +15,7 @@ CBlockingSocketException::CBlockingSocketException(std::u16string_view operation
 
 CBlockingSocketException::CBlockingSocketException(std::u16string_view operation, int errorCode)
     : m_nErrorCode(errorCode), m_strOperation(operation),
-      m_strWhat(platform::CodePage::ToUtf8(GetErrorMessage())) {}
+      m_what(platform::CodePage::ToUtf8(GetErrorMessage())) {}
 
 std::u16string CBlockingSocketException::GetErrorMessage() const {
     std::u16string message = m_strOperation + u" error";
@@ -45,6 +45,6 @@ bool CBlockingSocketException::GetErrorMessage(char16_t* buffer, unsigned capaci
     return true;
 }
 
-const char* CBlockingSocketException::what() const noexcept { return m_strWhat.c_str(); }
+const char* CBlockingSocketException::what() const noexcept { return m_what.c_str(); }
 
 }  // namespace nimbo

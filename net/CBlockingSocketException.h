@@ -33,7 +33,7 @@ public:
     const std::u16string m_strOperation;
 
 private:
-    std::string m_strWhat;
+    std::string m_what;
 };
 
 }  // namespace nimbo

@@ -21,8 +21,8 @@ int DecimalValue(const ByteString& text) { return Converted(text.c_str()); }
 // Plain digits that fit are read at once; anything else is copied for the C
 // library, on the stack when it is short.
 int DecimalValue(std::string_view text) {
-    constexpr std::size_t kSafeDigits = 9;
-    if (!text.empty() && text.size() <= kSafeDigits &&
+    constexpr std::size_t SAFE_DIGITS = 9;
+    if (!text.empty() && text.size() <= SAFE_DIGITS &&
         text.find_first_not_of("0123456789") == std::string_view::npos) {
         int value = 0;
         for (char digit : text)

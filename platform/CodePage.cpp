@@ -83,7 +83,7 @@ std::string ToUtf16Bytes(std::u16string_view text) {
     return bytes;
 }
 
-constexpr std::string_view kReplacementUtf16{"\xFD\xFF", 2};  // U+FFFD, little-endian
+constexpr std::string_view REPLACEMENT_UTF16{"\xFD\xFF", 2};  // U+FFFD, little-endian
 
 // Decodes wire text a character at a time from tables that the converter
 // itself filled, so the result is the converter's: a byte that converts on
@@ -205,7 +205,7 @@ std::u16string CodePage::FromWire(std::string_view bytes) {
     if (const DoubleByteTable* table = DoubleByteTable::ForWireCodePage())
         return table->Decode(bytes);
     thread_local Converter converter("UTF-16LE", NIMBO_CODEPAGE);
-    return FromUtf16Bytes(converter.Run(bytes.data(), bytes.size(), 1, kReplacementUtf16));
+    return FromUtf16Bytes(converter.Run(bytes.data(), bytes.size(), 1, REPLACEMENT_UTF16));
 }
 
 std::string CodePage::ToUtf8(std::u16string_view text) {
@@ -216,7 +216,7 @@ std::string CodePage::ToUtf8(std::u16string_view text) {
 
 std::u16string CodePage::FromUtf8(std::string_view bytes) {
     thread_local Converter converter("UTF-16LE", "UTF-8");
-    return FromUtf16Bytes(converter.Run(bytes.data(), bytes.size(), 1, kReplacementUtf16));
+    return FromUtf16Bytes(converter.Run(bytes.data(), bytes.size(), 1, REPLACEMENT_UTF16));
 }
 
 std::size_t CodePage::CharBoundary(std::string_view bytes, std::size_t limit) {

@@ -39,7 +39,7 @@ Registry& TheRegistry() {
     return *registry;
 }
 
-std::atomic<HWND> g_mainWindow{kNullWindow};
+std::atomic<HWND> g_mainWindow{NULL_WINDOW};
 
 std::shared_ptr<Window> FindLocked(Registry& registry, HWND window) {
     const auto found = registry.windows.find(static_cast<std::uintptr_t>(window));

@@ -20,7 +20,7 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 
 enum class HWND : std::uintptr_t {};
-inline constexpr HWND kNullWindow{};
+inline constexpr HWND NULL_WINDOW{};
 
 inline constexpr UINT WM_USER = 0x0400;
 

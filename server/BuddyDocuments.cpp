@@ -6,7 +6,7 @@
 #include "server/PresenceTable.h"
 #include "server/Reply.h"
 #include "server/WireText.h"
-#include "net/CLineReader.h"
+#include "net/LineReader.h"
 
 namespace nimbo::server {
 namespace {
@@ -32,7 +32,7 @@ ByteString BuddyDocuments::StatusList(const std::string& userId) const {
         }
     }
     reply += "\r\n";
-    if (reply.size() > CLineReader::MAX_BLOCK_LENGTH)
+    if (reply.size() > LineReader::MAX_BLOCK_LENGTH)
         return Reply::Error(Reply::LINE_TOO_LONG, "status list too long for the client");
     return ToByteString(reply);
 }
@@ -53,7 +53,7 @@ ByteString BuddyDocuments::GroupList(const std::string& userId) const {
     ByteString encoded;
     if (!document.empty() && !base64::EncodeInto(document.data(), document.size(), encoded))
         return Reply::Error(Reply::BUSY, "out of memory");
-    if (static_cast<std::size_t>(encoded.GetLength()) + 2 > CLineReader::MAX_LINE_LENGTH)
+    if (static_cast<std::size_t>(encoded.GetLength()) + 2 > LineReader::MAX_LINE_LENGTH)
         return Reply::Error(Reply::LINE_TOO_LONG, "group document too long for the client");
     std::string reply = "OK\r\n";
     if (!encoded.IsEmpty())

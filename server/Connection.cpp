@@ -161,7 +161,9 @@ std::uint64_t Connection::Acknowledged() const noexcept {
 
 void Connection::DiscardUnacknowledgedOnClose() noexcept {
     linger reset{1, 0};
-    ::setsockopt(m_fd.Get(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    // Should the option fail, the close is an ordinary one, which still ends
+    // the connection: nothing is left to do about it.
+    [[maybe_unused]] const int result = ::setsockopt(m_fd.Get(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
 }
 
 std::optional<Connection::Clock::time_point> Connection::Deadline(const Timeouts& timeouts) const {

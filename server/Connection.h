@@ -8,7 +8,7 @@
 
 #include "net/ByteString.h"
 #include "server/UniqueFd.h"
-#include "net/CLineReader.h"
+#include "net/LineReader.h"
 
 namespace nimbo::server {
 
@@ -29,7 +29,7 @@ public:
     // The longest line, LF included, that a client's reader accepts; the
     // server holds signed-in clients to the same bound. Buffers grow to it
     // only while such a line arrives, and give the memory back afterwards.
-    static constexpr std::size_t MAX_LINE = CLineReader::MAX_LINE_LENGTH;
+    static constexpr std::size_t MAX_LINE = LineReader::MAX_LINE_LENGTH;
     // Before a successful "auth" or "login" no line is longer than this (the
     // longest of them is some 400 bytes), so that connections that never sign
     // in pin little memory.

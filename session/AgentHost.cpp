@@ -5,8 +5,10 @@
 
 namespace nimbo {
 
-// A UTF-16 literal joined at compile time, so that nothing runs before main.
-CLockedValue<std::u16string> g_strAgentHost{u"" NIMBO_AGENT_HOST};
+// The build's host as a UTF-16 literal, joined at compile time, so that no
+// code page conversion is needed. The value is still constructed before main
+// (it copies the literal), and no other global's initialisation reads it.
+LockedValue<std::u16string> g_strAgentHost{u"" NIMBO_AGENT_HOST};
 
 std::u16string OwnAddressForPeers() {
     const std::string host = platform::CodePage::ToUtf8(g_strAgentHost.Get());

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "net/AgentProtocol.h"
-#include "session/CLockedValue.h"
+#include "session/LockedValue.h"
 
 namespace nimbo {
 
@@ -11,7 +11,7 @@ namespace nimbo {
 // Starts as the build's configured host; a redirect during Login replaces it
 // for the rest of the run. Read by the user-interface and transfer threads
 // alike.
-extern CLockedValue<std::u16string> g_strAgentHost;
+extern LockedValue<std::u16string> g_strAgentHost;
 
 // The address at which peers reach this device: the local end of the route
 // to the agent server (platform::OwnIPv4Address); empty when there is none.

@@ -9,7 +9,7 @@
 #include "net/Base64.h"
 #include "session/AgentHost.h"
 #include "session/CAgentSocket.h"
-#include "session/CNotificationListener.h"
+#include "session/NotificationListener.h"
 #include "session/NotifyAddress.h"
 
 namespace nimbo {
@@ -57,7 +57,7 @@ bool AgentSession::Login(const std::u16string& userId, const std::u16string& pas
     }
     m_bLoggedIn = true;
     if (listener == LoginListener::Start)
-        m_hListener = std::make_unique<CNotificationListener>(*this, m_strNotifyHost, m_nNotifyPort);
+        m_hListener = std::make_unique<NotificationListener>(*this, m_strNotifyHost, m_nNotifyPort);
     return true;
 }
 

@@ -8,14 +8,14 @@
 
 #include "buddies/OwningTable.h"
 #include "net/ByteString.h"
-#include "session/CLockedValue.h"
+#include "session/LockedValue.h"
 #include "session/PeerCallRecord.h"
 #include "session/SessionFailure.h"
 
 namespace nimbo {
 
 class CAgentSocket;
-class CNotificationListener;
+class NotificationListener;
 
 // Guards every AgentSession's peer-call queue; held for one append or one
 // removal only, never across a network call or a window message.
@@ -94,10 +94,10 @@ private:
     void KeepOrEndEarlierSignIn(const ByteString& userId, const ByteString& password64);
     void EndListener();
 
-    CLockedValue<ByteString> m_strUserId;
-    CLockedValue<ByteString> m_strPassword64;
+    LockedValue<ByteString> m_strUserId;
+    LockedValue<ByteString> m_strPassword64;
     std::atomic<bool> m_bLoggedIn{false};
-    std::unique_ptr<CNotificationListener> m_hListener;
+    std::unique_ptr<NotificationListener> m_hListener;
     std::deque<std::unique_ptr<PeerCallRecord>> m_peerCalls;
     CBuddyTable m_buddyTable;
     CGroupTable m_groupTable;

@@ -117,12 +117,12 @@ bool CAgentSocket::ParseErrorReply() {
     return true;
 }
 
-CLineReader::ReceiveFunction CAgentSocket::ReceiveWithin(int seconds) {
+LineReader::ReceiveFunction CAgentSocket::ReceiveWithin(int seconds) {
     return [this, seconds](char* buffer, int capacity) { return Receive(buffer, capacity, seconds); };
 }
 
 // For the notification connection an orderly close is a failure.
-CLineReader::ReceiveFunction CAgentSocket::ReceiveUntilClosed(int seconds) {
+LineReader::ReceiveFunction CAgentSocket::ReceiveUntilClosed(int seconds) {
     return [this, seconds](char* buffer, int capacity) {
         int count = Receive(buffer, capacity, seconds);
         if (count <= 0)

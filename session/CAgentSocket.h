@@ -6,7 +6,7 @@
 #include "net/ByteString.h"
 #include "net/CBlockingSocket.h"
 #include "net/CBlockingSocketException.h"
-#include "net/CLineReader.h"
+#include "net/LineReader.h"
 
 namespace nimbo {
 
@@ -83,10 +83,10 @@ public:
     std::optional<CBlockingSocketException> m_socketFailure;
 
 private:
-    CLineReader::ReceiveFunction ReceiveWithin(int seconds);
-    CLineReader::ReceiveFunction ReceiveUntilClosed(int seconds);
+    LineReader::ReceiveFunction ReceiveWithin(int seconds);
+    LineReader::ReceiveFunction ReceiveUntilClosed(int seconds);
 
-    CLineReader m_reader;
+    LineReader m_reader;
 };
 
 }  // namespace nimbo

@@ -5,12 +5,12 @@
 namespace nimbo {
 namespace {
 
-constexpr int kAddressLine = 1;
+constexpr int ADDRESS_LINE = 1;
 
 }  // namespace
 
 std::optional<NotifyAddress> ParseNotifyAddress(const ByteString& loginReply) {
-    ByteString line = loginReply.Field("\r\n", kAddressLine);
+    ByteString line = loginReply.Field("\r\n", ADDRESS_LINE);
     if (line.Find('=') < 0 || line.Field("=", 0) != "afw")
         return std::nullopt;
     ByteString value = line.Field("=", 1);

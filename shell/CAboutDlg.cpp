@@ -9,17 +9,17 @@ namespace nimbo {
 
 namespace {
 
-constexpr int kIconSize = 32;
+constexpr int ICON_SIZE = 32;
 
 }  // namespace
 
 CAboutDlg::CAboutDlg(const QString& userId, const QString& address, QWidget* parent)
     : CTemplateDialog(QStringLiteral("님보(Nimbo) 정보"), 148, 87,
-                      CDialogUnits::TemplateFont(QStringLiteral("System"), 8), parent),
+                      DialogUnits::TemplateFont(QStringLiteral("System"), 8), parent),
       m_strAddress(address),
       m_strUserId(userId) {
     // An icon control takes the size of its icon.
-    const QPixmap icon = ScalableIcon(QStringLiteral("nimbo")).pixmap(QSize(kIconSize, kIconSize), devicePixelRatioF());
+    const QPixmap icon = ScalableIcon(QStringLiteral("nimbo")).pixmap(QSize(ICON_SIZE, ICON_SIZE), devicePixelRatioF());
     auto* iconLabel = Place(new QLabel, IDC_ICON, 11, 17, 0, 0);
     iconLabel->setPixmap(icon);
     iconLabel->resize(icon.deviceIndependentSize().toSize());

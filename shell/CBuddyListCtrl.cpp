@@ -12,7 +12,7 @@
 
 #include "buddies/BuddyRowBuilder.h"
 #include "buddies/CBuddyInfo.h"
-#include "shell/CRowIndentDelegate.h"
+#include "shell/RowIndentDelegate.h"
 #include "shell/ScalableIcon.h"
 
 namespace nimbo {
@@ -20,12 +20,12 @@ namespace nimbo {
 namespace {
 
 // By list image index: 0 collapsed group, 1 expanded group, then presence.
-constexpr const char* kImageNames[CBuddyListCtrl::IMAGE_COUNT] = {
+constexpr const char* IMAGE_NAMES[CBuddyListCtrl::IMAGE_COUNT] = {
     "group-collapsed", "group-expanded", "status-online", "status-offline",
     "status-food",     "status-absence", "status-busy",
 };
 
-constexpr int kNameColumnWidth = 180;  // on a list at least twice as wide
+constexpr int NAME_COLUMN_WIDTH = 180;  // on a list at least twice as wide
 
 // The regular local files among dragged data; folders and remote places
 // cannot be sent.
@@ -43,12 +43,12 @@ QStringList LocalFiles(const QMimeData* data) {
 
 CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTreeView(parent), m_model(m_images) {
     for (int i = 0; i < IMAGE_COUNT; ++i) {
-        m_images.at(static_cast<std::size_t>(i)) = ScalableIcon(QString::fromLatin1(kImageNames[i]));
+        m_images.at(static_cast<std::size_t>(i)) = ScalableIcon(QString::fromLatin1(IMAGE_NAMES[i]));
     }
     setModel(&m_model);
     setHeaderHidden(true);
     header()->setStretchLastSection(true);
-    setColumnWidth(0, kNameColumnWidth);
+    setColumnWidth(0, NAME_COLUMN_WIDTH);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -58,7 +58,7 @@ CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTreeView(parent), m_model(m_i
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setIconSize(QSize(16, 16));
-    setItemDelegate(new CRowIndentDelegate(this));
+    setItemDelegate(new RowIndentDelegate(this));
     setAcceptDrops(true);
     setAccessibleName(QStringLiteral("친구 목록"));
     setAccessibleDescription(QStringLiteral(
@@ -108,8 +108,8 @@ void CBuddyListCtrl::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
     }
-    if (m_bDoubleClicked) {
-        m_bDoubleClicked = false;
+    if (m_doubleClicked) {
+        m_doubleClicked = false;
         return;
     }
     OnTap(event->position().toPoint());
@@ -121,7 +121,7 @@ void CBuddyListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
     }
-    m_bDoubleClicked = true;
+    m_doubleClicked = true;
     m_tapPopup.stop();
     if (BuddyRowAt(event->position().toPoint()) != nullptr) {
         emit SendNoteRequested();
@@ -213,7 +213,7 @@ void CBuddyListCtrl::PopupUnderSelection() {
 
 void CBuddyListCtrl::resizeEvent(QResizeEvent* event) {
     QTreeView::resizeEvent(event);
-    setColumnWidth(0, std::min(kNameColumnWidth, viewport()->width() / 2));
+    setColumnWidth(0, std::min(NAME_COLUMN_WIDTH, viewport()->width() / 2));
 }
 
 const BuddyRow* CBuddyListCtrl::BuddyRowAt(const QPoint& position) const {
@@ -230,7 +230,7 @@ void CBuddyListCtrl::dragEnterEvent(QDragEnterEvent* event) {
         return;
     }
     const QModelIndexList selected = selectionModel()->selectedRows();
-    m_nRowBeforeDrag = selected.isEmpty() ? -1 : selected.first().row();
+    m_rowBeforeDrag = selected.isEmpty() ? -1 : selected.first().row();
     event->acceptProposedAction();
 }
 
@@ -245,8 +245,8 @@ void CBuddyListCtrl::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void CBuddyListCtrl::dragLeaveEvent(QDragLeaveEvent* event) {
-    if (m_nRowBeforeDrag >= 0) {
-        SelectRow(m_nRowBeforeDrag);
+    if (m_rowBeforeDrag >= 0) {
+        SelectRow(m_rowBeforeDrag);
     } else {
         clearSelection();
     }

@@ -9,7 +9,7 @@
 
 #include "buddies/BuddyRow.h"
 #include "buddies/OwningTable.h"
-#include "shell/CBuddyListModel.h"
+#include "shell/BuddyListModel.h"
 
 class QMenu;
 
@@ -24,12 +24,12 @@ namespace nimbo {
 // Right and Left fold and unfold a group from the keyboard. Files dragged
 // onto a buddy are offered to send to it. The name column takes at most half
 // the width, the status messages the rest. The rows live in a
-// CBuddyListModel, which the view asks only for the rows it shows.
+// BuddyListModel, which the view asks only for the rows it shows.
 class CBuddyListCtrl : public QTreeView {
     Q_OBJECT
 
 public:
-    static constexpr int IMAGE_COUNT = CBuddyListModel::IMAGE_COUNT;
+    static constexpr int IMAGE_COUNT = BuddyListModel::IMAGE_COUNT;
 
     explicit CBuddyListCtrl(QWidget* parent = nullptr);
 
@@ -88,14 +88,14 @@ private:
     // The buddy row under `position` of the viewport, or nullptr.
     const BuddyRow* BuddyRowAt(const QPoint& position) const;
 
-    CBuddyListModel::Images m_images;
-    CBuddyListModel m_model;
+    BuddyListModel::Images m_images;
+    BuddyListModel m_model;
     QMenu* m_popupMenu = nullptr;
     QPalette m_signedInPalette;
     QTimer m_tapPopup;  // a single tap's popup waits out a double click
     QPoint m_tapAt;     // where that tap was, in global coordinates
-    bool m_bDoubleClicked = false;
-    int m_nRowBeforeDrag = -1;
+    bool m_doubleClicked = false;
+    int m_rowBeforeDrag = -1;
 };
 
 }  // namespace nimbo

@@ -15,11 +15,11 @@
 #include "session/SessionMessages.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CBuddyListCtrl.h"
-#include "shell/CDesktopNotifier.h"
+#include "shell/DesktopNotifier.h"
 #include "shell/CLoginDlg.h"
 #include "shell/CRegistryKey.h"
-#include "shell/CSessionWorker.h"
-#include "shell/CStatusMessageDlg.h"
+#include "shell/SessionWorker.h"
+#include "shell/StatusMessageDlg.h"
 #include "shell/CWaitCursor.h"
 #include "shell/CommandIds.h"
 #include "shell/FailureText.h"
@@ -36,8 +36,8 @@ struct CommandEntry {
     void (CBuddyWnd::*handler)();
 };
 
-const QString kUserIdValue = QString::fromLatin1(CRegistryKey::USER_ID_VALUE);
-const QString kPasswordValue = QString::fromLatin1(CRegistryKey::PASSWORD_VALUE);
+const QString USER_ID_VALUE = QString::fromLatin1(CRegistryKey::USER_ID_VALUE);
+const QString PASSWORD_VALUE = QString::fromLatin1(CRegistryKey::PASSWORD_VALUE);
 
 struct Credentials {
     QString userId;
@@ -48,12 +48,12 @@ struct Credentials {
 // when it was saved for the same ID and is another; otherwise none is kept.
 void ForgetRefusedPassword(CRegistryKey& settings, const Credentials& saved, const Credentials& refused) {
     const bool keepSaved = saved.userId == refused.userId && saved.password != refused.password;
-    settings.WriteString(kPasswordValue, keepSaved ? saved.password : QString());
+    settings.WriteString(PASSWORD_VALUE, keepSaved ? saved.password : QString());
 }
 
 }  // namespace
 
-CBuddyWnd::CBuddyWnd(AgentSession& session, CSessionWorker& worker, QWidget* parent)
+CBuddyWnd::CBuddyWnd(AgentSession& session, SessionWorker& worker, QWidget* parent)
     : QWidget(parent),
       m_session(session),
       m_worker(worker),
@@ -79,7 +79,7 @@ void CBuddyWnd::SetPopupMenu(QMenu* menu) {
 }
 
 bool CBuddyWnd::OnCommand(unsigned id) {
-    static constexpr CommandEntry kCommands[] = {
+    static constexpr CommandEntry COMMANDS[] = {
         {ID_LOGIN, &CBuddyWnd::OnLogin},       {ID_LOGOUT, &CBuddyWnd::OnLogout},
         {ID_SEND_NOTE, &CBuddyWnd::OnSendNote}, {ID_REFRESH, &CBuddyWnd::OnRefresh},
         {ID_SEND_FILE, &CBuddyWnd::OnSendFile}, {ID_APP_ABOUT, &CBuddyWnd::OnAbout},
@@ -89,7 +89,7 @@ bool CBuddyWnd::OnCommand(unsigned id) {
         OnStatus(status);
         return true;
     }
-    for (const CommandEntry& entry : kCommands) {
+    for (const CommandEntry& entry : COMMANDS) {
         if (entry.id == id) {
             (this->*entry.handler)();
             return true;
@@ -152,14 +152,14 @@ void CBuddyWnd::SetPhase(SignInPhase phase) {
 void CBuddyWnd::OnLogin() {
     CRegistryKey settings;
     CLoginDlg dialog(this);
-    settings.ReadString(kUserIdValue, dialog.m_strUserId);
-    settings.ReadString(kPasswordValue, dialog.m_strPassword);
+    settings.ReadString(USER_ID_VALUE, dialog.m_strUserId);
+    settings.ReadString(PASSWORD_VALUE, dialog.m_strPassword);
     const Credentials saved{dialog.m_strUserId, dialog.m_strPassword};
     if (dialog.DoModal() != QDialog::Accepted) {
         return;
     }
-    settings.WriteString(kUserIdValue, dialog.m_strUserId);
-    settings.WriteString(kPasswordValue, dialog.m_strPassword);
+    settings.WriteString(USER_ID_VALUE, dialog.m_strUserId);
+    settings.WriteString(PASSWORD_VALUE, dialog.m_strPassword);
 
     if (!SignIn(dialog.m_strUserId, dialog.m_strPassword)) {
         const SessionFailure failure = m_session.LastFailure();
@@ -271,7 +271,7 @@ void CBuddyWnd::OnStatus(int status) {
 
 void CBuddyWnd::OnStatusMessage() {
     OwnPresence presence = OwnPresence::Saved(CRegistryKey()).value_or(OwnPresence{});
-    CStatusMessageDlg dialog(this);
+    StatusMessageDlg dialog(this);
     dialog.m_strMessage = presence.message;
     if (dialog.DoModal() != QDialog::Accepted) {
         return;

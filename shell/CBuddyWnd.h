@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/WindowMessages.h"
-#include "shell/CNoteFlow.h"
+#include "shell/NoteFlow.h"
 #include "shell/ICommandHandler.h"
 #include "shell/SignInState.h"
 
@@ -16,8 +16,8 @@ namespace nimbo {
 
 class AgentSession;
 class CBuddyListCtrl;
-class CDesktopNotifier;
-class CSessionWorker;
+class DesktopNotifier;
+class SessionWorker;
 class IFileTransferHook;
 struct PeerCallRecord;
 
@@ -34,7 +34,7 @@ public:
     static constexpr int AFX_IDW_PANE_FIRST = 0xE900;
 
     // `session` and `worker` must outlive the window.
-    CBuddyWnd(AgentSession& session, CSessionWorker& worker, QWidget* parent = nullptr);
+    CBuddyWnd(AgentSession& session, SessionWorker& worker, QWidget* parent = nullptr);
 
     // Handles the commands of the menus, the tool bar and the popup menu;
     // false for any other command.
@@ -48,7 +48,7 @@ public:
     void SetFileTransferHook(IFileTransferHook* hook) { m_transfer = hook; }
     // What tells the user about notes, offers and a lost connection while
     // they look elsewhere; not owned, may be null (nothing is told).
-    void SetNotifier(CDesktopNotifier* notifier) { m_notifier = notifier; }
+    void SetNotifier(DesktopNotifier* notifier) { m_notifier = notifier; }
 
     CBuddyListCtrl& List() const { return *m_list; }
     const QString& RecordedUserId() const { return m_strUserId; }
@@ -87,13 +87,13 @@ private:
     bool IsLoggedIn() const { return !m_strUserId.isEmpty(); }
 
     AgentSession& m_session;
-    CSessionWorker& m_worker;
+    SessionWorker& m_worker;
     CBuddyListCtrl* m_list;
-    CNoteFlow m_notes;
+    NoteFlow m_notes;
     QString m_strUserId;
     SignInState m_state;
     IFileTransferHook* m_transfer = nullptr;
-    CDesktopNotifier* m_notifier = nullptr;
+    DesktopNotifier* m_notifier = nullptr;
 };
 
 }  // namespace nimbo

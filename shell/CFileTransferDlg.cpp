@@ -1,22 +1,16 @@
 #include "shell/CFileTransferDlg.h"
 
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
-#include <limits>
-#include <utility>
 
 #include "platform/MessageBox.h"
-#include "shell/CTransferSharedState.h"
-#include "shell/IFileChooser.h"
+#include "shell/TransferSharedState.h"
+#include "shell/FileReceiveFlow.h"
+#include "shell/FileSendFlow.h"
 #include "shell/TransferFormat.h"
-#include "transfer/FileReceiver.h"
-#include "transfer/FileSendStart.h"
-#include "transfer/FileSender.h"
-#include "transfer/SafeFileName.h"
 #include "transfer/TransferEnd.h"
 #include "transfer/TransferProtocol.h"
 
@@ -24,30 +18,20 @@ namespace nimbo {
 
 namespace {
 
-constexpr int kTemplateWidth = 135;
-constexpr int kTemplateHeight = 143;
-constexpr int kFullPercent = 100;
+constexpr int TEMPLATE_WIDTH = 135;
+constexpr int TEMPLATE_HEIGHT = 143;
+constexpr int FULL_PERCENT = 100;
 
-const QString kWaitingText = QStringLiteral("상대방이 파일 수신하기를 기다립니다.");
-const QString kSendDoneText = QStringLiteral("파일 보내기 완료");
-const QString kReceiveDoneText = QStringLiteral("파일 받기 완료");
-const QString kRefusedText = QStringLiteral("상대방은 파일을 수신할 수 없는 상태입니다.");
-const QString kSendBrokenText = QStringLiteral(
+const QString SEND_DONE_TEXT = QStringLiteral("파일 보내기 완료");
+const QString RECEIVE_DONE_TEXT = QStringLiteral("파일 받기 완료");
+const QString REFUSED_TEXT = QStringLiteral("상대방은 파일을 수신할 수 없는 상태입니다.");
+const QString SEND_BROKEN_TEXT = QStringLiteral(
     "상대방이 파일 받기를 중단하였거나 네트워크 장애로 인하여\n파일 보내기가 중단되었습니다.\n");
-const QString kReceiveBrokenText = QStringLiteral(
+const QString RECEIVE_BROKEN_TEXT = QStringLiteral(
     "상대방이 파일 보내기를 중단하였거나 네트워크 장애로 인하여\n파일 받기가 중단되었습니다.\n\n"
     "(다시 파일을 받을때 수신중이었던 파일을 수신 파일로 지정하면\n이어받기가 가능합니다.)");
-const QString kReplaceQuestion = QStringLiteral("%1 파일이 이미 있습니다.\n바꾸시겠습니까?");
-const QString kResumeQuestion = QStringLiteral(
-    "%1 파일이 이미 있습니다.\n받다가 중단된 파일이면 이어서 받을 수 있습니다.\n\n"
-    "이어서 받으시겠습니까?\n(아니요: 처음부터 다시 받기)");
-const QString kAnyFilePattern = QStringLiteral("*.*");
 
 void ShowMessage(const QString& text) { platform::ShowMessageBox(text.toStdU16String()); }
-
-platform::MessageBoxResult Ask(const QString& text, platform::MessageBoxButtons buttons) {
-    return platform::ShowMessageBox(text.toStdU16String(), buttons);
-}
 
 // A read-only edit; a text longer than the edit scrolls sideways.
 QLineEdit* ReadOnlyEdit() {
@@ -60,9 +44,8 @@ QLineEdit* ReadOnlyEdit() {
 
 CFileTransferDlg::CFileTransferDlg(TransferMode mode, const TransferServices& services)
     : CTemplateDialog(mode == TransferMode::Send ? QStringLiteral("파일 보내기") : QStringLiteral("파일 받기"),
-                      kTemplateWidth, kTemplateHeight, CDialogUnits::TemplateFont(QStringLiteral("굴림"), 9), nullptr),
+                      TEMPLATE_WIDTH, TEMPLATE_HEIGHT, DialogUnits::TemplateFont(QStringLiteral("굴림"), 9), nullptr),
       m_bSend(mode == TransferMode::Send),
-      m_services(services),
       m_clock([] { return std::time(nullptr); }),
       m_hWnd(platform::CreateWindowHandle(*this, *services.gui)),
       m_info(std::make_shared<TransferInfo>()) {
@@ -70,10 +53,15 @@ CFileTransferDlg::CFileTransferDlg(TransferMode mode, const TransferServices& se
     // has closed; the application closes the transfers then.
     setAttribute(Qt::WA_QuitOnClose, false);
     CreateControls();
+    if (m_bSend) {
+        m_sendFlow = std::make_unique<FileSendFlow>(*this, *services.chooser, *services.session, *m_browse, *m_send);
+    } else {
+        m_receiveFlow = std::make_unique<FileReceiveFlow>(*this, *services.chooser);
+    }
 }
 
 CFileTransferDlg::~CFileTransferDlg() {
-    if (!m_bClosed) {
+    if (!m_closed) {
         m_info->Cancel();
         platform::DestroyWindowHandle(m_hWnd);
     }
@@ -102,7 +90,7 @@ void CFileTransferDlg::CreateControls() {
 
     if (m_bSend) {
         m_browse = AddButton(QStringLiteral("..."), IDC_BROWSE, 115, 22, 16, 12);
-        connect(m_browse, &QPushButton::clicked, this, [this] { Browse({}); });
+        connect(m_browse, &QPushButton::clicked, this, [this] { OnBrowse(); });
         m_send = AddButton(QStringLiteral("보내기"), IDC_SEND, 49, 125, 38, 14);
         m_send->setDefault(true);
         connect(m_send, &QPushButton::clicked, this, [this] { OnSend(); });
@@ -122,10 +110,10 @@ void CFileTransferDlg::Open() {
 }
 
 void CFileTransferDlg::Close() {
-    if (m_bClosed) {
+    if (m_closed) {
         return;
     }
-    m_bClosed = true;
+    m_closed = true;
     m_info->Cancel();
     platform::DestroyWindowHandle(m_hWnd);
     hide();
@@ -154,146 +142,23 @@ void CFileTransferDlg::DoDataExchange(DataDirection direction) {
 // The first choice comes after the window is up, since the file dialogs
 // are modal to it.
 void CFileTransferDlg::OnInitDialog() {
-    m_progress->setRange(0, kFullPercent);
+    m_progress->setRange(0, FULL_PERCENT);
     m_progress->setValue(0);
     m_strPeerText = m_strPeerId;
-    if (!m_bSend) {
-        m_info->hWndNotify = m_hWnd;
-        m_info->strPeerAddress = m_strAddress.toStdU16String();
-        m_info->nPort = m_nPort;
-    }
     Refresh();
-    if (!m_bSend) {
-        ChooseTarget();
-    } else if (!m_strLocation.isEmpty()) {
-        LookUpFile();
+    if (m_sendFlow) {
+        m_sendFlow->Begin();
     } else {
-        Browse([this](bool confirmed) {
-            if (!confirmed) {
-                Close();
-            }
-        });
+        m_receiveFlow->Begin();
     }
 }
 
-// The file dialog is modal to this window only and stays above it, so the
-// window need not be made topmost while it is open.
-void CFileTransferDlg::Browse(std::function<void(bool confirmed)> then) {
-    const QString initial = CTransferSharedState::Instance().LastSendFolder() + kAnyFilePattern;
-    m_services.chooser->ChooseFileToOpen(this, initial, [this, then = std::move(then)](const QString& path) {
-        if (m_bClosed) {
-            return;
-        }
-        if (!path.isEmpty()) {
-            m_strLocation = path;
-            m_strFileName = FileNamePart(path);
-            CTransferSharedState::Instance().SetLastSendFolder(FolderPart(path));
-            LookUpFile();
-            m_send->setEnabled(true);
-        }
-        if (then) {
-            then(!path.isEmpty());
-        }
-    });
-}
+void CFileTransferDlg::OnBrowse() { m_sendFlow->Browse(); }
 
-// A file that cannot be found keeps the size shown before.
-void CFileTransferDlg::LookUpFile() {
-    const QFileInfo file(m_strLocation);
-    if (!file.isFile()) {
-        return;
-    }
-    m_nFileLength = static_cast<std::uint64_t>(file.size());
-    m_nFileSize = static_cast<std::uint32_t>(m_nFileLength);
-    m_strSizeText = FileSizeText(m_nFileSize);
-    m_strStatus.clear();
-    Refresh();
-}
+void CFileTransferDlg::OnSend() { m_sendFlow->Send(); }
 
-// After a failed offer both buttons stay disabled: the user can only close.
-void CFileTransferDlg::OnSend() {
-    if (m_strLocation.isEmpty() || !CheckSendableSize(m_nFileLength)) {
-        return;
-    }
-    m_browse->setEnabled(false);
-    m_send->setEnabled(false);
-    m_info->hWndNotify = m_hWnd;
-    m_info->strFilePath = m_strLocation.toStdU16String();
-    if (!OfferFile(*m_services.session, *m_info, m_strPeerId.toStdU16String(), m_strFileName.toStdU16String(),
-                   m_nFileSize) ||
-        m_bClosed) {
-        return;
-    }
-    m_nPort = m_info->nPort;
-    m_worker = std::make_unique<TransferWorker>(FileSendProc, m_info);
-    m_strStatus = kWaitingText;
-    Refresh();
-}
-
-// Starts in the last receive folder with the offered name made safe.
-void CFileTransferDlg::ChooseTarget() {
-    const QString initial = CTransferSharedState::Instance().LastReceiveFolder() +
-                            QString::fromStdU16String(SafeFileName(m_strFileName.toStdU16String()));
-    m_services.chooser->ChooseFileToSave(this, initial, [this](const QString& path) { OnTargetChosen(path); });
-}
-
-// Nothing is sent to the sender when the user cancels: it keeps waiting
-// until its own user closes its window.
-void CFileTransferDlg::OnTargetChosen(const QString& path) {
-    if (m_bClosed) {
-        return;
-    }
-    if (path.isEmpty()) {
-        Close();
-        return;
-    }
-    const std::optional<std::int32_t> offset = AskStartOffset(path);
-    if (m_bClosed) {
-        return;
-    }
-    if (offset) {
-        StartReceiving(path, *offset);
-    } else {
-        ChooseTarget();
-    }
-}
-
-// An existing target is never replaced unasked. One shorter than the offer
-// may be what an earlier, broken receive left: it can be continued from its
-// length. Nullopt: the user wants to choose another target.
-std::optional<std::int32_t> CFileTransferDlg::AskStartOffset(const QString& path) {
-    const QFileInfo target(path);
-    if (!target.exists()) {
-        return 0;
-    }
-    const qint64 length = target.size();
-    if (length > 0 && length < static_cast<qint64>(m_nFileSize) &&
-        length <= std::numeric_limits<std::int32_t>::max()) {
-        switch (Ask(kResumeQuestion.arg(target.fileName()), platform::MessageBoxButtons::YesNoCancel)) {
-        case platform::MessageBoxResult::Yes:
-            return static_cast<std::int32_t>(length);
-        case platform::MessageBoxResult::No:
-            return 0;
-        default:
-            return std::nullopt;
-        }
-    }
-    if (Ask(kReplaceQuestion.arg(target.fileName()), platform::MessageBoxButtons::YesNo) ==
-        platform::MessageBoxResult::Yes) {
-        return 0;
-    }
-    return std::nullopt;
-}
-
-void CFileTransferDlg::StartReceiving(const QString& path, std::int32_t offset) {
-    m_strLocation = path;
-    m_strFileName = FileNamePart(path);
-    CTransferSharedState::Instance().SetLastReceiveFolder(FolderPart(path));
-    m_info->strFilePath = path.toStdU16String();
-    m_info->nStartOffset = offset;
-    m_strSizeText = FileSizeText(m_nFileSize);
-    m_worker = std::make_unique<TransferWorker>(FileRecvProc, m_info);
-    Refresh();
+void CFileTransferDlg::StartWorker(TransferWorker::Procedure procedure) {
+    m_worker = std::make_unique<TransferWorker>(procedure, m_info);
 }
 
 platform::LRESULT CFileTransferDlg::HandleMessage(platform::UINT message, platform::WPARAM wParam,
@@ -317,7 +182,7 @@ platform::LRESULT CFileTransferDlg::HandleMessage(platform::UINT message, platfo
 void CFileTransferDlg::OnStart() { m_startTime = m_clock(); }
 
 void CFileTransferDlg::OnProgress(std::int64_t moved, std::int64_t done) {
-    CTransferSharedState& shared = CTransferSharedState::Instance();
+    TransferSharedState& shared = TransferSharedState::Instance();
     QString remaining = shared.RemainingTime();
     if (m_startTime != 0) {
         const auto elapsed = static_cast<double>(m_clock() - m_startTime);
@@ -325,7 +190,7 @@ void CFileTransferDlg::OnProgress(std::int64_t moved, std::int64_t done) {
     }
     if (m_nFileSize != 0) {
         const float fraction = static_cast<float>(done) / static_cast<float>(m_nFileSize);
-        const int percent = static_cast<int>(std::clamp(fraction * kFullPercent, 0.0f, float{kFullPercent}));
+        const int percent = static_cast<int>(std::clamp(fraction * FULL_PERCENT, 0.0f, float{FULL_PERCENT}));
         if (shared.TakePercent(percent)) {
             m_progress->setValue(percent);
         }
@@ -344,15 +209,15 @@ void CFileTransferDlg::OnEnd(platform::LPARAM code) {
     switch (code) {
     case TE_SEND_DONE:
     case TE_RECV_DONE:
-        m_strStatus = code == TE_SEND_DONE ? kSendDoneText : kReceiveDoneText;
-        m_progress->setValue(kFullPercent);
+        m_strStatus = code == TE_SEND_DONE ? SEND_DONE_TEXT : RECEIVE_DONE_TEXT;
+        m_progress->setValue(FULL_PERCENT);
         break;
     case TE_SEND_BROKEN:
-        ShowMessage(kSendBrokenText);
+        ShowMessage(SEND_BROKEN_TEXT);
         Close();
         break;
     case TE_RECV_BROKEN:
-        ShowMessage(kReceiveBrokenText);
+        ShowMessage(RECEIVE_BROKEN_TEXT);
         Close();
         break;
     case TE_SEND_CLOSED:
@@ -360,19 +225,19 @@ void CFileTransferDlg::OnEnd(platform::LPARAM code) {
         Close();
         break;
     case TE_REFUSED:
-        m_strStatus = kRefusedText;
+        m_strStatus = REFUSED_TEXT;
         Refresh();
-        ShowMessage(kRefusedText);
+        ShowMessage(REFUSED_TEXT);
         Close();
         break;
     default:
         break;
     }
-    if (m_bClosed) {
+    if (m_closed) {
         return;
     }
-    if (m_bSend) {
-        m_browse->setEnabled(true);
+    if (m_sendFlow) {
+        m_sendFlow->Ended();
     }
     Refresh();
 }

@@ -6,7 +6,6 @@
 #include <ctime>
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "platform/WindowMessages.h"
 #include "shell/CTemplateDialog.h"
@@ -20,13 +19,17 @@ class QPushButton;
 
 namespace nimbo {
 
+class FileReceiveFlow;
+class FileSendFlow;
+
 enum class TransferMode { Send, Receive };
 
 // The window of one file transfer, templates 137 "파일 보내기" and 138 "파일
-// 받기". It chooses the file, places the offer and runs the sending worker,
-// or chooses the target and runs the receiving worker, and shows what the
-// worker reports through its window handle: progress, remaining time and
-// the outcome.
+// 받기". Its send flow chooses the file, places the offer and runs the
+// sending worker (FileSendFlow); its receive flow chooses the target and
+// runs the receiving worker (FileReceiveFlow). The window itself shows what
+// the worker reports through its window handle: progress, remaining time
+// and the outcome.
 //
 // Qt widgets live on the GUI thread only, so every transfer window is a
 // top-level, non-modal window there, beside the main window and the other
@@ -65,7 +68,7 @@ public:
     // Cancels the worker (ending a pending wait for the receiver at once),
     // unregisters the handle and closes the window, which deletes itself.
     void Close();
-    bool IsClosed() const { return m_bClosed; }
+    bool IsClosed() const { return m_closed; }
     // Stops the worker, waiting at most `bound` for its end (see
     // TransferWorker::Stop); true when it has ended or there was none.
     bool StopWorker(std::chrono::milliseconds bound);
@@ -77,6 +80,12 @@ public:
     // WM_TRANSFER_START, WM_TRANSFER_PROGRESS and WM_TRANSFER_END from the
     // worker; each returns 0.
     platform::LRESULT HandleMessage(platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam) override;
+
+    // For the flows: shows the fields, and starts the transfer's worker on
+    // the record.
+    void Refresh() { DoDataExchange(DataDirection::ToControls); }
+    TransferInfo& Info() const { return *m_info; }
+    void StartWorker(TransferWorker::Procedure procedure);
 
     const bool m_bSend;
     QString m_strPeerId;   // the recipient of a send, the sender of a receive
@@ -98,29 +107,21 @@ protected:
 private:
     void CreateControls();
     void OnInitDialog();
-    void Refresh() { DoDataExchange(DataDirection::ToControls); }
-
-    void Browse(std::function<void(bool confirmed)> then);
-    void LookUpFile();
+    void OnBrowse();
     void OnSend();
-
-    void ChooseTarget();
-    void OnTargetChosen(const QString& path);
-    std::optional<std::int32_t> AskStartOffset(const QString& path);
-    void StartReceiving(const QString& path, std::int32_t offset);
 
     void OnStart();
     void OnProgress(std::int64_t moved, std::int64_t done);
     void OnEnd(platform::LPARAM code);
 
-    const TransferServices m_services;
     Clock m_clock;
     platform::HWND m_hWnd;
-    bool m_bClosed = false;
-    // The file's whole length, of which m_nFileSize holds the low 32 bits.
-    std::uint64_t m_nFileLength = 0;
+    bool m_closed = false;
     const std::shared_ptr<TransferInfo> m_info;
     std::unique_ptr<TransferWorker> m_worker;
+    // The flow of the window's mode; the other one is null.
+    std::unique_ptr<FileSendFlow> m_sendFlow;
+    std::unique_ptr<FileReceiveFlow> m_receiveFlow;
 
     QLineEdit* m_peer;
     QLineEdit* m_location;

@@ -7,7 +7,7 @@
 namespace nimbo {
 
 CLoginDlg::CLoginDlg(QWidget* parent)
-    : CTemplateDialog(QStringLiteral("로그인"), 125, 73, CDialogUnits::TemplateFont(QStringLiteral("System"), 8),
+    : CTemplateDialog(QStringLiteral("로그인"), 125, 73, DialogUnits::TemplateFont(QStringLiteral("System"), 8),
                       parent) {
     AddStatic(QStringLiteral("ID : "), 0, 7, 7, 15, 8);
 

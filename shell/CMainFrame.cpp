@@ -13,9 +13,9 @@
 #include <utility>
 
 #include "session/SessionMessages.h"
-#include "shell/CSessionWorker.h"
+#include "shell/SessionWorker.h"
 #include "shell/CRegistryKey.h"
-#include "shell/CStatusMenu.h"
+#include "shell/StatusMenu.h"
 #include "shell/CommandIds.h"
 #include "shell/ICommandHandler.h"
 #include "shell/QtMessageBoxHandler.h"
@@ -32,7 +32,7 @@ struct MenuItem {
     unsigned id;
 };
 
-constexpr MenuItem kFileMenu[] = {
+constexpr MenuItem FILE_MENU[] = {
     {u"로그인(&I)", ID_LOGIN},
     {u"로그아웃(&O)", ID_LOGOUT},
     {nullptr, 0},
@@ -41,20 +41,20 @@ constexpr MenuItem kFileMenu[] = {
     {u"종료(&X)", ID_APP_EXIT},
 };
 
-constexpr MenuItem kBuddyMenu[] = {
+constexpr MenuItem BUDDY_MENU[] = {
     {u"쪽지 보내기(&M)", ID_SEND_NOTE},
     {u"파일 보내기(&F)", ID_SEND_FILE},
     {nullptr, 0},
     {u"새로고침(&R)", ID_REFRESH},
 };
 
-constexpr MenuItem kHelpMenu[] = {
+constexpr MenuItem HELP_MENU[] = {
     {u"님보 정보(&I)", ID_APP_ABOUT},
 };
 
 // F1 asks for help; the rest are the standard file and editing keys, whose
 // commands nothing handles, so that they do nothing anywhere in the frame.
-const std::pair<QKeyCombination, unsigned> kAccelerators[] = {
+const std::pair<QKeyCombination, unsigned> ACCELERATORS[] = {
     {Qt::Key_F1, ID_HELP},
     {Qt::CTRL | Qt::Key_N, ID_FILE_NEW},
     {Qt::CTRL | Qt::Key_O, ID_FILE_OPEN},
@@ -71,7 +71,7 @@ const std::pair<QKeyCombination, unsigned> kAccelerators[] = {
     {Qt::SHIFT | Qt::Key_F6, ID_PREV_PANE},
 };
 
-constexpr int kButtonSize = 16;
+constexpr int BUTTON_SIZE = 16;
 
 // "1" when closing or minimising the frame hides it in the tray.
 const QString MINIMIZE_TO_TRAY_VALUE = QStringLiteral("Minimize To Tray");
@@ -97,11 +97,11 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
 }
 
 CMainFrame::~CMainFrame() {
-    if (m_hWnd == platform::kNullWindow) {
+    if (m_hWnd == platform::NULL_WINDOW) {
         return;
     }
     if (platform::GetMainWindow() == m_hWnd) {
-        platform::SetMainWindow(platform::kNullWindow);
+        platform::SetMainWindow(platform::NULL_WINDOW);
     }
     platform::DestroyWindowHandle(m_hWnd);
 }
@@ -117,11 +117,11 @@ void CMainFrame::RegisterMainWindow(platform::IMessageThread& thread) {
     platform::SetMainWindow(m_hWnd);
 }
 
-void CMainFrame::SetSessionWorker(CSessionWorker* worker) {
+void CMainFrame::SetSessionWorker(SessionWorker* worker) {
     m_worker = worker;
     if (m_worker != nullptr) {
-        connect(m_worker, &CSessionWorker::Idle, this, [this] {
-            if (m_bCloseWhenIdle) {
+        connect(m_worker, &SessionWorker::Idle, this, [this] {
+            if (m_closeWhenIdle) {
                 QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
             }
         });
@@ -140,13 +140,13 @@ void CMainFrame::ShowState(const SignInState& state) {
     m_statusMenu->ShowStatus(state.presence.status);
     // The notice that a sign-in runs goes with the sign-in.
     if (state.phase == SignInPhase::SigningIn) {
-        m_strSigningIn = state.Summary();
-        ShowNotice(m_strSigningIn);
-    } else if (!m_strSigningIn.isEmpty()) {
-        if (NoticeText() == m_strSigningIn) {
+        m_signingIn = state.Summary();
+        ShowNotice(m_signingIn);
+    } else if (!m_signingIn.isEmpty()) {
+        if (NoticeText() == m_signingIn) {
             statusBar()->clearMessage();
         }
-        m_strSigningIn.clear();
+        m_signingIn.clear();
     }
 }
 
@@ -255,11 +255,11 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     if (m_worker != nullptr && m_worker->IsRunning()) {
-        m_bCloseWhenIdle = true;
+        m_closeWhenIdle = true;
         event->ignore();
         return;
     }
-    m_bCloseWhenIdle = false;
+    m_closeWhenIdle = false;
     if (m_handler != nullptr) {
         m_handler->OnCommand(ID_LOGOUT);
     }
@@ -297,14 +297,14 @@ void CMainFrame::CreateMenus() {
         }
         return menu;
     };
-    addMenu(QStringLiteral("파일"), kFileMenu);
-    m_statusMenu = new CStatusMenu([this](unsigned id) { OnCmdMsg(id); }, this);
+    addMenu(QStringLiteral("파일"), FILE_MENU);
+    m_statusMenu = new StatusMenu([this](unsigned id) { OnCmdMsg(id); }, this);
     menuBar()->addMenu(m_statusMenu);
     for (unsigned id = ID_STATUS_ONLINE; id <= ID_STATUS_MESSAGE; ++id) {
         m_actions.insert(id, m_statusMenu->Action(id));
     }
-    m_buddyMenu = addMenu(QStringLiteral("친구"), kBuddyMenu);
-    addMenu(QStringLiteral("도움말"), kHelpMenu);
+    m_buddyMenu = addMenu(QStringLiteral("친구"), BUDDY_MENU);
+    addMenu(QStringLiteral("도움말"), HELP_MENU);
 }
 
 // Two 16 x 16 buttons whose images sit side by side in one bitmap.
@@ -313,12 +313,12 @@ void CMainFrame::CreateCommandBar() {
     m_commandBar->setMovable(false);
     m_commandBar->setFloatable(false);
     m_commandBar->setContextMenuPolicy(Qt::PreventContextMenu);
-    m_commandBar->setIconSize(QSize(kButtonSize, kButtonSize));
+    m_commandBar->setIconSize(QSize(BUTTON_SIZE, BUTTON_SIZE));
 
     QAction* sendNote = Action(ID_SEND_NOTE);
     QAction* about = Action(ID_APP_ABOUT);
-    sendNote->setIcon(ScalableStripIcon(QStringLiteral("toolbar"), 0, kButtonSize));
-    about->setIcon(ScalableStripIcon(QStringLiteral("toolbar"), 1, kButtonSize));
+    sendNote->setIcon(ScalableStripIcon(QStringLiteral("toolbar"), 0, BUTTON_SIZE));
+    about->setIcon(ScalableStripIcon(QStringLiteral("toolbar"), 1, BUTTON_SIZE));
     m_commandBar->addAction(sendNote);
     m_commandBar->addSeparator();
     m_commandBar->addAction(about);
@@ -327,7 +327,7 @@ void CMainFrame::CreateCommandBar() {
 // F10 opens the first menu, as desktops do, so that every command of the
 // menus can be reached from the keyboard; their titles carry no mnemonic.
 void CMainFrame::CreateAccelerators() {
-    for (const auto& [keys, id] : kAccelerators) {
+    for (const auto& [keys, id] : ACCELERATORS) {
         auto* shortcut = new QShortcut(QKeySequence(keys), this);
         const unsigned command = id;
         connect(shortcut, &QShortcut::activated, this, [this, command] { OnCmdMsg(command); });

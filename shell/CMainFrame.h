@@ -12,8 +12,8 @@ class QToolBar;
 
 namespace nimbo {
 
-class CSessionWorker;
-class CStatusMenu;
+class SessionWorker;
+class StatusMenu;
 class ICommandHandler;
 struct SignInState;
 
@@ -48,7 +48,7 @@ public:
     void RegisterMainWindow(platform::IMessageThread& thread);
     // The worker whose running operation a close waits for; not owned, may
     // be null.
-    void SetSessionWorker(CSessionWorker* worker);
+    void SetSessionWorker(SessionWorker* worker);
     // Whether the desktop has a tray to hide the frame in; none until told.
     void SetTrayAvailable(bool available);
 
@@ -68,7 +68,7 @@ public:
 
     // The buddy commands' menu ("친구"), also the buddy list's popup menu.
     QMenu* BuddyMenu() const { return m_buddyMenu; }
-    CStatusMenu* StatusMenu() const { return m_statusMenu; }
+    StatusMenu* GetStatusMenu() const { return m_statusMenu; }
     // What the status bar shows: the lasting sign-in text, and the notice.
     QString StatusText() const;
     QString NoticeText() const;
@@ -100,18 +100,18 @@ private:
 
     ICommandHandler* m_handler = nullptr;
     platform::IMessageHandler* m_paneMessages = nullptr;
-    platform::HWND m_hWnd = platform::kNullWindow;
+    platform::HWND m_hWnd = platform::NULL_WINDOW;
     QHash<unsigned, QAction*> m_actions;
     QMenu* m_buddyMenu = nullptr;
-    CStatusMenu* m_statusMenu = nullptr;
+    StatusMenu* m_statusMenu = nullptr;
     QToolBar* m_commandBar = nullptr;
     QLabel* m_signInLabel = nullptr;
-    CSessionWorker* m_worker = nullptr;
-    bool m_bCloseWhenIdle = false;
+    SessionWorker* m_worker = nullptr;
+    bool m_closeWhenIdle = false;
     bool m_trayAvailable = false;
     // The exit command asked for the close, which no setting turns into hiding.
     bool m_exiting = false;
-    QString m_strSigningIn;
+    QString m_signingIn;
 };
 
 }  // namespace nimbo

@@ -4,12 +4,12 @@
 #include <QGuiApplication>
 
 #include "shell/CBuddyWnd.h"
-#include "shell/CDesktopNotifier.h"
-#include "shell/CFileTransfers.h"
+#include "shell/DesktopNotifier.h"
+#include "shell/FileTransfers.h"
 #include "shell/CMainFrame.h"
-#include "shell/CQtFileChooser.h"
-#include "shell/CSessionWorker.h"
-#include "shell/CTrayIcon.h"
+#include "shell/QtFileChooser.h"
+#include "shell/SessionWorker.h"
+#include "shell/TrayIcon.h"
 #include "shell/CommandIds.h"
 #include "shell/QtMessageBoxHandler.h"
 
@@ -18,20 +18,20 @@ namespace nimbo {
 namespace {
 
 // Room for both columns of the buddy list.
-constexpr int kInitialWidth = 500;
-constexpr int kInitialHeight = 420;
+constexpr int INITIAL_WIDTH = 500;
+constexpr int INITIAL_HEIGHT = 420;
 
 }  // namespace
 
 CNimboApp::CNimboApp() = default;
 
 CNimboApp::~CNimboApp() {
-    if (m_pBuddyWnd != nullptr) {
-        m_pBuddyWnd->SetNotifier(nullptr);
+    if (m_buddyWnd != nullptr) {
+        m_buddyWnd->SetNotifier(nullptr);
     }
-    if (m_pTransfers) {
-        m_pBuddyWnd->SetFileTransferHook(nullptr);
-        m_pTransfers.reset();
+    if (m_transfers) {
+        m_buddyWnd->SetFileTransferHook(nullptr);
+        m_transfers.reset();
     }
     if (m_pMainWnd) {
         platform::SetMessageBoxHandler(std::move(m_previousMessageBox));
@@ -48,39 +48,39 @@ bool CNimboApp::InitInstance(AgentSession& session) {
     // with its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.halvorn.Nimbo"));
 
-    m_pWorker = std::make_unique<CSessionWorker>(m_gui);
+    m_worker = std::make_unique<SessionWorker>(m_gui);
     m_pMainWnd = std::make_unique<CMainFrame>();
-    m_pMainWnd->SetSessionWorker(m_pWorker.get());
-    m_pBuddyWnd = new CBuddyWnd(session, *m_pWorker);
-    m_pMainWnd->SetPane(m_pBuddyWnd, m_pBuddyWnd, m_pBuddyWnd);
-    m_pBuddyWnd->SetPopupMenu(m_pMainWnd->BuddyMenu());
-    m_pFileChooser = std::make_unique<CQtFileChooser>();
-    m_pTransfers = std::make_unique<CFileTransfers>(TransferServices{&session, &m_gui, m_pFileChooser.get()});
-    m_pBuddyWnd->SetFileTransferHook(m_pTransfers.get());
+    m_pMainWnd->SetSessionWorker(m_worker.get());
+    m_buddyWnd = new CBuddyWnd(session, *m_worker);
+    m_pMainWnd->SetPane(m_buddyWnd, m_buddyWnd, m_buddyWnd);
+    m_buddyWnd->SetPopupMenu(m_pMainWnd->BuddyMenu());
+    m_fileChooser = std::make_unique<QtFileChooser>();
+    m_transfers = std::make_unique<FileTransfers>(TransferServices{&session, &m_gui, m_fileChooser.get()});
+    m_buddyWnd->SetFileTransferHook(m_transfers.get());
     QObject::connect(m_pMainWnd.get(), &CMainFrame::Closing, m_pMainWnd.get(),
-                     [transfers = m_pTransfers.get()] { transfers->CloseAll(); });
+                     [transfers = m_transfers.get()] { transfers->CloseAll(); });
     // A main window hidden in the tray is no visible window, so its close
     // ends the application itself.
     QObject::connect(m_pMainWnd.get(), &CMainFrame::Closing, m_pMainWnd.get(),
                      [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); });
 
     CMainFrame* frame = m_pMainWnd.get();
-    m_pTray = std::make_unique<CTrayIcon>([frame](unsigned id) { frame->OnCmdMsg(id); });
-    frame->SetTrayAvailable(m_pTray->Icon().isVisible());
-    m_pNotifier = std::make_unique<CDesktopNotifier>();
-    m_pNotifier->SetTray(&m_pTray->Icon());
-    m_pBuddyWnd->SetNotifier(m_pNotifier.get());
-    QObject::connect(m_pBuddyWnd, &CBuddyWnd::StateChanged, frame,
-                     [frame, tray = m_pTray.get()](const SignInState& state) {
+    m_tray = std::make_unique<TrayIcon>([frame](unsigned id) { frame->OnCmdMsg(id); });
+    frame->SetTrayAvailable(m_tray->Icon().isVisible());
+    m_notifier = std::make_unique<DesktopNotifier>();
+    m_notifier->SetTray(&m_tray->Icon());
+    m_buddyWnd->SetNotifier(m_notifier.get());
+    QObject::connect(m_buddyWnd, &CBuddyWnd::StateChanged, frame,
+                     [frame, tray = m_tray.get()](const SignInState& state) {
                          frame->ShowState(state);
                          tray->ShowState(state);
                      });
-    QObject::connect(m_pBuddyWnd, &CBuddyWnd::Notice, frame, &CMainFrame::ShowNotice);
-    frame->ShowState(m_pBuddyWnd->State());
-    m_pTray->ShowState(m_pBuddyWnd->State());
+    QObject::connect(m_buddyWnd, &CBuddyWnd::Notice, frame, &CMainFrame::ShowNotice);
+    frame->ShowState(m_buddyWnd->State());
+    m_tray->ShowState(m_buddyWnd->State());
     m_pMainWnd->RegisterMainWindow(m_gui);
 
-    m_pMainWnd->resize(kInitialWidth, kInitialHeight);
+    m_pMainWnd->resize(INITIAL_WIDTH, INITIAL_HEIGHT);
     m_pMainWnd->show();
     platform::PostMessage(m_pMainWnd->GetSafeHwnd(), WM_COMMAND, ID_LOGIN, 0);
     return true;

@@ -10,12 +10,12 @@ namespace nimbo {
 
 class AgentSession;
 class CBuddyWnd;
-class CDesktopNotifier;
-class CFileTransfers;
+class DesktopNotifier;
+class FileTransfers;
 class CMainFrame;
-class CQtFileChooser;
-class CSessionWorker;
-class CTrayIcon;
+class QtFileChooser;
+class SessionWorker;
+class TrayIcon;
 
 // The application object: it owns the main window, the file transfers, the
 // tray icon, the desktop notifications, the worker that runs the session's
@@ -42,23 +42,23 @@ public:
     bool InitInstance(AgentSession& session);
 
     CMainFrame* GetMainWnd() const { return m_pMainWnd.get(); }
-    CBuddyWnd* GetBuddyWnd() const { return m_pBuddyWnd; }
-    CFileTransfers* GetFileTransfers() const { return m_pTransfers.get(); }
-    CTrayIcon* GetTrayIcon() const { return m_pTray.get(); }
-    CDesktopNotifier* GetNotifier() const { return m_pNotifier.get(); }
+    CBuddyWnd* GetBuddyWnd() const { return m_buddyWnd; }
+    FileTransfers* GetFileTransfers() const { return m_transfers.get(); }
+    TrayIcon* GetTrayIcon() const { return m_tray.get(); }
+    DesktopNotifier* GetNotifier() const { return m_notifier.get(); }
 
 private:
     // First, so that every window speaks its language from the start.
     QtStockTranslations m_stockTexts;
     QtMessageThread m_gui;
     platform::MessageBoxHandler m_previousMessageBox;
-    std::unique_ptr<CSessionWorker> m_pWorker;
+    std::unique_ptr<SessionWorker> m_worker;
     std::unique_ptr<CMainFrame> m_pMainWnd;
-    CBuddyWnd* m_pBuddyWnd = nullptr;  // owned by the main window
-    std::unique_ptr<CQtFileChooser> m_pFileChooser;
-    std::unique_ptr<CFileTransfers> m_pTransfers;
-    std::unique_ptr<CTrayIcon> m_pTray;
-    std::unique_ptr<CDesktopNotifier> m_pNotifier;
+    CBuddyWnd* m_buddyWnd = nullptr;  // owned by the main window
+    std::unique_ptr<QtFileChooser> m_fileChooser;
+    std::unique_ptr<FileTransfers> m_transfers;
+    std::unique_ptr<TrayIcon> m_tray;
+    std::unique_ptr<DesktopNotifier> m_notifier;
 };
 
 }  // namespace nimbo

@@ -10,28 +10,28 @@ namespace nimbo {
 
 namespace {
 
-constexpr int kTemplateWidth = 125;
-constexpr int kTemplateHeight = 101;
-constexpr int kButtonTop = 80;
-constexpr int kNoticeHeight = 38;  // the lines a failure notice adds
-constexpr int kNoticeTextHeight = 34;
-constexpr int kTimeHeight = 10;  // the line a received note's time adds
+constexpr int TEMPLATE_WIDTH = 125;
+constexpr int TEMPLATE_HEIGHT = 101;
+constexpr int BUTTON_TOP = 80;
+constexpr int NOTICE_HEIGHT = 38;  // the lines a failure notice adds
+constexpr int NOTICE_TEXT_HEIGHT = 34;
+constexpr int TIME_HEIGHT = 10;  // the line a received note's time adds
 
 }  // namespace
 
 CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
     : CTemplateDialog(which == NoteTemplate::Send ? QStringLiteral("쪽지 보내기") : QStringLiteral("쪽지 받기"),
-                      kTemplateWidth, kTemplateHeight, CDialogUnits::TemplateFont(QStringLiteral("System"), 8),
+                      TEMPLATE_WIDTH, TEMPLATE_HEIGHT, DialogUnits::TemplateFont(QStringLiteral("System"), 8),
                       parent),
       m_template(which) {
     const bool sending = which == NoteTemplate::Send;
-    const int shift = sending ? 0 : kTimeHeight;
-    m_nButtonTop = kButtonTop + shift;
+    const int shift = sending ? 0 : TIME_HEIGHT;
+    m_buttonTop = BUTTON_TOP + shift;
     AddStatic(sending ? QStringLiteral("받는이 : ") : QStringLiteral("보낸이 : "), 0, 7, 7, 32, 8);
     m_name = AddStatic(QString(), IDC_NAME, 42, 7, 76, 8);
     m_name->setAccessibleDescription(sending ? QStringLiteral("받는 사람") : QStringLiteral("보낸 사람"));
     if (!sending) {
-        m_time = AddStatic(QString(), IDC_TIME, 42, 7 + kTimeHeight, 76, 8);
+        m_time = AddStatic(QString(), IDC_TIME, 42, 7 + TIME_HEIGHT, 76, 8);
         m_time->setAccessibleDescription(QStringLiteral("받은 시각"));
     }
 
@@ -44,7 +44,7 @@ CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
     m_text->setAccessibleDescription(sending ? QStringLiteral("보낼 쪽지. Ctrl+Enter를 누르면 보냅니다.")
                                              : QStringLiteral("받은 쪽지. Ctrl+Enter를 누르면 답장합니다."));
 
-    m_notice = AddStatic(QString(), 0, 7, m_nButtonTop - 3, 111, kNoticeTextHeight);
+    m_notice = AddStatic(QString(), 0, 7, m_buttonTop - 3, 111, NOTICE_TEXT_HEIGHT);
     m_notice->setWordWrap(true);
     m_notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette palette = m_notice->palette();
@@ -52,13 +52,13 @@ CNoteDlg::CNoteDlg(NoteTemplate which, QWidget* parent)
     m_notice->setPalette(palette);
     m_notice->hide();
 
-    m_ok = AddButton(sending ? QStringLiteral("보내기") : QStringLiteral("답장"), IDOK, 7, m_nButtonTop, 50, 14);
+    m_ok = AddButton(sending ? QStringLiteral("보내기") : QStringLiteral("답장"), IDOK, 7, m_buttonTop, 50, 14);
     m_ok->setDefault(true);
-    m_cancel = AddButton(sending ? QStringLiteral("취소") : QStringLiteral("닫기"), IDCANCEL, 68, m_nButtonTop, 50, 14);
+    m_cancel = AddButton(sending ? QStringLiteral("취소") : QStringLiteral("닫기"), IDCANCEL, 68, m_buttonTop, 50, 14);
 
     m_text->installEventFilter(this);
 
-    ResizeTemplate(kTemplateWidth, kTemplateHeight + shift);
+    ResizeTemplate(TEMPLATE_WIDTH, TEMPLATE_HEIGHT + shift);
     AllowResize();
     SetAnchors(m_name, GROW_WIDTH);
     if (m_time != nullptr) {
@@ -77,9 +77,9 @@ void CNoteDlg::ShowNotSentNotice(const QString& reason) {
         return;
     }
     m_notice->show();
-    MoveControl(m_ok, 7, m_nButtonTop + kNoticeHeight, 50, 14);
-    MoveControl(m_cancel, 68, m_nButtonTop + kNoticeHeight, 50, 14);
-    ResizeTemplate(kTemplateWidth, kTemplateHeight + (m_nButtonTop - kButtonTop) + kNoticeHeight);
+    MoveControl(m_ok, 7, m_buttonTop + NOTICE_HEIGHT, 50, 14);
+    MoveControl(m_cancel, 68, m_buttonTop + NOTICE_HEIGHT, 50, 14);
+    ResizeTemplate(TEMPLATE_WIDTH, TEMPLATE_HEIGHT + (m_buttonTop - BUTTON_TOP) + NOTICE_HEIGHT);
 }
 
 // Ctrl with either Enter key reaches the note first, which would take it as

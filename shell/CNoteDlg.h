@@ -44,7 +44,7 @@ protected:
 
 private:
     NoteTemplate m_template;
-    int m_nButtonTop;
+    int m_buttonTop;
     QLabel* m_name;
     QLabel* m_time = nullptr;
     QPlainTextEdit* m_text;

@@ -12,9 +12,9 @@ namespace {
 // Outside Windows and Apple systems the settings are a plain file under the
 // user's configuration folder, which other users might be able to read.
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-constexpr bool kSettingsArePlainFile = true;
+constexpr bool SETTINGS_ARE_PLAIN_FILE = true;
 #else
-constexpr bool kSettingsArePlainFile = false;
+constexpr bool SETTINGS_ARE_PLAIN_FILE = false;
 #endif
 
 // Makes the settings' own folder private before anything is written into it,
@@ -53,7 +53,7 @@ bool CRegistryKey::WriteString(const QString& name, const QString& text) {
     if (settings.status() != QSettings::NoError) {
         return false;
     }
-    if (kSettingsArePlainFile && !ProtectFolder(settings.fileName())) {
+    if (SETTINGS_ARE_PLAIN_FILE && !ProtectFolder(settings.fileName())) {
         return false;
     }
     settings.setValue(name, text);
@@ -61,7 +61,7 @@ bool CRegistryKey::WriteString(const QString& name, const QString& text) {
     if (settings.status() != QSettings::NoError) {
         return false;
     }
-    return !kSettingsArePlainFile || ProtectFile(settings.fileName());
+    return !SETTINGS_ARE_PLAIN_FILE || ProtectFile(settings.fileName());
 }
 
 }  // namespace nimbo

@@ -60,7 +60,7 @@ void CTemplateDialog::SetAnchors(QWidget* control, unsigned anchors) {
 }
 
 void CTemplateDialog::AllowResize() {
-    m_bResizable = true;
+    m_resizable = true;
     setSizeGripEnabled(true);
     ResizeTemplate(m_templateSize.width(), m_templateSize.height());
 }
@@ -118,7 +118,7 @@ QPushButton* CTemplateDialog::AddButton(const QString& text, int id, int x, int 
 void CTemplateDialog::ResizeTemplate(int cx, int cy) {
     m_templateSize = QSize(cx, cy);
     const QSize size = m_units.Size(cx, cy);
-    if (!m_bResizable) {
+    if (!m_resizable) {
         setFixedSize(size);
         return;
     }

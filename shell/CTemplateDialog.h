@@ -5,7 +5,7 @@
 #include <QString>
 #include <vector>
 
-#include "shell/CDialogUnits.h"
+#include "shell/DialogUnits.h"
 
 class QComboBox;
 class QLabel;
@@ -39,7 +39,7 @@ public:
     // The control with template identifier `id`, or nullptr.
     QWidget* Control(int id) const;
 
-    const CDialogUnits& Units() const { return m_units; }
+    const DialogUnits& Units() const { return m_units; }
 
     void accept() override;
 
@@ -87,11 +87,11 @@ private:
         unsigned anchors;
     };
 
-    CDialogUnits m_units;
+    DialogUnits m_units;
     QHash<int, QWidget*> m_controls;
     std::vector<Placement> m_placements;
     QSize m_templateSize;
-    bool m_bResizable = false;
+    bool m_resizable = false;
 };
 
 }  // namespace nimbo

@@ -7,7 +7,7 @@ namespace nimbo {
 
 namespace {
 
-constexpr const char16_t* kStatusLabels[] = {
+constexpr const char16_t* STATUS_LABELS[] = {
     u"온라인", u"자리 비움", u"바쁨", u"식사 중", u"오프라인으로 표시", u"오프라인",
 };
 
@@ -33,8 +33,8 @@ bool OwnPresence::Save(CRegistryKey& settings) const {
 }
 
 QString StatusLabel(int status) {
-    return status >= LOGON_ONLINE && status <= LOGON_OFFLINE ? QString::fromUtf16(kStatusLabels[status])
-                                                             : QString::fromUtf16(kStatusLabels[LOGON_OFFLINE]);
+    return status >= LOGON_ONLINE && status <= LOGON_OFFLINE ? QString::fromUtf16(STATUS_LABELS[status])
+                                                             : QString::fromUtf16(STATUS_LABELS[LOGON_OFFLINE]);
 }
 
 }  // namespace nimbo

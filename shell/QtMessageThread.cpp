@@ -51,11 +51,11 @@ bool QtMessageThread::IsCurrentThread() const {
 }
 
 void QtMessageThread::Hold() {
-    ++m_nHeld;
+    ++m_held;
 }
 
 void QtMessageThread::Release() {
-    if (--m_nHeld == 0) {
+    if (--m_held == 0) {
         Wake();
     }
 }
@@ -74,7 +74,7 @@ void QtMessageThread::RunQueued() {
     while (::read(m_wakeRead, drained, sizeof drained) > 0) {
     }
     // Release wakes the loop again.
-    if (m_nHeld > 0) {
+    if (m_held > 0) {
         return;
     }
     for (;;) {

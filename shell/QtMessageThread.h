@@ -38,7 +38,7 @@ private:
     void RunQueued();
 
     std::thread::id m_owner;
-    int m_nHeld = 0;
+    int m_held = 0;
     int m_wakeRead = -1;
     int m_wakeWrite = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;

@@ -13,13 +13,10 @@ struct StringEntry {
     const char16_t* text;
 };
 
-constexpr StringEntry kStrings[] = {
-    {IDS_SOCKETS_INIT_FAILED, u"Windows sockets initialization failed."},
+constexpr StringEntry STRINGS[] = {
     {IDR_MAINFRAME,
      u"오르반티스 님보(Nimbo)\n\n오르반티스 님보(Nimbo)\n\n\nCENimbo.Document\nCENimbo Document"},
     {AFX_IDS_APP_TITLE, u"님보"},
-    {AFX_IDS_IDLEMESSAGE, u"Ready"},
-    {AFX_IDS_HELPMODEMESSAGE, u"Select an object on which to get Help"},
     {ID_APP_ABOUT, u"Display program information, version number and copyright\nAbout"},
     {ID_APP_EXIT, u"Quit the application; prompts to save documents\nExit"},
     {ID_HELP, u"Display help for current task or command\nHelp"},
@@ -28,7 +25,7 @@ constexpr StringEntry kStrings[] = {
 }  // namespace
 
 QString LoadResourceString(unsigned id) {
-    for (const StringEntry& entry : kStrings) {
+    for (const StringEntry& entry : STRINGS) {
         if (entry.id == id) {
             return QString::fromUtf16(entry.text);
         }

@@ -5,11 +5,8 @@
 namespace nimbo {
 
 enum StringId : unsigned {
-    IDS_SOCKETS_INIT_FAILED = 104,
     IDR_MAINFRAME = 128,
     AFX_IDS_APP_TITLE = 57344,
-    AFX_IDS_IDLEMESSAGE = 57345,
-    AFX_IDS_HELPMODEMESSAGE = 57346,
 };
 
 // The application's string table. An unknown identifier gives an empty text.

@@ -42,9 +42,9 @@
 #include "shell/CMainFrame.h"
 #include "shell/CNimboApp.h"
 #include "shell/CFileTransferDlg.h"
-#include "shell/CFileTransfers.h"
+#include "shell/FileTransfers.h"
 #include "shell/CNoteDlg.h"
-#include "shell/CStatusMenu.h"
+#include "shell/StatusMenu.h"
 #include "shell/SignInState.h"
 #include "shell/IFileChooser.h"
 #include "shell/QtMessageBoxHandler.h"
@@ -134,7 +134,7 @@ struct DemoBuddies {
 // The frame with its status menu dropped down, the menu drawn where it
 // opened, as a grab of the frame alone leaves popups out.
 QPixmap WithStatusMenu(CMainFrame& frame) {
-    QMenu* menu = frame.StatusMenu();
+    QMenu* menu = frame.GetStatusMenu();
     const QRect title = frame.menuBar()->actionGeometry(menu->menuAction());
     menu->popup(frame.menuBar()->mapToGlobal(title.bottomLeft()));
     menu->setActiveAction(menu->actions().at(LOGON_BUSY));
@@ -243,7 +243,7 @@ struct SignIn {
     QString password;
 };
 
-constexpr int kSignInLimitMilliseconds = 30000;
+constexpr int SIGN_IN_LIMIT_MILLISECONDS = 30000;
 
 // Answers the login dialog as soon as it is the active modal window.
 void AnswerLogin(const SignIn& signIn) {
@@ -258,7 +258,7 @@ void AnswerLogin(const SignIn& signIn) {
 
 // Runs the event loop until the application shows a signed-in buddy list.
 bool WaitUntilSignedIn(const CBuddyWnd& wnd, const SignIn& signIn) {
-    const QDeadlineTimer deadline(kSignInLimitMilliseconds);
+    const QDeadlineTimer deadline(SIGN_IN_LIMIT_MILLISECONDS);
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -294,7 +294,7 @@ bool SaveSignedInWindow(const QDir& folder, const SignIn& signIn) {
     return saved;
 }
 
-constexpr int kTransferLimitMilliseconds = 30000;
+constexpr int TRANSFER_LIMIT_MILLISECONDS = 30000;
 
 // Answers every file dialog at once with the same path.
 class FixedFileChooser : public IFileChooser {
@@ -320,7 +320,7 @@ QString MakeFile(const QTemporaryDir& folder, const QString& name, qint64 size) 
 
 // Runs the event loop until `done` holds or a generous limit ran out.
 bool RunEventsUntil(const std::function<bool()>& done) {
-    const QDeadlineTimer deadline(kTransferLimitMilliseconds);
+    const QDeadlineTimer deadline(TRANSFER_LIMIT_MILLISECONDS);
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -400,7 +400,7 @@ bool SaveOfferQuestion(const QDir& folder) {
     });
     poll.start(10);
     {
-        CFileTransfers transfers(TransferServices{&session, &gui, &chooser});
+        FileTransfers transfers(TransferServices{&session, &gui, &chooser});
         transfers.OnFileOffer(std::make_unique<PeerCallRecord>(
             PeerCallRecord{u"lee", PeerCallText(PeerCallKind::FileOffer), u"<192.168.0.21><9042><여행 사진.zip><2457600>"}));
     }

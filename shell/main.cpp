@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kUsageError = 2;
+constexpr int USAGE_ERROR = 2;
 
 void PrintUsage(std::FILE* to) {
     std::fprintf(to,
@@ -69,7 +69,7 @@ int main(int argc, char* argv[]) {
     QApplication framework(argc, argv);
     const std::optional<Options> options = ParseOptions(argc, argv);
     if (!options) {
-        return kUsageError;
+        return USAGE_ERROR;
     }
     if (options->host) {
         nimbo::g_strAgentHost.Set(nimbo::platform::CodePage::FromUtf8(*options->host));

@@ -16,14 +16,14 @@ int EventWait::ParseSeconds(const std::string& text) {
 }
 
 bool EventWait::Run() {
-    if (m_nSeconds)
-        return m_loop.RunUntil([this] { return m_bFinished.load(); }, std::chrono::seconds(*m_nSeconds));
+    if (m_seconds)
+        return m_loop.RunUntil([this] { return m_finished.load(); }, std::chrono::seconds(*m_seconds));
     m_loop.Run();
-    return m_bFinished;
+    return m_finished;
 }
 
 void EventWait::Finish() {
-    m_bFinished = true;
+    m_finished = true;
     m_loop.Quit();
 }
 

@@ -13,7 +13,7 @@ namespace nimbo::cli {
 // have passed.
 class EventWait {
 public:
-    EventWait(platform::MessageLoop& loop, std::optional<int> seconds) : m_loop(loop), m_nSeconds(seconds) {}
+    EventWait(platform::MessageLoop& loop, std::optional<int> seconds) : m_loop(loop), m_seconds(seconds) {}
 
     // The whole number of seconds of a --seconds option; throws UsageError.
     static int ParseSeconds(const std::string& text);
@@ -25,8 +25,8 @@ public:
 
 private:
     platform::MessageLoop& m_loop;
-    const std::optional<int> m_nSeconds;
-    std::atomic<bool> m_bFinished{false};
+    const std::optional<int> m_seconds;
+    std::atomic<bool> m_finished{false};
 };
 
 }  // namespace nimbo::cli

@@ -20,7 +20,7 @@ EventWindow::EventWindow(CliContext& context, platform::IMessageThread& thread, 
 }
 
 EventWindow::~EventWindow() {
-    platform::SetMainWindow(platform::kNullWindow);
+    platform::SetMainWindow(platform::NULL_WINDOW);
     platform::DestroyWindowHandle(m_hWnd);
 }
 

@@ -21,28 +21,28 @@ ListenCommand::ListenCommand(const std::vector<std::string>& args) {
         if (i + 1 == args.size())
             throw UsageError("listen takes only --seconds N and --accept-files DIR");
         if (args[i] == "--seconds")
-            m_nSeconds = EventWait::ParseSeconds(args[++i]);
+            m_seconds = EventWait::ParseSeconds(args[++i]);
         else if (args[i] == "--accept-files")
-            m_strAcceptFolder = args[++i];
+            m_acceptFolder = args[++i];
         else
             throw UsageError("listen takes only --seconds N and --accept-files DIR");
     }
 }
 
 int ListenCommand::Run(CliContext& context) {
-    if (m_strAcceptFolder && !std::filesystem::is_directory(*m_strAcceptFolder))
-        throw CommandFailure(*m_strAcceptFolder + " is not a folder");
+    if (m_acceptFolder && !std::filesystem::is_directory(*m_acceptFolder))
+        throw CommandFailure(*m_acceptFolder + " is not a folder");
     platform::MessageLoop loop;
-    EventWait wait(loop, m_nSeconds);
+    EventWait wait(loop, m_seconds);
     // Before the listener thread starts, so that it never takes the signals.
     SignalWatcher signals([&wait] { wait.Finish(); });
     std::unique_ptr<FileAcceptor> acceptor;
-    if (m_strAcceptFolder)
-        acceptor = std::make_unique<FileAcceptor>(*m_strAcceptFolder, loop, context.printer);
+    if (m_acceptFolder)
+        acceptor = std::make_unique<FileAcceptor>(*m_acceptFolder, loop, context.printer);
     EventWindow window(
         context, loop,
         [this, &wait] {
-            m_bLost = true;
+            m_lost = true;
             wait.Finish();
         },
         [&acceptor](const FileOffer& offer) {
@@ -52,7 +52,7 @@ int ListenCommand::Run(CliContext& context) {
     SignedInScope signIn(context, SignIn::Listening);
     RefreshBuddyTables(context.session);
     wait.Run();
-    if (m_bLost) {
+    if (m_lost) {
         signIn.Abandon();
         return EXIT_LISTENER_LOST;
     }

@@ -19,9 +19,9 @@ public:
     int Run(CliContext& context) override;
 
 private:
-    std::optional<int> m_nSeconds;
-    std::optional<std::string> m_strAcceptFolder;
-    bool m_bLost = false;
+    std::optional<int> m_seconds;
+    std::optional<std::string> m_acceptFolder;
+    bool m_lost = false;
 };
 
 }  // namespace nimbo::cli

@@ -11,13 +11,13 @@ namespace nimbo::cli {
 NoteCommand::NoteCommand(const std::vector<std::string>& args) {
     if (args.size() != 2)
         throw UsageError("note takes a user ID and a text");
-    m_strCallee = platform::CodePage::FromUtf8(args[0]);
-    m_strText = platform::CodePage::FromUtf8(args[1]);
+    m_callee = platform::CodePage::FromUtf8(args[0]);
+    m_text = platform::CodePage::FromUtf8(args[1]);
 }
 
 int NoteCommand::Run(CliContext& context) {
     SignedInScope signIn(context, SignIn::OneShot);
-    if (!context.session.SendInstantMessage(m_strCallee, m_strText))
+    if (!context.session.SendInstantMessage(m_callee, m_text))
         throw CommandFailure::Because("the note was not accepted", context.session);
     return EXIT_DONE;
 }

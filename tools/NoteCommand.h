@@ -14,8 +14,8 @@ public:
     int Run(CliContext& context) override;
 
 private:
-    std::u16string m_strCallee;
-    std::u16string m_strText;
+    std::u16string m_callee;
+    std::u16string m_text;
 };
 
 }  // namespace nimbo::cli

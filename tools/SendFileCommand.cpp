@@ -37,23 +37,23 @@ SendFileCommand::SendFileCommand(const std::vector<std::string>& args) {
     std::vector<std::string> words;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--seconds" && i + 1 < args.size())
-            m_nSeconds = EventWait::ParseSeconds(args[++i]);
+            m_seconds = EventWait::ParseSeconds(args[++i]);
         else
             words.push_back(args[i]);
     }
     if (words.size() != 2)
         throw UsageError("send-file takes a user ID, a file and at most --seconds N");
-    m_strCallee = platform::CodePage::FromUtf8(words[0]);
-    m_strPath = words[1];
+    m_callee = platform::CodePage::FromUtf8(words[0]);
+    m_path = words[1];
 }
 
 int SendFileCommand::Run(CliContext& context) {
-    const std::uint64_t size = FileSize(m_strPath);
+    const std::uint64_t size = FileSize(m_path);
     // The reason has gone to standard error as the message box text.
     if (!CheckSendableSize(size))
         return EXIT_FAILED;
     platform::MessageLoop loop;
-    EventWait wait(loop, m_nSeconds);
+    EventWait wait(loop, m_seconds);
     // Before the listener thread starts, so that it never takes the signals.
     SignalWatcher signals([&wait] { wait.Finish(); });
     std::optional<platform::LPARAM> end;
@@ -82,13 +82,13 @@ int SendFileCommand::Run(CliContext& context) {
 std::shared_ptr<TransferInfo> SendFileCommand::Offer(CliContext& context, platform::HWND window,
                                                      std::uint32_t size) const {
     RefreshBuddyTables(context.session);
-    if (!context.session.GetBuddyTable().Lookup(m_strCallee))
-        throw CommandFailure(platform::CodePage::ToUtf8(m_strCallee) + " is not in the buddy list");
+    if (!context.session.GetBuddyTable().Lookup(m_callee))
+        throw CommandFailure(platform::CodePage::ToUtf8(m_callee) + " is not in the buddy list");
     auto info = std::make_shared<TransferInfo>();
     info->hWndNotify = window;
-    info->strFilePath = platform::CodePage::FromUtf8(m_strPath);
-    const std::string fileName = std::filesystem::path(m_strPath).filename().string();
-    if (!OfferFile(context.session, *info, m_strCallee, platform::CodePage::FromUtf8(fileName), size))
+    info->strFilePath = platform::CodePage::FromUtf8(m_path);
+    const std::string fileName = std::filesystem::path(m_path).filename().string();
+    if (!OfferFile(context.session, *info, m_callee, platform::CodePage::FromUtf8(fileName), size))
         return nullptr;
     return info;
 }

@@ -25,9 +25,9 @@ public:
 private:
     std::shared_ptr<TransferInfo> Offer(CliContext& context, platform::HWND window, std::uint32_t size) const;
 
-    std::u16string m_strCallee;
-    std::string m_strPath;
-    std::optional<int> m_nSeconds;
+    std::u16string m_callee;
+    std::string m_path;
+    std::optional<int> m_seconds;
 };
 
 }  // namespace nimbo::cli

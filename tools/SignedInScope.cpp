@@ -16,18 +16,18 @@ SignedInScope::SignedInScope(CliContext& context, SignIn kind) : m_session(conte
         SignOut();
         throw CommandFailure::Because("setting the status online failed", m_session);
     }
-    m_bSignedIn = true;
+    m_signedIn = true;
 }
 
 SignedInScope::~SignedInScope() {
-    if (m_bSignedIn)
+    if (m_signedIn)
         SignOut();
 }
 
 void SignedInScope::End() {
-    if (!m_bSignedIn)
+    if (!m_signedIn)
         return;
-    m_bSignedIn = false;
+    m_signedIn = false;
     if (!SignOut())
         throw CommandFailure::Because("logout failed", m_session);
 }

@@ -33,13 +33,13 @@ public:
     void End();
     // Forgets the sign-in without a word to the server, as after a lost
     // notification connection.
-    void Abandon() { m_bSignedIn = false; }
+    void Abandon() { m_signedIn = false; }
 
 private:
     bool SignOut();
 
     AgentSession& m_session;
-    bool m_bSignedIn = false;
+    bool m_signedIn = false;
 };
 
 }  // namespace nimbo::cli

@@ -15,7 +15,7 @@ bool DataConnection::Accept(CBlockingSocket& listener) {
     if (!listener.Accept(m_socket, peer))
         return false;
     m_info.PublishDataSocket(&m_socket);
-    m_bPublished = true;
+    m_published = true;
     return true;
 }
 
@@ -24,7 +24,7 @@ bool DataConnection::Accept(CBlockingSocket& listener) {
 void DataConnection::Connect(const sockaddr_in& address) {
     m_socket.Create(SOCK_STREAM);
     m_info.PublishDataSocket(&m_socket);
-    m_bPublished = true;
+    m_published = true;
     m_socket.Connect(address);
 }
 
@@ -55,9 +55,9 @@ int DataConnection::Receive(char* buffer, int capacity) { return m_socket.Receiv
 
 // Withdrawn before it is closed: a Cancel must never reach a closed socket.
 void DataConnection::Close() {
-    if (m_bPublished) {
+    if (m_published) {
         m_info.WithdrawDataSocket();
-        m_bPublished = false;
+        m_published = false;
     }
     m_socket.Close();
 }

@@ -42,7 +42,7 @@ public:
 private:
     TransferInfo& m_info;
     CBlockingSocket m_socket;
-    bool m_bPublished = false;
+    bool m_published = false;
 };
 
 }  // namespace nimbo

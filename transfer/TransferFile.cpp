@@ -49,38 +49,38 @@ std::int64_t TransferFile::Length() const {
 }
 
 bool TransferFile::Seek(std::int64_t position) {
-    m_nStaged = m_nTaken = 0;
+    m_staged = m_taken = 0;
     return lseek(m_handle, position, SEEK_SET) == position;
 }
 
 int TransferFile::Read(const char*& block, int capacity) {
-    if (m_nTaken == m_nStaged) {
+    if (m_taken == m_staged) {
         ssize_t count;
         do {
             count = read(m_handle, m_staging.get(), STAGING_SIZE);
         } while (count < 0 && errno == EINTR);
         if (count <= 0)
             return static_cast<int>(count);
-        m_nStaged = static_cast<int>(count);
-        m_nTaken = 0;
+        m_staged = static_cast<int>(count);
+        m_taken = 0;
     }
-    const int count = std::min(capacity, m_nStaged - m_nTaken);
-    block = m_staging.get() + m_nTaken;
-    m_nTaken += count;
+    const int count = std::min(capacity, m_staged - m_taken);
+    block = m_staging.get() + m_taken;
+    m_taken += count;
     return count;
 }
 
 char* TransferFile::Room(int capacity) {
-    if (capacity > STAGING_SIZE - m_nStaged && !WriteStaged())
+    if (capacity > STAGING_SIZE - m_staged && !WriteStaged())
         return nullptr;
-    return m_staging.get() + m_nStaged;
+    return m_staging.get() + m_staged;
 }
 
 bool TransferFile::Close() {
     if (m_handle == -1)
         return true;
-    const bool written = m_nTaken != 0 || WriteStaged();
-    m_nStaged = m_nTaken = 0;
+    const bool written = m_taken != 0 || WriteStaged();
+    m_staged = m_taken = 0;
     const int handle = m_handle;
     m_handle = -1;
     return close(handle) == 0 && written;
@@ -89,8 +89,8 @@ bool TransferFile::Close() {
 // Writes out the staged bytes; what the storage refuses is dropped.
 bool TransferFile::WriteStaged() {
     const char* bytes = m_staging.get();
-    int length = m_nStaged;
-    m_nStaged = 0;
+    int length = m_staged;
+    m_staged = 0;
     while (length > 0) {
         const ssize_t written = write(m_handle, bytes, static_cast<std::size_t>(length));
         if (written < 0 && errno == EINTR)

@@ -40,7 +40,7 @@ public:
     // staged bytes first when there is not room enough; nullptr when the
     // storage refuses them.
     char* Room(int capacity);
-    void Commit(int length) { m_nStaged += length; }
+    void Commit(int length) { m_staged += length; }
     // False when the bytes still staged, or writes made earlier, fail.
     bool Close();
 
@@ -50,8 +50,8 @@ private:
 
     int m_handle = -1;
     std::unique_ptr<char[]> m_staging;
-    int m_nStaged = 0;  // bytes held in m_staging
-    int m_nTaken = 0;   // reading: the staged bytes already handed out
+    int m_staged = 0;  // bytes held in m_staging
+    int m_taken = 0;   // reading: the staged bytes already handed out
 };
 
 }  // namespace nimbo

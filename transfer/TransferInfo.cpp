@@ -14,8 +14,8 @@ void TransferInfo::Cancel() {
     stop.Request();
     CloseListenSocket();
     std::lock_guard lock(m_socketLock);
-    if (m_pDataSocket)
-        m_pDataSocket->Shutdown();
+    if (m_dataSocket)
+        m_dataSocket->Shutdown();
 }
 
 void TransferInfo::CloseListenSocket() {
@@ -52,8 +52,8 @@ void TransferInfo::EndListening() {
 
 void TransferInfo::PublishDataSocket(CBlockingSocket* socket) {
     std::lock_guard lock(m_socketLock);
-    m_pDataSocket = socket;
-    WakeIfCancelled(m_pDataSocket);
+    m_dataSocket = socket;
+    WakeIfCancelled(m_dataSocket);
 }
 
 void TransferInfo::WithdrawDataSocket() { PublishDataSocket(nullptr); }

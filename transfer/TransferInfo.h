@@ -30,7 +30,7 @@ public:
 
     // The window the worker reports to; null: nobody is told (and there is
     // no window whose going away ends the worker).
-    platform::HWND hWndNotify = platform::kNullWindow;
+    platform::HWND hWndNotify = platform::NULL_WINDOW;
     // The file to send, or the target file of a receive.
     std::u16string strFilePath;
     // Receiving side: the sender's address and port from the offer.
@@ -78,7 +78,7 @@ private:
 
     std::mutex m_socketLock;
     std::unique_ptr<CBlockingSocket> m_pListenSocket;
-    CBlockingSocket* m_pDataSocket = nullptr;
+    CBlockingSocket* m_dataSocket = nullptr;
 };
 
 }  // namespace nimbo

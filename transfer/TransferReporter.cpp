@@ -4,7 +4,7 @@
 
 namespace nimbo {
 
-bool TransferReporter::WindowGone() const { return m_hWnd != platform::kNullWindow && !platform::IsWindow(m_hWnd); }
+bool TransferReporter::WindowGone() const { return m_hWnd != platform::NULL_WINDOW && !platform::IsWindow(m_hWnd); }
 
 void TransferReporter::PostStart() { platform::PostMessage(m_hWnd, WM_TRANSFER_START, 0, 0); }
 
@@ -13,7 +13,7 @@ void TransferReporter::SendStart(const platform::StopSignal& stop) {
 }
 
 void TransferReporter::Progress(std::int64_t position, std::int64_t startOffset) {
-    if (m_hWnd == platform::kNullWindow)
+    if (m_hWnd == platform::NULL_WINDOW)
         return;
     const std::time_t now = std::time(nullptr);
     if (now == m_lastProgress)

@@ -6,16 +6,10 @@
 #include <initializer_list>
 #include <string>
 
-#include "net/Base64.h"
+#include "tests/support/AgentScripts.h"
 
 namespace nimbo {
 namespace {
-
-std::string Base64(const std::string& bytes) {
-    ByteString encoded;
-    EXPECT_TRUE(base64::EncodeInto(bytes.data(), bytes.size(), encoded));
-    return std::string(encoded.view());
-}
 
 // One "<b>...</b>" entry whose lines are joined by CR LF.
 std::string Entry(std::initializer_list<std::string> lines) {
@@ -38,7 +32,7 @@ std::string OkReply(const std::string& entries) { return "OK\r\n" + entries + "\
 
 TEST(StatusList, ReadsEveryLineOfAnEntry) {
     CBuddyTable buddies =
-        Parse(OkReply(Entry({"kim", "online", "10.0.0.7", "9042", "0", "Kim", Base64("at lunch")})));
+        Parse(OkReply(Entry({"kim", "online", "10.0.0.7", "9042", "0", "Kim", test::Base64Of("at lunch")})));
     ASSERT_EQ(buddies.Size(), 1u);
     const CBuddyInfo* kim = buddies.Lookup(u"kim");
     ASSERT_NE(kim, nullptr);
@@ -114,7 +108,7 @@ TEST(StatusList, PortIsReadLikeTheCDecimalConversion) {
 }
 
 std::u16string MessageOf(const std::string& wireMessage) {
-    CBuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "", "", "", "", Base64(wireMessage)})));
+    CBuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "", "", "", "", test::Base64Of(wireMessage)})));
     return buddies.Lookup(u"kim")->statusMessage;
 }
 
@@ -138,7 +132,7 @@ TEST(StatusList, MessageEndsAtTheFirstZeroByte) {
 
 TEST(StatusList, KoreanTextsArriveAsUtf16) {
     CBuddyTable buddies = Parse(OkReply(Entry({"kim", "absence", "10.0.0.7", "0", "0", "\xB1\xE8\xC3\xB6\xBC\xF6",
-                                               Base64("\xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4")})));
+                                               test::Base64Of("\xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4")})));
     const CBuddyInfo* kim = buddies.Lookup(u"kim");
     ASSERT_NE(kim, nullptr);
     EXPECT_EQ(kim->displayName, u"김철수");

@@ -13,13 +13,13 @@ struct Vector {
     const char* encoded;
 };
 
-constexpr Vector kVectors[] = {
+constexpr Vector VECTORS[] = {
     {"", ""}, {"a", "YQ=="}, {"ab", "YWI="}, {"abc", "YWJj"}, {"abcd", "YWJjZA=="},
     {"foobar", "Zm9vYmFy"}, {"\xBE\xC8\xB3\xE7", "vsiz5w=="},
 };
 
 TEST(Base64, EncodesKnownVectors) {
-    for (const auto& v : kVectors) {
+    for (const auto& v : VECTORS) {
         ByteString out("unchanged?");
         ASSERT_TRUE(base64::EncodeInto(v.plain, std::char_traits<char>::length(v.plain), out));
         EXPECT_EQ(out, v.encoded) << v.plain;
@@ -27,7 +27,7 @@ TEST(Base64, EncodesKnownVectors) {
 }
 
 TEST(Base64, DecodesKnownVectors) {
-    for (const auto& v : kVectors) {
+    for (const auto& v : VECTORS) {
         char buffer[64];
         int count = base64::DecodeInto(v.encoded, buffer, sizeof buffer);
         EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(count)), v.plain);

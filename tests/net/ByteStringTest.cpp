@@ -161,7 +161,7 @@ TEST(ByteString, BetweenFindsTheNthEnclosedText) {
     EXPECT_EQ(entries.Between("<b>", "</b>", 1), "lee");
 }
 
-TEST(ByteString, FormatEstimateIsNeverTooSmall) {
+TEST(ByteString, FormatHoldsTheWholeTextOfAnyLength) {
     std::string longText(100000, 'x');
     ByteString a;
     ASSERT_TRUE(a.Format("%s|%d|%s", longText.c_str(), -2147483647 - 1, "end"));

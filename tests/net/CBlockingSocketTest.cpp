@@ -4,12 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
 #include <future>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "tests/support/BlockingCall.h"
 #include "tests/support/ScriptedPeer.h"
 #include "tests/support/SocketFailure.h"
 
@@ -18,12 +17,12 @@
 namespace nimbo {
 namespace {
 
+using test::BlockingCall;
 using test::PeerConnection;
 using test::ScriptedPeer;
 using test::SocketFailure;
 
 constexpr int PORT = 10000;
-constexpr auto LET_THE_OTHER_THREAD_BLOCK = std::chrono::milliseconds(100);
 
 // A host name that cannot resolve and that no resolver is ever asked about:
 // a label longer than 63 characters is refused before any query is sent.
@@ -158,14 +157,14 @@ TEST(CBlockingSocket, AcceptWokenByShutdownReturnsFalse) {
     listener.Bind(CBlockingSocket::AddressFromDotted("127.0.2.7", PORT));
     listener.Listen();
     bool accepted = true;
-    std::thread waiter([&] {
+    BlockingCall waiter([&] {
         CBlockingSocket target;
         sockaddr_in from{};
         accepted = listener.Accept(target, from);
     });
-    std::this_thread::sleep_for(LET_THE_OTHER_THREAD_BLOCK);
+    EXPECT_TRUE(waiter.WaitUntilBlockedIn({SYS_accept4}));
     listener.Shutdown();
-    waiter.join();
+    waiter.Join();
     EXPECT_FALSE(accepted);
     listener.Close();
 }
@@ -174,13 +173,13 @@ TEST(CBlockingSocket, ReceiveWithoutLimitWokenByShutdownReturnsZero) {
     ScriptedPeer peer("127.0.2.8", PORT);
     Client client("127.0.2.8");
     int received = -1;
-    std::thread waiter([&] {
+    BlockingCall waiter([&] {
         char buffer[8];
         received = client.socket.Receive(buffer, sizeof buffer, 0);
     });
-    std::this_thread::sleep_for(LET_THE_OTHER_THREAD_BLOCK);
+    EXPECT_TRUE(waiter.WaitUntilBlockedIn(test::POLL_CALLS));
     client.socket.Shutdown();
-    waiter.join();
+    waiter.Join();
     EXPECT_EQ(received, 0);
 }
 

@@ -17,7 +17,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::HoldingThread;
 
-constexpr auto kPatience = 30s;  // only a guard against a hang, never reached when passing
+constexpr auto PATIENCE = 30s;  // only a guard against a hang, never reached when passing
 constexpr UINT WM_TEST = WM_USER + 1;
 constexpr UINT WM_CLOSE_SELF = WM_USER + 2;
 constexpr UINT WM_LATER = WM_USER + 3;
@@ -64,7 +64,7 @@ TEST(WindowMessages, PostsArriveInOrderOnTheOwningThreadAndNeverInPlace) {
             PostMessage(window.handle, WM_TEST, i, 0);
         }
     });
-    EXPECT_TRUE(loop.RunUntil([&] { return recorder.received.size() == 201; }, kPatience));
+    EXPECT_TRUE(loop.RunUntil([&] { return recorder.received.size() == 201; }, PATIENCE));
     worker.join();
 
     for (WPARAM i = 0; i <= 200; ++i) {
@@ -109,7 +109,7 @@ TEST(WindowMessages, SendFromAnotherThreadReturnsTheAnswerAfterTheHandlerRan) {
         senderReturned = true;
         loop.Queue([&] { workerDone = true; });
     });
-    EXPECT_TRUE(loop.RunUntil([&] { return workerDone; }, kPatience));
+    EXPECT_TRUE(loop.RunUntil([&] { return workerDone; }, PATIENCE));
     worker.join();
 
     EXPECT_TRUE(sent);
@@ -176,7 +176,7 @@ TEST(WindowMessages, AHandlerMayJoinTheWorkerWhoseSendItIsHandling) {
 
     bool sent = true;
     listener = std::thread([&] { sent = SendMessage(mainWindow.handle, WM_LISTENERLOST, 0, 0, nullptr, &stop); });
-    EXPECT_TRUE(loop.RunUntil([&] { return !listener.joinable(); }, kPatience));
+    EXPECT_TRUE(loop.RunUntil([&] { return !listener.joinable(); }, PATIENCE));
     EXPECT_FALSE(sent);
 }
 
@@ -200,7 +200,7 @@ TEST(WindowMessages, AStopRequestedBeforeTheSendLeavesTheMessageUnhandled) {
 TEST(WindowMessages, AHandlerMayDestroyItsOwnWindow) {
     MessageLoop loop;
     Recorder recorder;
-    HWND window = kNullWindow;
+    HWND window = NULL_WINDOW;
     recorder.answer = [&](UINT message, WPARAM) {
         if (message == WM_CLOSE_SELF) {
             DestroyWindowHandle(window);
@@ -221,7 +221,7 @@ TEST(WindowMessages, AHandlerMayDestroyItsOwnWindow) {
     bool sent = false;
     LRESULT result = 0;
     std::thread worker([&, target = window] { sent = SendMessage(target, WM_CLOSE_SELF, 4, 0, &result); });
-    EXPECT_TRUE(loop.RunUntil([&] { return !IsWindow(window); }, kPatience));
+    EXPECT_TRUE(loop.RunUntil([&] { return !IsWindow(window); }, PATIENCE));
     worker.join();
     EXPECT_TRUE(sent);
     EXPECT_EQ(result, 5);
@@ -241,7 +241,7 @@ TEST(WindowMessages, HandlersMayPostAndSendToTheirOwnAndOtherThreadsWindows) {
 
     MessageLoop loop;
     Recorder recorder;
-    HWND own = kNullWindow;
+    HWND own = NULL_WINDOW;
     LRESULT answer = 0;
     recorder.answer = [&](UINT message, WPARAM) {
         if (message == WM_TEST) {
@@ -255,7 +255,7 @@ TEST(WindowMessages, HandlersMayPostAndSendToTheirOwnAndOtherThreadsWindows) {
     own = window.handle;
 
     PostMessage(own, WM_TEST, 0, 0);
-    EXPECT_TRUE(loop.RunUntil([&] { return recorder.received.size() == 3; }, kPatience));
+    EXPECT_TRUE(loop.RunUntil([&] { return recorder.received.size() == 3; }, PATIENCE));
     workerLoop->Quit();
     worker.join();
 

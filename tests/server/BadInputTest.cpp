@@ -1,20 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "ServerHarness.h"
-#include "net/CLineReader.h"
+#include "net/LineReader.h"
 #include "server/Connection.h"
 
 namespace nimbo::server::test {
 namespace {
 
-void AddPair(ServerHarness& server) {
-    server.AddUser("alice", "alice", "pw-a");
-    server.AddUser("bob", "bob", "pw-b");
-}
-
 TEST(BadInput, OverlongLineIsAnsweredThenClosedWhileOthersAreServed) {
     ServerHarness server("127.0.4.17");
-    AddPair(server);
+    server.AddUsers({"alice", "bob"});
     server.Start();
     auto bystander = server.SignedIn("bob", "pw-b");
     const std::string tooLong = "ERR 414\r\nmessage=line too long\r\n\r\n";
@@ -25,7 +20,7 @@ TEST(BadInput, OverlongLineIsAnsweredThenClosedWhileOthersAreServed) {
     longestEarly->Send(std::string(early - 1, 'x') + "\r\n");
     EXPECT_EQ(longestEarly->ReadUntilClosed(), tooLong);
     // After it, the longest line a client reader accepts is the bound.
-    const std::size_t bound = CLineReader::MAX_LINE_LENGTH;
+    const std::size_t bound = LineReader::MAX_LINE_LENGTH;
     auto longest = server.SignedIn("alice", "pw-a");
     EXPECT_EQ(longest->Command(std::string(bound - 2, 'x')), "ERR 500\r\nmessage=unknown command\r\n\r\n");
     EXPECT_EQ(longest->Command("getgroup"), "OK\r\n\r\n");
@@ -40,7 +35,7 @@ TEST(BadInput, OverlongLineIsAnsweredThenClosedWhileOthersAreServed) {
 
 TEST(BadInput, GarbageLinesAreRefusedAndAZeroByteEndsTheConnection) {
     ServerHarness server("127.0.4.18");
-    AddPair(server);
+    server.AddUsers({"alice", "bob"});
     server.Start();
     auto client = server.Connect();
     EXPECT_EQ(client->Command("\x01\xFF\xFE\x80 \x1B[2J"), "ERR 500\r\nmessage=unknown command\r\n\r\n");
@@ -63,7 +58,7 @@ TEST(BadInput, SilentClientsAreClosedAfterTheIdleBoundButAListenerStays) {
     ServerHarness server("127.0.4.19");
     server.Config().idleTimeout = std::chrono::milliseconds(200);
     server.Config().firstLineTimeout = std::chrono::milliseconds(200);
-    AddPair(server);
+    server.AddUsers({"alice", "bob"});
     server.Start();
     auto listener = server.Listener("bob", "pw-b");
     auto silentCommand = server.Connect();
@@ -80,7 +75,7 @@ TEST(BadInput, SilentClientsAreClosedAfterTheIdleBoundButAListenerStays) {
 
 TEST(BadInput, ClientsThatDisappearMidCommandOrMidAuthLeaveNoTrace) {
     ServerHarness server("127.0.4.20");
-    AddPair(server);
+    server.AddUsers({"alice", "bob"});
     server.Start();
     auto listener = server.Listener("bob", "pw-b");
     {
@@ -97,7 +92,7 @@ TEST(BadInput, ClientsThatDisappearMidCommandOrMidAuthLeaveNoTrace) {
 
 TEST(BadInput, ClientsThatDisappearWithAReplyUnreadLeaveOthersServed) {
     ServerHarness server("127.0.14.20");
-    AddPair(server);
+    server.AddUsers({"alice", "bob"});
     const std::string member(32, 'm');
     server.AddUser(member, "member", "pw-m");
     // A group reply of some 900 KB: far more than the socket buffers hold.
@@ -122,7 +117,7 @@ TEST(BadInput, ClientsThatDisappearWithAReplyUnreadLeaveOthersServed) {
 TEST(BadInput, ConnectionsBeyondTheBoundAreRefused) {
     ServerHarness server("127.0.4.21");
     server.Config().maxConnections = 2;
-    AddPair(server);
+    server.AddUsers({"alice", "bob"});
     server.Start();
     auto first = server.SignedIn("alice", "pw-a");
     auto second = server.Listener("bob", "pw-b");
@@ -132,7 +127,7 @@ TEST(BadInput, ConnectionsBeyondTheBoundAreRefused) {
 
 TEST(BadInput, NotificationPortAcceptsOnlyAuthFirst) {
     ServerHarness server("127.0.4.22");
-    AddPair(server);
+    server.AddUsers({"alice", "bob"});
     server.Start();
     auto early = server.Connect(server.Config().notifyPort);
     early->Send("getgroup\r\n");

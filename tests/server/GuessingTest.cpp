@@ -22,9 +22,7 @@ protected:
     ServerHarness& On(const std::string& address) {
         m_server = std::make_unique<ServerHarness>(address);
         m_server->Config().passwordCheck = m_gate.Check();
-        m_server->AddUser("alice", "alice", "pw-a");
-        m_server->AddUser("bob", "bob", "pw-b");
-        m_server->AddUser("carol", "carol", "pw-c");
+        m_server->AddUsers({"alice", "bob", "carol"});
         return *m_server;
     }
     // A test that failed with the gate closed must not leave the server's

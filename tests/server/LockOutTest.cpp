@@ -33,8 +33,7 @@ TEST(LockOut, IdleAndSlowLorisConnectionsAreClosedWhileARealUserSignsInAndSendsA
     server.Config().idleTimeout = std::chrono::milliseconds(400);
     server.Config().maxPerAddress = PER_ADDRESS;
     server.Config().maxConnections = 2 * PER_ADDRESS;
-    server.AddUser("alice", "alice", "pw-a");
-    server.AddUser("bob", "bob", "pw-b");
+    server.AddUsers({"alice", "bob"});
     server.Start();
     std::vector<std::unique_ptr<PeerConnection>> idle, slow;
     for (int i = 0; i < PER_ADDRESS / 2; ++i) {

@@ -27,8 +27,7 @@ std::vector<std::string> WholeBlocks(const std::string& bytes) {
 TEST(NoteDelivery, NotesAFrozenListenerDidNotAcknowledgeArriveAtTheNextSignInExactlyOnce) {
     ServerHarness server("127.0.25.9");
     server.Config().ackTimeout = std::chrono::milliseconds(300);
-    server.AddUser("alice", "alice", "pw-a");
-    server.AddUser("bob", "bob", "pw-b");
+    server.AddUsers({"alice", "bob"});
     server.Start();
     // bob's client freezes: it reads nothing, its small window fills, and
     // the rest of the notes wait unacknowledged at the server.

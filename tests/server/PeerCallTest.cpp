@@ -11,8 +11,7 @@ class PeerCall : public ::testing::Test {
 protected:
     void StartOn(const std::string& address) {
         m_server = std::make_unique<ServerHarness>(address);
-        m_server->AddUser("alice", "alice", "pw-a");
-        m_server->AddUser("bob", "bob", "pw-b");
+        m_server->AddUsers({"alice", "bob"});
         m_server->Start();
     }
     std::string Call(const std::string& callee, const std::string& kind, const std::string& body64) {
@@ -39,7 +38,7 @@ protected:
     // The longest note alice can send bob: its pushed line, "peercall alice
     // instmsg " + body + " bob" + CR LF, is as long as a client reads.
     static std::string LongestNote(char fill) {
-        return std::string(CLineReader::MAX_LINE_LENGTH - 29, fill);
+        return std::string(LineReader::MAX_LINE_LENGTH - 29, fill);
     }
 
     static constexpr int SAFETY_SECONDS = 30;

@@ -12,9 +12,7 @@ class Presence : public ::testing::Test {
 protected:
     void StartOn(const std::string& address) {
         m_server = std::make_unique<ServerHarness>(address);
-        m_server->AddUser("alice", "alice", "pw-a");
-        m_server->AddUser("bob", "bob", "pw-b");
-        m_server->AddUser("carol", "carol", "pw-c");
+        m_server->AddUsers({"alice", "bob", "carol"});
         m_server->AddGroup("alice", "friends", 0, {"bob"});
         m_server->AddGroup("carol", "friends", 0, {"alice"});
         m_server->Start();

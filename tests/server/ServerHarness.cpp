@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "net/Base64.h"
+#include "tests/support/AgentScripts.h"
 
 namespace nimbo::server::test {
 namespace {
@@ -51,6 +51,11 @@ void ServerHarness::AddUser(const std::string& id, const std::string& displayNam
     m_directory->AddUser({id, displayName, hash});
 }
 
+void ServerHarness::AddUsers(std::initializer_list<std::string> ids) {
+    for (const std::string& id : ids)
+        AddUser(id, id, "pw-" + id.substr(0, 1));
+}
+
 void ServerHarness::AddGroup(const std::string& owner, const std::string& name, int type,
                              const std::vector<std::string>& members) {
     m_directory->AddGroup(owner, name, type, members);
@@ -91,11 +96,7 @@ std::string ServerHarness::SendNote(const std::string& caller, std::string_view 
     return SignedIn(caller, password)->Command("peercall " + callee + " instmsg " + body64);
 }
 
-std::string ServerHarness::Base64(std::string_view bytes) {
-    ByteString encoded;
-    base64::EncodeInto(bytes.data(), bytes.size(), encoded);
-    return std::string(encoded.view());
-}
+std::string ServerHarness::Base64(std::string_view bytes) { return nimbo::test::Base64Of(bytes); }
 
 std::string ServerHarness::AuthLine(const std::string& id, std::string_view password) {
     return "auth " + id + " " + Base64(password) + " ";

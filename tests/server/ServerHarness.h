@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,6 +34,9 @@ public:
     const std::string& Address() const { return m_address; }
 
     void AddUser(const std::string& id, const std::string& displayName, std::string_view password);
+    // Users named after their IDs, each with the password "pw-" and the ID's
+    // first letter (alice: "pw-a").
+    void AddUsers(std::initializer_list<std::string> ids);
     void AddGroup(const std::string& owner, const std::string& name, int type, const std::vector<std::string>& members);
     void Start();
 

@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "net/AgentProtocol.h"
+#include "tests/support/BlockingCall.h"
 #include "tests/support/ScriptedPeer.h"
 #include "tests/support/SocketFailure.h"
 
@@ -238,13 +237,13 @@ TEST(CAgentSocket, ShutdownFromAnotherThreadEndsABlockWaitWithoutLimit) {
     CAgentSocket socket;
     ASSERT_TRUE(socket.ConnectHost(u"127.0.2.41", AGENT_PORT));
     std::u16string failure;
-    std::thread listener([&] {
+    test::BlockingCall listener([&] {
         ByteString block;
         failure = SocketFailure([&] { socket.ReadBlock(block, 0); }).m_strOperation;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(listener.WaitUntilBlockedIn(test::POLL_CALLS));
     socket.Shutdown();
-    listener.join();
+    listener.Join();
     EXPECT_EQ(failure, u"ReadHeaderLine2");
 }
 

@@ -1,4 +1,4 @@
-#include "session/CNotificationListener.h"
+#include "session/NotificationListener.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ using test::RecordingWindow;
 using test::ScriptedPeer;
 
 constexpr int NOTIFY_PORT = 10001;
-constexpr auto kPatience = 30s;  // only a guard against a hang, never reached when passing
+constexpr auto PATIENCE = 30s;  // only a guard against a hang, never reached when passing
 
 // A signed-in session with an agent server that accepts everything and names
 // the notification server on the same address.
@@ -55,7 +55,7 @@ protected:
     }
 
     bool RunUntilReceived(std::size_t count) {
-        return loop.RunUntil([&] { return window.received.size() >= count; }, kPatience);
+        return loop.RunUntil([&] { return window.received.size() >= count; }, PATIENCE);
     }
 
     std::vector<PeerCallRecord> TakeAll() {
@@ -218,13 +218,13 @@ TEST_F(ListenerTest, DestroyingTheSessionEndsAWaitingListener) {
     EXPECT_TRUE(window.received.empty());
 }
 
-// Runs `act` while a watchdog waits kPatience: when `act` has not ended by
+// Runs `act` while a watchdog waits PATIENCE: when `act` has not ended by
 // then, the watchdog closes `port`, so that the connect it waits for is
 // refused. True when `act` ended in time.
 bool EndsInTime(const std::function<void()>& act, test::UnansweringPort& port) {
     std::promise<void> done;
     std::future<bool> late = std::async(std::launch::async, [&port, ended = done.get_future()] {
-        if (ended.wait_for(kPatience) == std::future_status::ready)
+        if (ended.wait_for(PATIENCE) == std::future_status::ready)
             return false;
         port.Close();
         return true;

@@ -8,7 +8,7 @@
 #include "platform/CodePage.h"
 #include "session/AgentHost.h"
 #include "shell/CBuddyListCtrl.h"
-#include "shell/CDesktopNotifier.h"
+#include "shell/DesktopNotifier.h"
 #include "shell/CLoginDlg.h"
 #include "shell/CRegistryKey.h"
 #include "shell/CommandIds.h"
@@ -89,7 +89,7 @@ QString AppFixture::SettingsFile() const { return m_settings.filePath(QStringLit
 
 namespace {
 
-const std::string kStatusList = "OK\r\n<b>lee\r\nonline\r\n127.0.0.1\r\n0\r\n0\r\nlee\r\n\"\"</b>\r\n\r\n";
+const std::string STATUS_LIST = "OK\r\n<b>lee\r\nonline\r\n127.0.0.1\r\n0\r\n0\r\nlee\r\n\"\"</b>\r\n\r\n";
 
 std::string GroupListReply() {
     const std::string document = platform::CodePage::ToWire(
@@ -108,7 +108,7 @@ ScriptedServers::ScriptedServers(const std::string& address, const std::map<std:
 Script ScriptedServers::AgentScript(const std::string& address, const std::map<std::string, std::string>& replies) {
     std::map<std::string, std::string> all = replies;
     all.insert({{"login", LoginReply(address, AGENT_PORT + 1)},
-                {"getlogonstatall", kStatusList},
+                {"getlogonstatall", STATUS_LIST},
                 {"getgroup", GroupListReply()}});
     return AnswerCommands(std::move(all));
 }

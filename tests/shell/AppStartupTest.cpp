@@ -18,9 +18,9 @@
 #include "shell/CMainFrame.h"
 #include "shell/CNoteDlg.h"
 #include "shell/CRegistryKey.h"
-#include "shell/CStatusMenu.h"
-#include "shell/CStatusMessageDlg.h"
-#include "shell/CTrayIcon.h"
+#include "shell/StatusMenu.h"
+#include "shell/StatusMessageDlg.h"
+#include "shell/TrayIcon.h"
 #include "shell/CommandIds.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/MessageBoxRecorder.h"
@@ -31,15 +31,15 @@ namespace {
 
 using Commands = std::vector<std::string>;
 
-const std::string kLogin = "login kim cGFzcw== 0 0\r\n";
-const std::string kOnline = AUTH_LINE + "setlogonstat online UG9ja2V0UEM=\r\n";
-const std::string kFetchStatus = AUTH_LINE + "getlogonstatall\r\n";
-const std::string kFetchGroups = AUTH_LINE + "getgroup\r\n";
-const std::string kOffline = AUTH_LINE + "setlogonstat offline \r\n";
-const std::string kLogout = AUTH_LINE + "logout\r\n";
-const std::vector<std::string> kLeeRows = {"[1]친구", "[2]> lee(lee)"};
+const std::string LOGIN = "login kim cGFzcw== 0 0\r\n";
+const std::string ONLINE = AUTH_LINE + "setlogonstat online UG9ja2V0UEM=\r\n";
+const std::string FETCH_STATUS = AUTH_LINE + "getlogonstatall\r\n";
+const std::string FETCH_GROUPS = AUTH_LINE + "getgroup\r\n";
+const std::string OFFLINE = AUTH_LINE + "setlogonstat offline \r\n";
+const std::string LOGOUT = AUTH_LINE + "logout\r\n";
+const std::vector<std::string> LEE_ROWS = {"[1]친구", "[2]> lee(lee)"};
 // Signed out, nobody's presence is known any more.
-const std::vector<std::string> kLeeOfflineRows = {"[1]친구", "[3]> lee(lee)"};
+const std::vector<std::string> LEE_OFFLINE_ROWS = {"[1]친구", "[3]> lee(lee)"};
 
 mode_t Mode(const QString& path) {
     struct stat info {};
@@ -47,8 +47,8 @@ mode_t Mode(const QString& path) {
     return info.st_mode & 07777;
 }
 
-const QString kTitle = QStringLiteral("오르반티스 님보(Nimbo) - ");
-const QString kLost = QStringLiteral("서버와의 연결이 끊어졌습니다. 다시 로그인하십시오.");
+const QString TITLE = QStringLiteral("오르반티스 님보(Nimbo) - ");
+const QString LOST = QStringLiteral("서버와의 연결이 끊어졌습니다. 다시 로그인하십시오.");
 
 class AppStartupTest : public AppFixture {};
 
@@ -103,9 +103,9 @@ TEST_F(AppStartupTest, ConfirmedLoginSavesTheValuesSignsInOnlineAndFetches) {
     EXPECT_EQ(Mode(QFileInfo(SettingsFile()).absolutePath()), 0700u);
 
     EXPECT_EQ(Wnd().RecordedUserId(), QStringLiteral("kim"));
-    EXPECT_EQ(Rows(), kLeeRows);
+    EXPECT_EQ(Rows(), LEE_ROWS);
     EXPECT_TRUE(Wnd().List().selectionModel()->isRowSelected(0));
-    EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups}));
+    EXPECT_EQ(servers.Commands(), (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS}));
     // The listener connects on its own thread, maybe after the rows are shown.
     EXPECT_TRUE(RunUntil([&] { return servers.Notify().ConnectionCount() == 1u; }));
 }
@@ -118,11 +118,11 @@ TEST_F(AppStartupTest, LogoutSendsOfflineThenLogoutAndKeepsTheRows) {
 
     Command(ID_LOGOUT);
     EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
-    EXPECT_EQ(Rows(), kLeeOfflineRows);
+    EXPECT_EQ(Rows(), LEE_OFFLINE_ROWS);
     Command(ID_LOGOUT);  // logged out: nothing more
     Command(ID_REFRESH);
-    EXPECT_EQ(Rows(), kLeeOfflineRows);
-    EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups, kOffline, kLogout}));
+    EXPECT_EQ(Rows(), LEE_OFFLINE_ROWS);
+    EXPECT_EQ(servers.Commands(), (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS, OFFLINE, LOGOUT}));
 }
 
 TEST_F(AppStartupTest, RefreshFetchesBothListsAgain) {
@@ -131,9 +131,9 @@ TEST_F(AppStartupTest, RefreshFetchesBothListsAgain) {
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
 
     Command(ID_REFRESH);
-    EXPECT_EQ(Rows(), kLeeRows);
+    EXPECT_EQ(Rows(), LEE_ROWS);
     EXPECT_EQ(servers.Commands(),
-              (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups, kFetchStatus, kFetchGroups}));
+              (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS, FETCH_STATUS, FETCH_GROUPS}));
 }
 
 TEST_F(AppStartupTest, ClosingWhileLoggedInLogsOutBeforeTheWindowGoes) {
@@ -145,7 +145,7 @@ TEST_F(AppStartupTest, ClosingWhileLoggedInLogsOutBeforeTheWindowGoes) {
     // The frame still exists here; the server has had both commands.
     EXPECT_FALSE(Frame().isVisible());
     EXPECT_EQ(servers.CommandCount(), 6u);
-    EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups, kOffline, kLogout}));
+    EXPECT_EQ(servers.Commands(), (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS, OFFLINE, LOGOUT}));
 }
 
 TEST_F(AppStartupTest, ExitCommandLogsOutAndClosesTheSameWay) {
@@ -155,7 +155,7 @@ TEST_F(AppStartupTest, ExitCommandLogsOutAndClosesTheSameWay) {
 
     Frame().Action(ID_APP_EXIT)->trigger();
     EXPECT_FALSE(Frame().isVisible());
-    EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups, kOffline, kLogout}));
+    EXPECT_EQ(servers.Commands(), (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS, OFFLINE, LOGOUT}));
 }
 
 TEST_F(AppStartupTest, LostNotificationConnectionLogsOutWithoutTraffic) {
@@ -165,9 +165,9 @@ TEST_F(AppStartupTest, LostNotificationConnectionLogsOutWithoutTraffic) {
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
 
     ASSERT_TRUE(RunUntil([&] { return Wnd().RecordedUserId().isEmpty(); }));
-    EXPECT_EQ(Rows(), kLeeOfflineRows);
+    EXPECT_EQ(Rows(), LEE_OFFLINE_ROWS);
     EXPECT_TRUE(Frame().close());  // logged out: closing sends nothing
-    EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups}));
+    EXPECT_EQ(servers.Commands(), (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS}));
 }
 
 // An unreachable server, then one that refuses the password: each time one
@@ -190,7 +190,7 @@ TEST_F(AppStartupTest, FailedSignInSaysWhyAndStaysSignedOut) {
     EXPECT_EQ(Saved(CRegistryKey::PASSWORD_VALUE), QStringLiteral("pass"));  // refused: not kept
 
     EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
-    EXPECT_EQ(Frame().windowTitle(), kTitle + QStringLiteral("로그아웃 상태"));
+    EXPECT_EQ(Frame().windowTitle(), TITLE + QStringLiteral("로그아웃 상태"));
     Command(ID_REFRESH);
     Command(ID_LOGOUT);
     EXPECT_TRUE(Frame().close());
@@ -201,11 +201,11 @@ TEST_F(AppStartupTest, SignedInStateShowsTheUserAndSignedOutSaysSo) {
     ScriptedServers servers("127.0.11.9");
     StartApp("127.0.11.9");
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
-    EXPECT_EQ(Frame().windowTitle(), kTitle + QStringLiteral("kim"));
+    EXPECT_EQ(Frame().windowTitle(), TITLE + QStringLiteral("kim"));
     EXPECT_EQ(Frame().StatusText(), QStringLiteral("kim · 온라인 · PocketPC"));
     EXPECT_EQ(Frame().NoticeText(), QString());
     Command(ID_LOGOUT);
-    EXPECT_EQ(Frame().windowTitle(), kTitle + QStringLiteral("로그아웃 상태"));
+    EXPECT_EQ(Frame().windowTitle(), TITLE + QStringLiteral("로그아웃 상태"));
     EXPECT_EQ(Frame().StatusText(), QStringLiteral("로그아웃 상태"));
 }
 
@@ -215,21 +215,21 @@ TEST_F(AppStartupTest, OwnPresenceIsSetKeptAndRestoredAtTheNextSignIn) {
     ScriptedServers servers("127.0.11.10");
     StartApp("127.0.11.10");
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
-    Frame().StatusMenu()->actions().at(2)->trigger();  // 바쁨
+    Frame().GetStatusMenu()->actions().at(2)->trigger();  // 바쁨
     DialogScript script;
-    script.Then(DialogScript::TypeAndAccept(CStatusMessageDlg::IDC_MESSAGE, QStringLiteral("회의 중")));
+    script.Then(DialogScript::TypeAndAccept(StatusMessageDlg::IDC_MESSAGE, QStringLiteral("회의 중")));
     Command(ID_STATUS_MESSAGE);
     EXPECT_EQ(Frame().StatusText(), QStringLiteral("kim · 바쁨 · 회의 중"));
-    EXPECT_TRUE(Frame().StatusMenu()->actions().at(2)->isChecked());
+    EXPECT_TRUE(Frame().GetStatusMenu()->actions().at(2)->isChecked());
     Command(ID_LOGOUT);
     PostLogin();
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
 
     const std::string busy = AUTH_LINE + "setlogonstat busy yLjAxyDB3w==\r\n";  // "회의 중"
     EXPECT_EQ(servers.Commands(),
-              (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups, AUTH_LINE + "setlogonstat busy \r\n",
-                        kFetchStatus, kFetchGroups, busy, kFetchStatus, kFetchGroups, kOffline, kLogout, kLogin, busy,
-                        kFetchStatus, kFetchGroups}));
+              (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS, AUTH_LINE + "setlogonstat busy \r\n",
+                        FETCH_STATUS, FETCH_GROUPS, busy, FETCH_STATUS, FETCH_GROUPS, OFFLINE, LOGOUT, LOGIN, busy,
+                        FETCH_STATUS, FETCH_GROUPS}));
     EXPECT_EQ(Saved("Status"), QStringLiteral("busy"));
 }
 
@@ -237,7 +237,7 @@ TEST_F(AppStartupTest, TrayMenuShowsHidesSetsStatusSignsOutAndExits) {
     ScriptedServers servers("127.0.11.11");
     StartApp("127.0.11.11");
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
-    CTrayIcon& tray = *m_app->GetTrayIcon();
+    TrayIcon& tray = *m_app->GetTrayIcon();
     EXPECT_EQ(tray.Icon().toolTip(), QStringLiteral("님보 — kim · 온라인 · PocketPC"));
 
     tray.Action(ID_SHOW_HIDE)->trigger();
@@ -249,9 +249,9 @@ TEST_F(AppStartupTest, TrayMenuShowsHidesSetsStatusSignsOutAndExits) {
     EXPECT_EQ(tray.Icon().toolTip(), QStringLiteral("님보 — 로그아웃 상태"));
     tray.Action(ID_APP_EXIT)->trigger();
     EXPECT_FALSE(Frame().isVisible());
-    EXPECT_EQ(servers.Commands(), (Commands{kLogin, kOnline, kFetchStatus, kFetchGroups,
-                                            AUTH_LINE + "setlogonstat absence \r\n", kFetchStatus, kFetchGroups,
-                                            kOffline, kLogout}));
+    EXPECT_EQ(servers.Commands(), (Commands{LOGIN, ONLINE, FETCH_STATUS, FETCH_GROUPS,
+                                            AUTH_LINE + "setlogonstat absence \r\n", FETCH_STATUS, FETCH_GROUPS,
+                                            OFFLINE, LOGOUT}));
 }
 
 // A lost connection is told in the status bar, and on the desktop when the
@@ -271,8 +271,8 @@ TEST_F(AppStartupTest, LostConnectionIsToldWithoutABox) {
     drop.set_value();
 
     ASSERT_TRUE(RunUntil([&] { return Wnd().RecordedUserId().isEmpty(); }));
-    EXPECT_EQ(Frame().NoticeText(), kLost);
-    EXPECT_EQ(m_notified, QStringList{QStringLiteral("님보|") + kLost});
+    EXPECT_EQ(Frame().NoticeText(), LOST);
+    EXPECT_EQ(m_notified, QStringList{QStringLiteral("님보|") + LOST});
     EXPECT_EQ(boxes.Count(), 0u);
 }
 

@@ -27,7 +27,7 @@ namespace {
 
 using Rows_t = std::vector<std::string>;
 
-const QString kPassword = QString::fromLatin1(TestAgentd::DEMO_PASSWORD);
+const QString PASSWORD = QString::fromLatin1(TestAgentd::DEMO_PASSWORD);
 
 // What a note dialog shows.
 struct NoteShown {
@@ -44,8 +44,8 @@ void PrintTo(const NoteShown& shown, std::ostream* out) {
          << shown.text.toStdString() << "\", " << shown.notSentNotice.toStdString() << '}';
 }
 
-const QString kSendTitle = QStringLiteral("쪽지 보내기");
-const QString kReceiveTitle = QStringLiteral("쪽지 받기");
+const QString SEND_TITLE = QStringLiteral("쪽지 보내기");
+const QString RECEIVE_TITLE = QStringLiteral("쪽지 받기");
 
 NoteShown ShownIn(CTemplateDialog& dialog) {
     NoteShown shown;
@@ -65,7 +65,7 @@ protected:
     void StartSignedIn(const std::string& address) {
         m_server = std::make_unique<TestAgentd>(address);
         StartApp(address);
-        LogIn(QStringLiteral("kim"), kPassword);
+        LogIn(QStringLiteral("kim"), PASSWORD);
     }
 
     BuddyClient Buddy(const std::string& id) const { return BuddyClient(m_server->Address(), id, "nimbo"); }
@@ -87,7 +87,7 @@ TEST_F(BuddyWndTest, ListShowsGroupsPresenceAndStatusMessages) {
     ASSERT_TRUE(Buddy("jung").SetStatus("food", "점심"));
     ASSERT_TRUE(Buddy("kang").SetStatus("absence", ""));
     StartApp("127.0.11.10");
-    LogIn(QStringLiteral("kim"), kPassword);
+    LogIn(QStringLiteral("kim"), PASSWORD);
 
     // Sorted groups, the blocked group's yoon nowhere, kang after every
     // group without a header or indent, offline park without his message.
@@ -140,7 +140,7 @@ TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserIdFromMenuDoubleClic
     Command(ID_SEND_NOTE);
     EXPECT_TRUE(script.Done());
 
-    EXPECT_EQ(shown, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
+    EXPECT_EQ(shown, (NoteShown{SEND_TITLE, QStringLiteral("lee"), QString()}));
     EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "안녕\r\n내일 봐", "lee"));
 
     // A double click on the row, and Enter on lee's row under "회사", open
@@ -157,7 +157,7 @@ TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserIdFromMenuDoubleClic
     SelectRow(6);
     QTest::keyClick(&list, Qt::Key_Return);
     EXPECT_TRUE(again.Done());
-    EXPECT_EQ(more, std::vector<NoteShown>(2, NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
+    EXPECT_EQ(more, std::vector<NoteShown>(2, NoteShown{SEND_TITLE, QStringLiteral("lee"), QString()}));
 }
 
 TEST_F(BuddyWndTest, SendNoteWithAGroupRowOrNoRowSelectedDoesNothing) {
@@ -203,11 +203,11 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
 
     // The sender by the name the buddy list knows, the reply to the bare ID.
     EXPECT_EQ(received,
-              (NoteShown{kReceiveTitle, QStringLiteral("이서연(lee)"), QStringLiteral("점심 먹었어?\n나는 아직")}));
+              (NoteShown{RECEIVE_TITLE, QStringLiteral("이서연(lee)"), QStringLiteral("점심 먹었어?\n나는 아직")}));
     EXPECT_TRUE(receivedTime.startsWith(sentOn.toString(Qt::ISODate)) ||
                 receivedTime.startsWith(shownBy.toString(Qt::ISODate)))
         << receivedTime.toStdString();
-    EXPECT_EQ(reply, (NoteShown{kSendTitle, QStringLiteral("lee"), QString()}));
+    EXPECT_EQ(reply, (NoteShown{SEND_TITLE, QStringLiteral("lee"), QString()}));
     EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "응, 먹었어", "lee"));
 }
 
@@ -220,7 +220,7 @@ TEST_F(BuddyWndTest, RefusedLoginSignsOutUnlessTheEarlierSignInStillListens) {
     EnterLogin(QStringLiteral("kim"), QStringLiteral("wrong"));
     EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
     PostLogin();
-    LogIn(QStringLiteral("kim"), kPassword);
+    LogIn(QStringLiteral("kim"), PASSWORD);
 
     PostLogin();
     EnterLogin(QStringLiteral("lee"), QStringLiteral("wrong"));
@@ -234,7 +234,7 @@ TEST_F(BuddyWndTest, RefusedLoginSignsOutUnlessTheEarlierSignInStillListens) {
     });
     ASSERT_TRUE(Buddy("lee").SendNote("kim", "아직 거기 있어?"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
-    EXPECT_EQ(received, (NoteShown{kReceiveTitle, QStringLiteral("이서연(lee)"), QStringLiteral("아직 거기 있어?")}));
+    EXPECT_EQ(received, (NoteShown{RECEIVE_TITLE, QStringLiteral("이서연(lee)"), QStringLiteral("아직 거기 있어?")}));
 }
 
 TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
@@ -268,8 +268,8 @@ TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
     ASSERT_TRUE(lee.SendNote("kim", "첫 번째"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
 
-    const NoteShown firstNote{kReceiveTitle, QStringLiteral("이서연(lee)"), QStringLiteral("첫 번째")};
-    const NoteShown secondNote{kReceiveTitle, QStringLiteral("이서연(lee)"), QStringLiteral("두 번째")};
+    const NoteShown firstNote{RECEIVE_TITLE, QStringLiteral("이서연(lee)"), QStringLiteral("첫 번째")};
+    const NoteShown secondNote{RECEIVE_TITLE, QStringLiteral("이서연(lee)"), QStringLiteral("두 번째")};
     EXPECT_EQ(shown, (std::vector<NoteShown>{firstNote, secondNote, firstNote}));
     EXPECT_EQ(uncovered, first);
     // The second sits lower and to the right, the first one's caption and
@@ -300,8 +300,8 @@ TEST_F(BuddyWndTest, NoteTheServerRefusesReopensWithTheTextUntilSent) {
     EXPECT_TRUE(script.Done());
 
     const QString parkId = QStringLiteral("park");
-    EXPECT_EQ(shown, (std::vector<NoteShown>{{kSendTitle, parkId, QString(), QString()},
-                                             {kSendTitle, parkId, QStringLiteral("회의 자료\n보냈어요"),
+    EXPECT_EQ(shown, (std::vector<NoteShown>{{SEND_TITLE, parkId, QString(), QString()},
+                                             {SEND_TITLE, parkId, QStringLiteral("회의 자료\n보냈어요"),
                                               QStringLiteral("쪽지를 보내지 못했습니다. 서버가 요청을 거부했습니다. "
                                                              "(404 no such user)")}}));
 

@@ -12,13 +12,13 @@
 namespace nimbo::test {
 namespace {
 
-constexpr int kPollMilliseconds = 5;
-constexpr int kSafetyLimitMilliseconds = 60000;
+constexpr int POLL_MILLISECONDS = 5;
+constexpr int SAFETY_LIMIT_MILLISECONDS = 60000;
 
 }  // namespace
 
 DialogScript::DialogScript() {
-    m_timer.setInterval(kPollMilliseconds);
+    m_timer.setInterval(POLL_MILLISECONDS);
     QObject::connect(&m_timer, &QTimer::timeout, [this] { Watch(); });
     m_timer.start();
 }
@@ -65,11 +65,11 @@ DialogScript::Step DialogScript::TypeAndAccept(int id, const QString& text) {
 }
 
 bool RunUntil(const std::function<bool()>& done) {
-    const QDeadlineTimer deadline(kSafetyLimitMilliseconds);
+    const QDeadlineTimer deadline(SAFETY_LIMIT_MILLISECONDS);
     while (!done()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, kPollMilliseconds);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, POLL_MILLISECONDS);
         QTest::qSleep(1);
     }
     return true;

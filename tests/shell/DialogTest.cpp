@@ -17,8 +17,8 @@
 #include "shell/CAboutDlg.h"
 #include "shell/CLoginDlg.h"
 #include "shell/CNoteDlg.h"
-#include "shell/CNoteFlow.h"
-#include "shell/CSessionWorker.h"
+#include "shell/NoteFlow.h"
+#include "shell/SessionWorker.h"
 #include "shell/QtMessageThread.h"
 #include "tests/shell/Accessibility.h"
 
@@ -73,8 +73,8 @@ void Click(const CTemplateDialog& dialog, int id) {
 }
 
 TEST(DialogUnitsTest, ScaleWithTheFontAndShareTemplateEdges) {
-    const CDialogUnits small(CDialogUnits::TemplateFont(QStringLiteral("System"), 8));
-    const CDialogUnits large(CDialogUnits::TemplateFont(QStringLiteral("System"), 16));
+    const DialogUnits small(DialogUnits::TemplateFont(QStringLiteral("System"), 8));
+    const DialogUnits large(DialogUnits::TemplateFont(QStringLiteral("System"), 16));
     EXPECT_GT(small.BaseWidth(), 0);
     // Twice the font size, nearly twice the size on screen.
     EXPECT_NEAR(large.X(400), 2 * small.X(400), small.X(400) / 5);
@@ -85,8 +85,8 @@ TEST(DialogUnitsTest, ScaleWithTheFontAndShareTemplateEdges) {
 }
 
 TEST(DialogUnitsTest, MissingTemplateFontFallsBackToAnInstalledKoreanFont) {
-    const QFont system = CDialogUnits::TemplateFont(QStringLiteral("System"), 8);
-    const QFont gulim = CDialogUnits::TemplateFont(QStringLiteral("굴림"), 9);
+    const QFont system = DialogUnits::TemplateFont(QStringLiteral("System"), 8);
+    const QFont gulim = DialogUnits::TemplateFont(QStringLiteral("굴림"), 9);
     EXPECT_EQ(system.family(), QStringLiteral("NanumGothic"));
     EXPECT_EQ(system.pointSize(), 8);
     EXPECT_EQ(gulim.family(), QStringLiteral("NanumGothic"));
@@ -95,7 +95,7 @@ TEST(DialogUnitsTest, MissingTemplateFontFallsBackToAnInstalledKoreanFont) {
 
 TEST(LoginDlgTest, MatchesTemplate135) {
     CLoginDlg dialog;
-    const CDialogUnits& du = dialog.Units();
+    const DialogUnits& du = dialog.Units();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("로그인"));
     EXPECT_EQ(dialog.size(), du.Size(125, 73));
     EXPECT_EQ(StaticTexts(dialog), (QStringList{QStringLiteral("ID : "), QStringLiteral("Password : ")}));
@@ -167,7 +167,7 @@ class NoteDlgTemplateTest : public ::testing::TestWithParam<NoteTexts> {};
 TEST_P(NoteDlgTemplateTest, MatchesItsTemplate) {
     const NoteTexts& texts = GetParam();
     CNoteDlg dialog(texts.which);
-    const CDialogUnits& du = dialog.Units();
+    const DialogUnits& du = dialog.Units();
     const int shift = texts.timeLine;
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf16(texts.title));
     EXPECT_EQ(dialog.size(), du.Size(125, 101 + shift));
@@ -308,8 +308,8 @@ TEST(NoteDlgTest, WithoutAFailureThereIsNoNotice) {
 TEST(NoteFlowTest, ReceivedNoteShowsWhenItArrived) {
     AgentSession session;
     QtMessageThread gui;
-    CSessionWorker worker(gui);
-    CNoteFlow flow(session, worker, nullptr);
+    SessionWorker worker(gui);
+    NoteFlow flow(session, worker, nullptr);
     auto record = std::make_unique<PeerCallRecord>(PeerCallRecord{u"lee", u"instmsg", u"밥 먹자"});
     const QDateTime arrived(QDate(2026, 12, 9), QTime(15, 5, 42));
     record->receivedAt = std::chrono::system_clock::time_point(std::chrono::seconds(arrived.toSecsSinceEpoch()));
@@ -349,7 +349,7 @@ TEST(DialogAccessibilityTest, ControlsAreNamedAndTabFollowsTheLayout) {
 
 TEST(AboutDlgTest, MatchesTemplate100AndShowsUserIdAndAddress) {
     CAboutDlg dialog(QStringLiteral("kim"), QStringLiteral("192.0.2.7"));
-    const CDialogUnits& du = dialog.Units();
+    const DialogUnits& du = dialog.Units();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("님보(Nimbo) 정보"));
     EXPECT_EQ(dialog.size(), du.Size(148, 87));
     EXPECT_TRUE(dialog.findChildren<QPushButton*>().isEmpty());

@@ -15,7 +15,7 @@
 #include "platform/WindowMessages.h"
 #include "session/AgentSession.h"
 #include "shell/CFileTransferDlg.h"
-#include "shell/CTransferSharedState.h"
+#include "shell/TransferSharedState.h"
 #include "shell/QtMessageThread.h"
 #include "tests/shell/DialogScript.h"
 #include "tests/shell/MessageBoxRecorder.h"
@@ -29,7 +29,7 @@ namespace {
 
 using Dlg = CFileTransferDlg;
 
-constexpr std::time_t kStart = 1000;
+constexpr std::time_t START = 1000;
 
 class FileTransferDlgTest : public ::testing::Test {
 protected:
@@ -84,7 +84,7 @@ protected:
     MessageBoxRecorder m_boxes;
     QTemporaryDir m_files;
     QList<QPointer<Dlg>> m_windows;
-    std::time_t m_now = kStart;
+    std::time_t m_now = START;
 };
 
 struct Placed {
@@ -152,19 +152,19 @@ TEST_F(FileTransferDlgTest, ProgressShowsBytesOrKilobytesWithTheRemainingTime) {
     Post(small, WM_TRANSFER_PROGRESS, 100, 100);
     // Within the second of the start: the remaining time stays as it was.
     EXPECT_EQ(ShownText(*small, Dlg::IDC_STATUS), QStringLiteral("100Bytes / 100Bytes  (남은시간:  ") +
-                                                      CTransferSharedState::Instance().RemainingTime() +
+                                                      TransferSharedState::Instance().RemainingTime() +
                                                       QStringLiteral(")"));
 
     // Beyond the elapsed time of any transfer before in the process, so the
     // remaining time is worked out afresh; the speeds are whole multiples.
-    const auto elapsed = static_cast<std::time_t>(CTransferSharedState::Instance().LastElapsed()) + 100000;
+    const auto elapsed = static_cast<std::time_t>(TransferSharedState::Instance().LastElapsed()) + 100000;
     const auto bytesAt = [elapsed](std::time_t speed, std::time_t later) {
         return static_cast<platform::WPARAM>(speed * (elapsed + later));
     };
     Dlg* large = SendWindow(1000000);
     EXPECT_EQ(ShownText(*large, Dlg::IDC_FILESIZE), QStringLiteral("976.6KB"));
     Post(large, WM_TRANSFER_START, 0, 0);
-    m_now = kStart + elapsed;
+    m_now = START + elapsed;
     Post(large, WM_TRANSFER_PROGRESS, bytesAt(5, 0), 500000);
     EXPECT_EQ(ShownText(*large, Dlg::IDC_STATUS), QStringLiteral("488.3KB / 976.6KB  (남은시간:  27:46:40)"));
     EXPECT_EQ(ShownPercent(*large), 50);
@@ -173,10 +173,10 @@ TEST_F(FileTransferDlgTest, ProgressShowsBytesOrKilobytesWithTheRemainingTime) {
     EXPECT_EQ(ShownText(*large, Dlg::IDC_STATUS), QStringLiteral("585.9KB / 976.6KB  (남은시간:  27:46:40)"));
     EXPECT_EQ(ShownPercent(*large), 60);
     // At 2 bytes per second the estimate is not worth showing.
-    m_now = kStart + elapsed + 1;
+    m_now = START + elapsed + 1;
     Post(large, WM_TRANSFER_PROGRESS, bytesAt(2, 1), 700000);
     EXPECT_EQ(ShownText(*large, Dlg::IDC_STATUS), QStringLiteral("683.6KB / 976.6KB  (남은시간:  27:46:40)"));
-    m_now = kStart + elapsed + 2;
+    m_now = START + elapsed + 2;
     Post(large, WM_TRANSFER_PROGRESS, bytesAt(8, 2), 801792);
     EXPECT_EQ(ShownText(*large, Dlg::IDC_STATUS), QStringLiteral("783.0KB / 976.6KB  (남은시간:  6:52:56)"));
 

@@ -25,8 +25,8 @@
 #include "net/ByteString.h"
 #include "platform/CodePage.h"
 #include "shell/CBuddyListCtrl.h"
-#include "shell/CFileTransfers.h"
-#include "shell/CTransferSharedState.h"
+#include "shell/FileTransfers.h"
+#include "shell/TransferSharedState.h"
 #include "shell/CommandIds.h"
 #include "shell/QtMessageBoxHandler.h"
 #include "shell/QtMessageThread.h"
@@ -49,17 +49,17 @@ using platform::MessageBoxButtons;
 using platform::MessageBoxResult;
 using Dlg = CFileTransferDlg;
 
-const QString kPassword = QString::fromLatin1(TestAgentd::DEMO_PASSWORD);
-constexpr int kLeeRow = 1;    // lee under "친구"
-constexpr int kGroupRow = 0;  // "친구" itself
-constexpr int kSenderPort = 9500;
+const QString PASSWORD = QString::fromLatin1(TestAgentd::DEMO_PASSWORD);
+constexpr int LEE_ROW = 1;    // lee under "친구"
+constexpr int GROUP_ROW = 0;  // "친구" itself
+constexpr int SENDER_PORT = 9500;
 
-const QString kSendDone = QStringLiteral("파일 보내기 완료");
-const QString kReceiveDone = QStringLiteral("파일 받기 완료");
-const std::u16string kRefused = u"상대방은 파일을 수신할 수 없는 상태입니다.";
-const std::u16string kSendBroken =
+const QString SEND_DONE = QStringLiteral("파일 보내기 완료");
+const QString RECEIVE_DONE = QStringLiteral("파일 받기 완료");
+const std::u16string REFUSED = u"상대방은 파일을 수신할 수 없는 상태입니다.";
+const std::u16string SEND_BROKEN =
     u"상대방이 파일 받기를 중단하였거나 네트워크 장애로 인하여\n파일 보내기가 중단되었습니다.\n";
-const std::u16string kReceiveBroken =
+const std::u16string RECEIVE_BROKEN =
     u"상대방이 파일 보내기를 중단하였거나 네트워크 장애로 인하여\n파일 받기가 중단되었습니다.\n\n"
     u"(다시 파일을 받을때 수신중이었던 파일을 수신 파일로 지정하면\n이어받기가 가능합니다.)";
 
@@ -99,10 +99,10 @@ protected:
         StartApp(address);
         m_boxes = std::make_unique<MessageBoxRecorder>();
         Transfers().SetFileChooser(m_chooser);
-        LogIn(QStringLiteral("kim"), kPassword);
+        LogIn(QStringLiteral("kim"), PASSWORD);
     }
 
-    CFileTransfers& Transfers() const { return *m_app->GetFileTransfers(); }
+    FileTransfers& Transfers() const { return *m_app->GetFileTransfers(); }
     QList<Dlg*> Windows() const { return Transfers().Windows(); }
 
     QString PathOf(const QString& name) const { return m_files.filePath(name); }
@@ -131,7 +131,7 @@ protected:
     }
 
     // The send-file command on `row` (lee's), the file dialog answered with `path`.
-    Dlg* OpenSendWindow(const QString& path, int row = kLeeRow) {
+    Dlg* OpenSendWindow(const QString& path, int row = LEE_ROW) {
         const qsizetype before = Windows().size();
         SelectRow(row);
         Command(ID_SEND_FILE);
@@ -157,7 +157,7 @@ protected:
     }
 
     std::string OfferBody(const std::string& address, const std::string& name, std::uint32_t size) const {
-        return "<" + address + "><" + std::to_string(kSenderPort) + "><" + name + "><" + std::to_string(size) + ">";
+        return "<" + address + "><" + std::to_string(SENDER_PORT) + "><" + name + "><" + std::to_string(size) + ">";
     }
 
     std::string m_address;
@@ -170,7 +170,7 @@ protected:
 TEST_F(FileTransferTest, SentFilesArriveWholeAndTheWindowSendsAgain) {
     StartSignedIn("127.0.15.1");
     std::unique_ptr<ChildProcess> lee = LeeAcceptingFiles();
-    const QString sendFolder = CTransferSharedState::Instance().LastSendFolder();
+    const QString sendFolder = TransferSharedState::Instance().LastSendFolder();
 
     const std::string small = Pattern(100, 1);
     Dlg* window = OpenSendWindow(Write(QStringLiteral("small.bin"), small));
@@ -183,7 +183,7 @@ TEST_F(FileTransferTest, SentFilesArriveWholeAndTheWindowSendsAgain) {
     QStringList statuses;
     RecordStatus(*window, statuses);
     Press(*window, Dlg::IDC_SEND);
-    ASSERT_TRUE(RunUntil([&] { return ShownText(*window, Dlg::IDC_STATUS) == kSendDone; }));
+    ASSERT_TRUE(RunUntil([&] { return ShownText(*window, Dlg::IDC_STATUS) == SEND_DONE; }));
     EXPECT_TRUE(lee->ReadLine()->starts_with("offer\tkim\tsmall.bin\t100\t"));
     const QString received = PathOf(QStringLiteral("inbox/small.bin"));
     EXPECT_EQ(lee->ReadLine(), "file\t" + received.toStdString() + "\tTE_RECV_DONE");
@@ -205,7 +205,7 @@ TEST_F(FileTransferTest, SentFilesArriveWholeAndTheWindowSendsAgain) {
     EXPECT_EQ(ShownText(*window, Dlg::IDC_FILESIZE), QStringLiteral("300.0KB"));
     statuses.clear();
     Press(*window, Dlg::IDC_SEND);
-    ASSERT_TRUE(RunUntil([&] { return ShownText(*window, Dlg::IDC_STATUS) == kSendDone; }));
+    ASSERT_TRUE(RunUntil([&] { return ShownText(*window, Dlg::IDC_STATUS) == SEND_DONE; }));
     EXPECT_TRUE(lee->ReadLine()->starts_with("offer\tkim\tlarge.bin\t307200\t"));
     EXPECT_EQ(lee->ReadLine(), "file\t" + PathOf(QStringLiteral("inbox/large.bin")).toStdString() + "\tTE_RECV_DONE");
     EXPECT_EQ(ReadBytes(PathOf(QStringLiteral("inbox/large.bin"))), large);
@@ -218,7 +218,7 @@ TEST_F(FileTransferTest, SentFilesArriveWholeAndTheWindowSendsAgain) {
     Settle();
     EXPECT_EQ(Windows(), QList<Dlg*>{window});
     EXPECT_EQ(ShownText(*window, Dlg::IDC_LOCATION), largePath);
-    EXPECT_EQ(ShownText(*window, Dlg::IDC_STATUS), kSendDone);
+    EXPECT_EQ(ShownText(*window, Dlg::IDC_STATUS), SEND_DONE);
     EXPECT_EQ(m_boxes->Count(), 0u);
     lee->Signal(SIGTERM);
     EXPECT_EQ(lee->Wait(), 0) << lee->Errors();
@@ -226,7 +226,7 @@ TEST_F(FileTransferTest, SentFilesArriveWholeAndTheWindowSendsAgain) {
 
 TEST_F(FileTransferTest, AnAcceptedOfferIsReceivedWhole) {
     StartSignedIn("127.0.15.2");
-    const QString receiveFolder = CTransferSharedState::Instance().LastReceiveFolder();
+    const QString receiveFolder = TransferSharedState::Instance().LastReceiveFolder();
     const std::string photo = Pattern(200000, 3);
     const QString source = Write(QStringLiteral("photo.jpg"), photo);
     const QString target = PathOf(QStringLiteral("inbox/받은 사진.jpg"));
@@ -236,7 +236,7 @@ TEST_F(FileTransferTest, AnAcceptedOfferIsReceivedWhole) {
     ChildProcess lee(NIMBO_CLI_PATH, As("lee", {"send-file", "kim", source.toStdString()}));
     ASSERT_TRUE(RunUntil([&] { return Windows().size() == 1; }));
     Dlg* window = Windows().front();
-    ASSERT_TRUE(RunUntil([&] { return ShownText(*window, Dlg::IDC_STATUS) == kReceiveDone; }));
+    ASSERT_TRUE(RunUntil([&] { return ShownText(*window, Dlg::IDC_STATUS) == RECEIVE_DONE; }));
     EXPECT_EQ(ReadBytes(target), photo);
     EXPECT_EQ(lee.Wait(), 0) << lee.Errors();
     EXPECT_TRUE(lee.Output().ends_with("end\tTE_SEND_DONE\n")) << lee.Output();
@@ -254,7 +254,7 @@ TEST_F(FileTransferTest, AnAcceptedOfferIsReceivedWhole) {
     EXPECT_EQ(ShownText(*window, Dlg::IDC_FILESIZE), QStringLiteral("195.3KB"));
     EXPECT_EQ(ShownPercent(*window), 100);
     EXPECT_FALSE(IsEnabled(*window, Dlg::IDC_OPEN));
-    EXPECT_EQ(CTransferSharedState::Instance().LastReceiveFolder(), m_files.path() + QStringLiteral("/inbox/"));
+    EXPECT_EQ(TransferSharedState::Instance().LastReceiveFolder(), m_files.path() + QStringLiteral("/inbox/"));
 }
 
 TEST_F(FileTransferTest, EachOfferIsAskedWithItsSizeAndOnlyAcceptedOnesOpenAWindow) {
@@ -327,12 +327,12 @@ TEST_F(FileTransferTest, SendFileOpensAWindowOnlyForABuddyAndACancelledFirstChoi
     StartSignedIn("127.0.15.4");
     Wnd().List().clearSelection();
     Command(ID_SEND_FILE);
-    SelectRow(kGroupRow);
+    SelectRow(GROUP_ROW);
     Command(ID_SEND_FILE);
     EXPECT_TRUE(Windows().empty());
     EXPECT_TRUE(m_chooser.Requests().empty());
 
-    SelectRow(kLeeRow);
+    SelectRow(LEE_ROW);
     Command(ID_SEND_FILE);
     ASSERT_EQ(Windows().size(), 1u);
     QPointer<Dlg> window = Windows().front();
@@ -359,7 +359,7 @@ TEST_F(FileTransferTest, ARefusedOrBrokenSendIsToldAndClosesTheWindow) {
     EXPECT_EQ(receiver->Received(), Word(5000));
     ASSERT_TRUE(receiver->Send(Word(-1)));
     ASSERT_TRUE(RunUntil([&] { return refused.isNull(); }));
-    EXPECT_EQ(m_boxes->Texts(), std::vector<std::u16string>{kRefused});
+    EXPECT_EQ(m_boxes->Texts(), std::vector<std::u16string>{REFUSED});
 
     // The receiver goes away in the middle of the file. It plays on a
     // thread of its own, since the sender reports the start synchronously
@@ -377,7 +377,7 @@ TEST_F(FileTransferTest, ARefusedOrBrokenSendIsToldAndClosesTheWindow) {
     const bool closed = RunUntil([&] { return broken.isNull(); });
     peer.join();
     ASSERT_TRUE(closed);
-    EXPECT_EQ(m_boxes->Texts(), (std::vector<std::u16string>{kRefused, kSendBroken}));
+    EXPECT_EQ(m_boxes->Texts(), (std::vector<std::u16string>{REFUSED, SEND_BROKEN}));
 }
 
 // Two files dragged from a file manager onto lee's row: a send window for
@@ -391,7 +391,7 @@ TEST_F(FileTransferTest, FilesDroppedOnABuddyOpenASendWindowEach) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(files[0]), QUrl::fromLocalFile(files[1])});
     CBuddyListCtrl& list = Wnd().List();
-    const QPoint at = list.visualRect(list.IndexOf(kLeeRow)).center();
+    const QPoint at = list.visualRect(list.IndexOf(LEE_ROW)).center();
     for (const QEvent::Type type : {QEvent::DragEnter, QEvent::DragMove, QEvent::Drop}) {
         EXPECT_TRUE(SendDrag(*list.viewport(), type, at, data));
     }
@@ -415,8 +415,8 @@ TEST_F(FileTransferTest, FilesDroppedOnABuddyOpenASendWindowEach) {
 // says so at once instead of waiting for a receiver who cannot come.
 TEST_F(FileTransferTest, ASendToABuddyWhoIsNotSignedInIsRefusedAtOnce) {
     StartSignedIn("127.0.15.20");
-    constexpr int kParkRow = 2;
-    Dlg* window = OpenSendWindow(Write(QStringLiteral("a.bin"), Pattern(5000, 7)), kParkRow);
+    constexpr int PARK_ROW = 2;
+    Dlg* window = OpenSendWindow(Write(QStringLiteral("a.bin"), Pattern(5000, 7)), PARK_ROW);
     Press(*window, Dlg::IDC_SEND);
     EXPECT_EQ(m_boxes->Texts(), std::vector<std::u16string>{u"박지훈(park)님이 접속해 있지 않아 파일을 보낼 수 없습니다."});
     EXPECT_NE(ShownText(*window, Dlg::IDC_STATUS), QStringLiteral("상대방이 파일 수신하기를 기다립니다."));
@@ -444,7 +444,7 @@ TEST_F(FileTransferTest, ClosingASendWindowBeforeTheReceiverCameEndsTheSenderSil
 TEST_F(FileTransferTest, ABrokenReceiveIsToldAndCanBeContinuedIntoTheSameFile) {
     StartSignedIn("127.0.15.7");
     const std::string whole = Pattern(10000, 8);
-    ScriptedPeer sender("127.0.16.7", kSenderPort);
+    ScriptedPeer sender("127.0.16.7", SENDER_PORT);
     sender.Expect([&whole](PeerConnection& c) {
         c.Send(Word(10000));
         c.WaitForBytes(4);
@@ -465,7 +465,7 @@ TEST_F(FileTransferTest, ABrokenReceiveIsToldAndCanBeContinuedIntoTheSameFile) {
     m_chooser.Answer(target);
     ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, offer));
     ASSERT_TRUE(RunUntil([&] { return m_boxes->Count() == 2 && Windows().empty(); }));
-    EXPECT_EQ(m_boxes->Texts()[1], kReceiveBroken);
+    EXPECT_EQ(m_boxes->Texts()[1], RECEIVE_BROKEN);
     EXPECT_EQ(ReadBytes(target), whole.substr(0, 3000));
 
     // Cancelling the question to continue goes back to the file dialog.
@@ -477,7 +477,7 @@ TEST_F(FileTransferTest, ABrokenReceiveIsToldAndCanBeContinuedIntoTheSameFile) {
     ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, offer));
     ASSERT_TRUE(RunUntil([&] { return Windows().size() == 1; }));
     Dlg* window = Windows().front();
-    ASSERT_TRUE(RunUntil([&] { return ShownText(*window, Dlg::IDC_STATUS) == kReceiveDone; }));
+    ASSERT_TRUE(RunUntil([&] { return ShownText(*window, Dlg::IDC_STATUS) == RECEIVE_DONE; }));
     EXPECT_EQ(ReadBytes(target), whole);
     EXPECT_EQ(sender.Received(1), Word(3000) + std::string("FILE_RECV_END", 14));
 
@@ -495,10 +495,10 @@ TEST_F(FileTransferTest, ABrokenReceiveIsToldAndCanBeContinuedIntoTheSameFile) {
 
 TEST_F(FileTransferTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
     StartSignedIn("127.0.15.8");
-    ScriptedPeer sender("127.0.16.8", kSenderPort);
+    ScriptedPeer sender("127.0.16.8", SENDER_PORT);
     const std::string kept = "these bytes were here first, and they stay";
     const QString target = Write(QStringLiteral("inbox/보고서.txt"), kept);
-    const QString receiveFolder = CTransferSharedState::Instance().LastReceiveFolder();
+    const QString receiveFolder = TransferSharedState::Instance().LastReceiveFolder();
     BuddyClient lee = Buddy("lee");
     // The offered name cannot lead out of the chosen folder.
     const std::string offer = OfferBody("127.0.16.8", "../../보고서.txt", 20);
@@ -531,7 +531,7 @@ TEST_F(FileTransferTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
     ASSERT_TRUE(lee.PeerCall("kim", PeerCallKind::FileOffer, offer));
     ASSERT_TRUE(RunUntil([&] { return Windows().size() == 1; }));
     Dlg* window = Windows().front();
-    ASSERT_TRUE(RunUntil([&] { return ShownText(*window, Dlg::IDC_STATUS) == kReceiveDone; }));
+    ASSERT_TRUE(RunUntil([&] { return ShownText(*window, Dlg::IDC_STATUS) == RECEIVE_DONE; }));
     EXPECT_EQ(ReadBytes(target), replacement);
     EXPECT_EQ(sender.Received(0), Word(0) + std::string("FILE_RECV_END", 14));
 }
@@ -547,7 +547,7 @@ TEST_F(FileTransferTest, TwoSendsRunSideBySide) {
     Press(*one, Dlg::IDC_SEND);
     Press(*two, Dlg::IDC_SEND);
     ASSERT_TRUE(RunUntil([&] {
-        return ShownText(*one, Dlg::IDC_STATUS) == kSendDone && ShownText(*two, Dlg::IDC_STATUS) == kSendDone;
+        return ShownText(*one, Dlg::IDC_STATUS) == SEND_DONE && ShownText(*two, Dlg::IDC_STATUS) == SEND_DONE;
     }));
     std::vector<std::string> lines;
     for (int i = 0; i < 4; ++i)
@@ -569,7 +569,7 @@ TEST_F(FileTransferTest, ClosingTheMainWindowEndsEveryTransfer) {
     Press(*waiting, Dlg::IDC_SEND);
     const FileOffer offer = NextOffer(lee);
     // A receive in the middle of its file.
-    ScriptedPeer sender("127.0.16.10", kSenderPort);
+    ScriptedPeer sender("127.0.16.10", SENDER_PORT);
     sender.Expect([](PeerConnection& c) {
         c.Send(Word(100000));
         c.WaitForBytes(4);
@@ -592,7 +592,7 @@ TEST_F(FileTransferTest, ClosingTheMainWindowEndsEveryTransfer) {
     EXPECT_EQ(sender.Received(0), Word(0));
     EXPECT_EQ(m_boxes->Count(), 1u);  // the offer's question only
     // Nothing new opens once the application ends.
-    SelectRow(kLeeRow);
+    SelectRow(LEE_ROW);
     Command(ID_SEND_FILE);
     EXPECT_TRUE(Windows().empty());
 }

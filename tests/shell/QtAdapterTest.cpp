@@ -57,13 +57,13 @@ public:
     platform::LRESULT HandleMessage(platform::UINT message, platform::WPARAM wParam, platform::LPARAM) override {
         messages.push_back(message);
         onGui.push_back(QThread::currentThread() == qApp->thread());
-        if (message == kLast) {
+        if (message == LAST) {
             m_loop.quit();
         }
         return static_cast<platform::LRESULT>(wParam * 10);
     }
 
-    static constexpr platform::UINT kLast = platform::WM_USER + 18;
+    static constexpr platform::UINT LAST = platform::WM_USER + 18;
     std::vector<platform::UINT> messages;
     std::vector<bool> onGui;
 
@@ -82,7 +82,7 @@ TEST(QtMessageThreadTest, GuiWindowTakesPostsAndSendsFromAWorkerInOrder) {
     std::thread worker([&] {
         platform::PostMessage(window, platform::WM_USER + 11, 0, 0);
         sent = platform::SendMessage(window, platform::WM_USER + 12, 4, 0, &answer);
-        platform::PostMessage(window, RecordingWindow::kLast, 0, 0);
+        platform::PostMessage(window, RecordingWindow::LAST, 0, 0);
     });
     loop.exec();
     worker.join();
@@ -91,7 +91,7 @@ TEST(QtMessageThreadTest, GuiWindowTakesPostsAndSendsFromAWorkerInOrder) {
     EXPECT_TRUE(sent);
     EXPECT_EQ(answer, 40);
     EXPECT_EQ(recorder.messages,
-              (std::vector<platform::UINT>{platform::WM_USER + 11, platform::WM_USER + 12, RecordingWindow::kLast}));
+              (std::vector<platform::UINT>{platform::WM_USER + 11, platform::WM_USER + 12, RecordingWindow::LAST}));
     EXPECT_EQ(recorder.onGui, (std::vector<bool>{true, true, true}));
 }
 

@@ -1,5 +1,5 @@
 // The transfer windows' real file dialogs, driven headless.
-#include "shell/CQtFileChooser.h"
+#include "shell/QtFileChooser.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ protected:
 
     QTemporaryDir m_folder;
     QWidget m_parent;
-    CQtFileChooser m_chooser;
+    QtFileChooser m_chooser;
     std::optional<QString> m_chosen;
 };
 

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "shell/CQtFileChooser.h"
+#include "shell/QtFileChooser.h"
 #include "shell/QtStockTranslations.h"
 
 namespace nimbo {
@@ -29,7 +29,7 @@ TEST(StockDialogText, FileDialogSpeaksTheLanguageOfTheLocale) {
     QtStockTranslations texts;
     QWidget parent;
     parent.show();
-    CQtFileChooser chooser;
+    QtFileChooser chooser;
     chooser.ChooseFileToSave(&parent, QDir::tempPath() + QStringLiteral("/보고서.txt"), [](const QString&) {});
     auto* dialog = parent.findChild<QFileDialog*>();
     ASSERT_NE(dialog, nullptr);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/CTransferSharedState.h"
+#include "shell/TransferSharedState.h"
 
 namespace nimbo {
 namespace {
@@ -49,7 +49,7 @@ TEST(TransferFormat, PathsSplitAtTheLastSeparator) {
 }
 
 TEST(TransferSharedState, TheRemainingTimeIsWorkedOutOncePerElapsedSecondAboveTwoBytesPerSecond) {
-    CTransferSharedState state;
+    TransferSharedState state;
     // 10000 bytes, 1000 done.
     EXPECT_EQ(state.UpdateRemainingTime(0, 1000, 10000, 1000), QString());
     EXPECT_EQ(state.UpdateRemainingTime(2, 1000, 10000, 1000), QStringLiteral("0:00:18"));
@@ -64,7 +64,7 @@ TEST(TransferSharedState, TheRemainingTimeIsWorkedOutOncePerElapsedSecondAboveTw
 }
 
 TEST(TransferSharedState, APercentageCountsOnlyWhenItChanges) {
-    CTransferSharedState state;
+    TransferSharedState state;
     EXPECT_FALSE(state.TakePercent(0));
     EXPECT_TRUE(state.TakePercent(5));
     EXPECT_FALSE(state.TakePercent(5));

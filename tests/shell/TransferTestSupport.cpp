@@ -1,5 +1,7 @@
 #include "tests/shell/TransferTestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QFile>
@@ -49,7 +51,7 @@ void DeleteClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent:
 void Settle() {
     bool reached = false;
     QTimer::singleShot(0, [&reached] { reached = true; });
-    RunUntil([&reached] { return reached; });
+    EXPECT_TRUE(RunUntil([&reached] { return reached; }));
 }
 
 }  // namespace nimbo::test

@@ -20,9 +20,8 @@ int ListenOn(const std::string& address, int port, int backlog) {
         throw std::runtime_error("not a dotted address: " + address);
     int handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int on = 1;
-    setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (handle < 0 || bind(handle, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-        listen(handle, backlog) != 0) {
+    if (handle < 0 || setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+        bind(handle, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 || listen(handle, backlog) != 0) {
         std::string reason = std::strerror(errno);
         if (handle >= 0)
             close(handle);

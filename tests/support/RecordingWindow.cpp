@@ -10,7 +10,7 @@ RecordingWindow::RecordingWindow(platform::IMessageThread& thread)
 }
 
 RecordingWindow::~RecordingWindow() {
-    platform::SetMainWindow(platform::kNullWindow);
+    platform::SetMainWindow(platform::NULL_WINDOW);
     platform::DestroyWindowHandle(m_hWnd);
 }
 

@@ -19,16 +19,18 @@ TEST(EventWindow, OnlyNotesAndFileOffersAreShown) {
     CliContext context{session, printer, u"kim", u"pass"};
     platform::MessageLoop loop;
     int offers = 0;
-    EventWindow window(context, loop, [] {}, [&offers](const FileOffer&) { ++offers; });
+    EventWindow window(
+        context, loop, [] {}, [&offers](const FileOffer&) { ++offers; });
     const std::u16string offerBody = u"<10.0.0.5><9042><a.txt><1500>";
-    for (const std::u16string& kind : {std::u16string(u"close"), PeerCallText(PeerCallKind::Note),
-                                       PeerCallText(PeerCallKind::FileOffer)}) {
+    for (const std::u16string& kind :
+         {std::u16string(u"close"), PeerCallText(PeerCallKind::Note), PeerCallText(PeerCallKind::FileOffer)}) {
         session.QueuePeerCall(std::make_unique<PeerCallRecord>(PeerCallRecord{u"lee", kind, offerBody}));
         window.HandleMessage(WM_PEERCALL, 0, 0);
     }
     EXPECT_EQ(offers, 1);
-    EXPECT_EQ(out.str(), "note\tlee\t<10.0.0.5><9042><a.txt><1500>\n"
-                         "offer\tlee\ta.txt\t1500\t10.0.0.5\t9042\n");
+    EXPECT_EQ(out.str(),
+              "note\tlee\t<10.0.0.5><9042><a.txt><1500>\n"
+              "offer\tlee\ta.txt\t1500\t10.0.0.5\t9042\n");
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <future>
-#include <thread>
 
 #include "platform/MessageBox.h"
 #include "tests/support/ScriptedPeer.h"
@@ -55,8 +54,7 @@ TEST_F(TransferWorkerContract, StopDetachesAWorkerHeldByItsMessageBoxWhichThenEn
     // The window and its references are gone; the worker still holds the record.
     EXPECT_FALSE(record.expired());
     answered.set_value();
-    while (!record.expired())
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    RunUntil([&record] { return record.expired(); });
 }
 
 TEST_F(TransferWorkerContract, AJoinedSenderLeavesTheRecordForTheNextFile) {

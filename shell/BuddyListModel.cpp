@@ -1,0 +1,76 @@
+#include "shell/BuddyListModel.h"
+
+#include "shell/RowIndentDelegate.h"
+
+namespace nimbo {
+
+namespace {
+
+constexpr int COLUMN_COUNT = 2;
+
+// What each list image says, by image index, for screen readers.
+constexpr const char16_t* IMAGE_MEANINGS[BuddyListModel::IMAGE_COUNT] = {
+    u"접힌 그룹", u"펼친 그룹", u"온라인", u"오프라인", u"식사 중", u"자리 비움", u"바쁨",
+};
+
+// A buddy as the list shows it, without the leading blank: "NAME(ID)".
+QString SpokenName(const BuddyRow& row) { return QString::fromStdU16String(row.Text()).trimmed(); }
+
+// The row's image in words, then a buddy's status message: "바쁨, 회의 중".
+QString SpokenDescription(const BuddyRow& row) {
+    QString description = QString::fromUtf16(IMAGE_MEANINGS[row.Image()]);
+    if (!row.Message().empty()) {
+        description += QStringLiteral(", ") + QStringView(row.Message()).toString();
+    }
+    return description;
+}
+
+}  // namespace
+
+BuddyListModel::BuddyListModel(const Images& images, QObject* parent)
+    : QAbstractTableModel(parent), m_images(images) {}
+
+void BuddyListModel::SetRows(std::vector<BuddyRow> rows) {
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+const BuddyRow* BuddyListModel::RowAt(int row) const {
+    return row >= 0 && static_cast<std::size_t>(row) < m_rows.size() ? &m_rows[static_cast<std::size_t>(row)] : nullptr;
+}
+
+int BuddyListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int BuddyListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : COLUMN_COUNT; }
+
+QVariant BuddyListModel::data(const QModelIndex& index, int role) const {
+    const BuddyRow* row = RowAt(index.row());
+    if (row == nullptr) {
+        return {};
+    }
+    const bool nameColumn = index.column() == 0;
+    switch (role) {
+    case Qt::DisplayRole:
+        return nameColumn ? QString::fromStdU16String(row->Text()) : QStringView(row->Message()).toString();
+    case Qt::DecorationRole:
+        return nameColumn ? m_images.at(static_cast<std::size_t>(row->Image())) : QVariant();
+    case Qt::AccessibleTextRole:
+        return nameColumn ? SpokenName(*row) : QVariant();
+    case Qt::AccessibleDescriptionRole:
+        return nameColumn ? SpokenDescription(*row) : QVariant();
+    case RowIndentDelegate::INDENT_ROLE:
+        return nameColumn ? row->indent : 0;
+    default:
+        return {};
+    }
+}
+
+// Rows are flat: a view need not ask for children it would lay out.
+Qt::ItemFlags BuddyListModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+}
+
+}  // namespace nimbo

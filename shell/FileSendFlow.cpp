@@ -1,0 +1,98 @@
+#include "shell/FileSendFlow.h"
+
+#include <QFileInfo>
+#include <QPushButton>
+#include <utility>
+
+#include "shell/CFileTransferDlg.h"
+#include "shell/TransferSharedState.h"
+#include "shell/IFileChooser.h"
+#include "shell/TransferFormat.h"
+#include "transfer/FileSendStart.h"
+#include "transfer/FileSender.h"
+
+namespace nimbo {
+
+namespace {
+
+const QString WAITING_TEXT = QStringLiteral("상대방이 파일 수신하기를 기다립니다.");
+const QString ANY_FILE_PATTERN = QStringLiteral("*.*");
+
+}  // namespace
+
+FileSendFlow::FileSendFlow(CFileTransferDlg& window, IFileChooser& chooser, AgentSession& session, QPushButton& browse,
+                           QPushButton& send)
+    : m_window(window), m_chooser(chooser), m_session(session), m_browse(browse), m_send(send) {}
+
+void FileSendFlow::Begin() {
+    if (!m_window.m_strLocation.isEmpty()) {
+        LookUpFile();
+        return;
+    }
+    Choose([this](bool confirmed) {
+        if (!confirmed) {
+            m_window.Close();
+        }
+    });
+}
+
+void FileSendFlow::Browse() { Choose({}); }
+
+// The file dialog is modal to the window only and stays above it, so the
+// window need not be made topmost while it is open.
+void FileSendFlow::Choose(std::function<void(bool confirmed)> then) {
+    const QString initial = TransferSharedState::Instance().LastSendFolder() + ANY_FILE_PATTERN;
+    m_chooser.ChooseFileToOpen(&m_window, initial, [this, then = std::move(then)](const QString& path) {
+        if (m_window.IsClosed()) {
+            return;
+        }
+        if (!path.isEmpty()) {
+            m_window.m_strLocation = path;
+            m_window.m_strFileName = FileNamePart(path);
+            TransferSharedState::Instance().SetLastSendFolder(FolderPart(path));
+            LookUpFile();
+            m_send.setEnabled(true);
+        }
+        if (then) {
+            then(!path.isEmpty());
+        }
+    });
+}
+
+// A file that cannot be found keeps the size shown before.
+void FileSendFlow::LookUpFile() {
+    const QFileInfo file(m_window.m_strLocation);
+    if (!file.isFile()) {
+        return;
+    }
+    m_fileLength = static_cast<std::uint64_t>(file.size());
+    m_window.m_nFileSize = static_cast<std::uint32_t>(m_fileLength);
+    m_window.m_strSizeText = FileSizeText(m_window.m_nFileSize);
+    m_window.m_strStatus.clear();
+    m_window.Refresh();
+}
+
+// After a failed offer both buttons stay disabled: the user can only close.
+void FileSendFlow::Send() {
+    if (m_window.m_strLocation.isEmpty() || !CheckSendableSize(m_fileLength)) {
+        return;
+    }
+    m_browse.setEnabled(false);
+    m_send.setEnabled(false);
+    TransferInfo& info = m_window.Info();
+    info.hWndNotify = m_window.GetSafeHwnd();
+    info.strFilePath = m_window.m_strLocation.toStdU16String();
+    if (!OfferFile(m_session, info, m_window.m_strPeerId.toStdU16String(), m_window.m_strFileName.toStdU16String(),
+                   m_window.m_nFileSize) ||
+        m_window.IsClosed()) {
+        return;
+    }
+    m_window.m_nPort = info.nPort;
+    m_window.StartWorker(FileSendProc);
+    m_window.m_strStatus = WAITING_TEXT;
+    m_window.Refresh();
+}
+
+void FileSendFlow::Ended() { m_browse.setEnabled(true); }
+
+}  // namespace nimbo

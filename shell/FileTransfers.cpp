@@ -1,0 +1,88 @@
+#include "shell/FileTransfers.h"
+
+#include <QString>
+
+#include "platform/MessageBox.h"
+#include "session/AgentSession.h"
+#include "shell/CFileSendThread.h"
+#include "shell/TransferFormat.h"
+
+namespace nimbo {
+
+FileTransfers::FileTransfers(const TransferServices& services) : m_services(services) {}
+
+FileTransfers::~FileTransfers() {
+    CloseAll();
+    for (const QPointer<CFileTransferDlg>& window : m_windows) {
+        delete window.data();
+    }
+}
+
+void FileTransfers::StartFileTransfer(const std::u16string& ownId, const std::u16string& peerId) {
+    StartFileTransfer(TransferMode::Send, ownId, peerId, u"", nullptr);
+}
+
+void FileTransfers::SendFiles(const std::u16string& ownId, const std::u16string& peerId,
+                               const std::vector<std::u16string>& paths) {
+    for (const std::u16string& path : paths) {
+        StartFileTransfer(TransferMode::Send, ownId, peerId, path, nullptr);
+    }
+}
+
+void FileTransfers::StartFileTransfer(TransferMode mode, const std::u16string& ownId, const std::u16string& peerId,
+                                       const std::u16string& file, const FileOffer* offer) {
+    if (m_ended) {
+        return;
+    }
+    m_windows.removeAll(nullptr);
+    CFileSendThread thread;
+    thread.m_bSend = mode == TransferMode::Send;
+    thread.m_strMyId = ownId;
+    thread.m_strPeerId = peerId;
+    thread.m_strFile = file;
+    if (offer != nullptr) {
+        thread.m_strPeerAddress = offer->strAddress;
+        thread.m_nPort = offer->nPort;
+        thread.m_strFile = offer->strFileName;
+        thread.m_nFileSize = offer->nFileSize;
+    }
+    m_windows.append(thread.InitInstance(m_services));
+}
+
+void FileTransfers::OnFileOffer(std::unique_ptr<PeerCallRecord> record) {
+    const FileOffer offer = ParseFileOffer(record->strBody);
+    const std::u16string from = record->strFrom;
+    record.reset();
+    const QString question = QStringLiteral("%1님이 보내신 파일을 수신하시겠습니까?\n\n파일명: %2(%3)")
+                                 .arg(QString::fromStdU16String(from), QString::fromStdU16String(offer.strFileName),
+                                      OfferSizeText(offer.nFileSize));
+    if (platform::ShowMessageBox(question.toStdU16String(), platform::MessageBoxButtons::YesNo) ==
+        platform::MessageBoxResult::Yes) {
+        StartFileTransfer(TransferMode::Receive, m_services.session->GetUserId().ToWide(), from,
+                          offer.strFileName, &offer);
+    }
+}
+
+// All are cancelled before the first wait, so their workers end side by side.
+void FileTransfers::CloseAll() {
+    m_ended = true;
+    m_windows.removeAll(nullptr);
+    for (CFileTransferDlg* window : std::as_const(m_windows)) {
+        window->Close();
+    }
+    for (CFileTransferDlg* window : std::as_const(m_windows)) {
+        window->StopWorker(TransferWorker::STOP_BOUND);
+    }
+}
+
+QList<CFileTransferDlg*> FileTransfers::Windows() const {
+    QList<CFileTransferDlg*> open;
+    for (const QPointer<CFileTransferDlg>& window : m_windows) {
+        if (window && !window->IsClosed()) {
+            open.append(window.data());
+        }
+    }
+    return open;
+}
+
+}  // namespace nimbo
