@@ -16,8 +16,17 @@ MessageBoxResult WriteToStandardError(const std::u16string& text, const std::u16
     return DecliningAnswer(buttons);
 }
 
-std::mutex g_handlerLock;
-MessageBoxHandler g_handler = WriteToStandardError;
+struct HandlerState {
+    std::mutex lock;
+    MessageBoxHandler handler = WriteToStandardError;
+    bool ended = false;
+};
+
+// Never destroyed: a worker left running after main may still ask for a box.
+HandlerState& TheState() {
+    static HandlerState* state = new HandlerState;
+    return *state;
+}
 
 }  // namespace
 
@@ -34,20 +43,30 @@ MessageBoxResult DecliningAnswer(MessageBoxButtons buttons) {
 }
 
 MessageBoxResult ShowMessageBox(const std::u16string& text, MessageBoxButtons buttons, const std::u16string& caption) {
+    HandlerState& state = TheState();
     MessageBoxHandler handler;
     {
-        std::lock_guard lock(g_handlerLock);
-        handler = g_handler;
+        std::lock_guard lock(state.lock);
+        if (state.ended)
+            return DecliningAnswer(buttons);
+        handler = state.handler;
     }
     // Called unlocked: a handler may wait for a GUI thread that shows boxes too.
     return handler(text, caption, buttons);
 }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
-    std::lock_guard lock(g_handlerLock);
-    MessageBoxHandler previous = std::move(g_handler);
-    g_handler = handler ? std::move(handler) : WriteToStandardError;
+    HandlerState& state = TheState();
+    std::lock_guard lock(state.lock);
+    MessageBoxHandler previous = std::move(state.handler);
+    state.handler = handler ? std::move(handler) : WriteToStandardError;
     return previous;
+}
+
+void EndMessageBoxes() {
+    HandlerState& state = TheState();
+    std::lock_guard lock(state.lock);
+    state.ended = true;
 }
 
 }  // namespace nimbo::platform

@@ -26,4 +26,10 @@ MessageBoxResult DecliningAnswer(MessageBoxButtons buttons);
 // previous one.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
+// Ends message boxes for good, as the process prepares to exit: from then on
+// every box is dismissed unshown (DecliningAnswer), without calling any
+// handler or writing anything. What this needs is never freed, so a worker
+// that outlives main may still ask.
+void EndMessageBoxes();
+
 }  // namespace nimbo::platform

@@ -31,6 +31,7 @@ struct Registry {
     std::condition_variable changed;
     std::unordered_map<std::uintptr_t, std::shared_ptr<Window>> windows;
     std::uintptr_t lastHandle = 0;
+    bool ended = false;
 };
 
 // Never destroyed: a detached worker may still post while the process exits.
@@ -109,7 +110,9 @@ HWND CreateWindowHandle(IMessageHandler& handler, IMessageThread& thread) {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     const std::uintptr_t handle = ++registry.lastHandle;
-    registry.windows.emplace(handle, std::make_shared<Window>(Window{&handler, &thread}));
+    if (!registry.ended) {
+        registry.windows.emplace(handle, std::make_shared<Window>(Window{&handler, &thread}));
+    }
     return HWND{handle};
 }
 
@@ -174,6 +177,19 @@ bool SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         *result = send->result;
     }
     return true;
+}
+
+void EndWindowMessages() {
+    Registry& registry = TheRegistry();
+    {
+        std::lock_guard lock(registry.mutex);
+        registry.ended = true;
+        for (auto& entry : registry.windows) {
+            entry.second->alive = false;
+        }
+        registry.windows.clear();
+    }
+    registry.changed.notify_all();
 }
 
 void JoinWorker(std::thread& worker, StopSignal& stop) {

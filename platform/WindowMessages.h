@@ -87,6 +87,14 @@ bool SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 // that owns the windows the worker sends to, even from inside a handler.
 void JoinWorker(std::thread& worker, StopSignal& stop);
 
+// Ends window messages for good, as the process prepares to exit: every
+// window is gone for every thread from then on (IsWindow false, posts and
+// sends refused, senders still waiting released unhandled, posts still
+// queued dropped), and a window created later never exists. Nothing is
+// freed, so a worker that outlives main still finds what it calls valid,
+// and the owning threads may go once it has returned.
+void EndWindowMessages();
+
 // "The main window": the window the notification listener reports to.
 void SetMainWindow(HWND window);
 HWND GetMainWindow();

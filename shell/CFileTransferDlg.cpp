@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include "platform/MessageBox.h"
-#include "shell/TransferSharedState.h"
 #include "shell/FileReceiveFlow.h"
 #include "shell/FileSendFlow.h"
 #include "shell/TransferFormat.h"
@@ -179,19 +178,24 @@ platform::LRESULT CFileTransferDlg::HandleMessage(platform::UINT message, platfo
     return 0;
 }
 
-void CFileTransferDlg::OnStart() { m_startTime = m_clock(); }
+// Each data phase starts its estimate and its percentage afresh, also the
+// next file a send window sends.
+void CFileTransferDlg::OnStart() {
+    m_startTime = m_clock();
+    m_estimate = TransferProgress();
+    m_progress->setValue(0);
+}
 
 void CFileTransferDlg::OnProgress(std::int64_t moved, std::int64_t done) {
-    TransferSharedState& shared = TransferSharedState::Instance();
-    QString remaining = shared.RemainingTime();
+    QString remaining = m_estimate.RemainingTime();
     if (m_startTime != 0) {
         const auto elapsed = static_cast<double>(m_clock() - m_startTime);
-        remaining = shared.UpdateRemainingTime(elapsed, moved, m_nFileSize, done);
+        remaining = m_estimate.UpdateRemainingTime(elapsed, moved, m_nFileSize, done);
     }
     if (m_nFileSize != 0) {
         const float fraction = static_cast<float>(done) / static_cast<float>(m_nFileSize);
         const int percent = static_cast<int>(std::clamp(fraction * FULL_PERCENT, 0.0f, float{FULL_PERCENT}));
-        if (shared.TakePercent(percent)) {
+        if (m_estimate.TakePercent(percent)) {
             m_progress->setValue(percent);
         }
     }

@@ -9,6 +9,7 @@
 
 #include "platform/WindowMessages.h"
 #include "shell/CTemplateDialog.h"
+#include "shell/TransferProgress.h"
 #include "shell/TransferServices.h"
 #include "transfer/TransferInfo.h"
 #include "transfer/TransferWorker.h"
@@ -119,6 +120,7 @@ private:
     bool m_closed = false;
     const std::shared_ptr<TransferInfo> m_info;
     std::unique_ptr<TransferWorker> m_worker;
+    TransferProgress m_estimate;
     // The flow of the window's mode; the other one is null.
     std::unique_ptr<FileSendFlow> m_sendFlow;
     std::unique_ptr<FileReceiveFlow> m_receiveFlow;

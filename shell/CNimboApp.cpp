@@ -11,7 +11,6 @@
 #include "shell/SessionWorker.h"
 #include "shell/TrayIcon.h"
 #include "shell/CommandIds.h"
-#include "shell/QtMessageBoxHandler.h"
 
 namespace nimbo {
 
@@ -34,13 +33,14 @@ CNimboApp::~CNimboApp() {
         m_transfers.reset();
     }
     if (m_pMainWnd) {
+        m_messageBoxes.Close();
         platform::SetMessageBoxHandler(std::move(m_previousMessageBox));
     }
 }
 
 // No socket layer needs starting on this platform, so start-up cannot fail.
 bool CNimboApp::InitInstance(AgentSession& session) {
-    m_previousMessageBox = platform::SetMessageBoxHandler(QtMessageBoxHandler(m_gui));
+    m_previousMessageBox = platform::SetMessageBoxHandler(m_messageBoxes);
     // The framework's own profile name; the sign-in settings name their
     // organisation and application themselves (CRegistryKey).
     QCoreApplication::setApplicationName(QStringLiteral("CENimbo"));

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/MessageBox.h"
+#include "shell/QtMessageBoxHandler.h"
 #include "shell/QtMessageThread.h"
 #include "shell/QtStockTranslations.h"
 
@@ -28,9 +29,10 @@ class TrayIcon;
 class CNimboApp {
 public:
     CNimboApp();
-    // Closes the transfers still open, then restores the message box handler
-    // that InitInstance replaced, before the windows and the GUI thread's
-    // queue go: a worker that outlived its bound then shows nothing.
+    // Closes the transfers still open, then closes and replaces the message
+    // box handler that InitInstance installed, before the windows and the GUI
+    // thread's queue go: a worker that outlived its bound then shows nothing
+    // and can no longer reach the queue.
     ~CNimboApp();
     CNimboApp(const CNimboApp&) = delete;
     CNimboApp& operator=(const CNimboApp&) = delete;
@@ -51,6 +53,7 @@ private:
     // First, so that every window speaks its language from the start.
     QtStockTranslations m_stockTexts;
     QtMessageThread m_gui;
+    QtMessageBoxHandler m_messageBoxes{m_gui};
     platform::MessageBoxHandler m_previousMessageBox;
     std::unique_ptr<SessionWorker> m_worker;
     std::unique_ptr<CMainFrame> m_pMainWnd;

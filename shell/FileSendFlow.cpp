@@ -26,7 +26,7 @@ FileSendFlow::FileSendFlow(CFileTransferDlg& window, IFileChooser& chooser, Agen
 
 void FileSendFlow::Begin() {
     if (!m_window.m_strLocation.isEmpty()) {
-        LookUpFile();
+        m_send.setEnabled(LookUpFile());
         return;
     }
     Choose([this](bool confirmed) {
@@ -50,8 +50,7 @@ void FileSendFlow::Choose(std::function<void(bool confirmed)> then) {
             m_window.m_strLocation = path;
             m_window.m_strFileName = FileNamePart(path);
             TransferSharedState::Instance().SetLastSendFolder(FolderPart(path));
-            LookUpFile();
-            m_send.setEnabled(true);
+            m_send.setEnabled(LookUpFile());
         }
         if (then) {
             then(!path.isEmpty());
@@ -59,17 +58,24 @@ void FileSendFlow::Choose(std::function<void(bool confirmed)> then) {
     });
 }
 
-// A file that cannot be found keeps the size shown before.
-void FileSendFlow::LookUpFile() {
+// A file that cannot be found keeps the size shown before. One too large to
+// be offered (its size travels in 32 bits) is refused at once rather than on
+// "보내기": false then, and the size shown is its own.
+bool FileSendFlow::LookUpFile() {
     const QFileInfo file(m_window.m_strLocation);
     if (!file.isFile()) {
-        return;
+        return true;
     }
     m_fileLength = static_cast<std::uint64_t>(file.size());
-    m_window.m_nFileSize = static_cast<std::uint32_t>(m_fileLength);
-    m_window.m_strSizeText = FileSizeText(m_window.m_nFileSize);
+    const bool sendable = m_fileLength <= MAX_SENDABLE_SIZE;
+    m_window.m_nFileSize = sendable ? static_cast<std::uint32_t>(m_fileLength) : 0;
+    m_window.m_strSizeText = FileSizeText(m_fileLength);
     m_window.m_strStatus.clear();
     m_window.Refresh();
+    if (!sendable) {
+        CheckSendableSize(m_fileLength);
+    }
+    return sendable;
 }
 
 // After a failed offer both buttons stay disabled: the user can only close.

@@ -34,15 +34,15 @@ public:
 
 private:
     void Choose(std::function<void(bool confirmed)> then);
-    void LookUpFile();
+    bool LookUpFile();
 
     CFileTransferDlg& m_window;
     IFileChooser& m_chooser;
     AgentSession& m_session;
     QPushButton& m_browse;
     QPushButton& m_send;
-    // The file's whole length, of which the window's m_nFileSize holds the
-    // low 32 bits.
+    // The file's whole length; the window's m_nFileSize holds it when it can
+    // be offered.
     std::uint64_t m_fileLength = 0;
 };
 

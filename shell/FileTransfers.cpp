@@ -1,6 +1,8 @@
 #include "shell/FileTransfers.h"
 
 #include <QString>
+#include <algorithm>
+#include <chrono>
 
 #include "platform/MessageBox.h"
 #include "session/AgentSession.h"
@@ -63,15 +65,19 @@ void FileTransfers::OnFileOffer(std::unique_ptr<PeerCallRecord> record) {
     }
 }
 
-// All are cancelled before the first wait, so their workers end side by side.
+// All are cancelled before the first wait, so their workers end side by
+// side, and all of them together are waited for at most STOP_BOUND: a
+// worker still held up by a name lookup or a slow disk is then left behind.
 void FileTransfers::CloseAll() {
     m_ended = true;
     m_windows.removeAll(nullptr);
     for (CFileTransferDlg* window : std::as_const(m_windows)) {
         window->Close();
     }
+    const auto deadline = std::chrono::steady_clock::now() + TransferWorker::STOP_BOUND;
     for (CFileTransferDlg* window : std::as_const(m_windows)) {
-        window->StopWorker(TransferWorker::STOP_BOUND);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        window->StopWorker(std::max(left, std::chrono::milliseconds::zero()));
     }
 }
 

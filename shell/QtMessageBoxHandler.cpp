@@ -54,15 +54,38 @@ private:
 
 }  // namespace
 
+// The GUI thread's queue, shared by the copies of a handler until it is
+// closed; only ever queued to under the lock.
+struct QtMessageBoxHandler::Gui {
+    std::mutex mutex;
+    platform::IMessageThread* thread = nullptr;
+};
+
+QtMessageBoxHandler::QtMessageBoxHandler(platform::IMessageThread& gui) : m_gui(std::make_shared<Gui>()) {
+    m_gui->thread = &gui;
+}
+
+void QtMessageBoxHandler::Close() const {
+    std::lock_guard lock(m_gui->mutex);
+    m_gui->thread = nullptr;
+}
+
 MessageBoxResult QtMessageBoxHandler::operator()(const std::u16string& text, const std::u16string& caption,
                                                  MessageBoxButtons buttons) const {
-    if (m_gui->IsCurrentThread()) {
-        return ShowHere(text, caption, buttons);
-    }
     auto pending = std::make_shared<PendingAnswer>(platform::DecliningAnswer(buttons));
-    m_gui->Queue([release = std::make_shared<AnswerRelease>(pending), text, caption, buttons] {
-        release->Answer(ShowHere(text, caption, buttons));
-    });
+    {
+        std::unique_lock gui(m_gui->mutex);
+        if (m_gui->thread == nullptr) {
+            return pending->result;
+        }
+        if (m_gui->thread->IsCurrentThread()) {
+            gui.unlock();
+            return ShowHere(text, caption, buttons);
+        }
+        m_gui->thread->Queue([release = std::make_shared<AnswerRelease>(pending), text, caption, buttons] {
+            release->Answer(ShowHere(text, caption, buttons));
+        });
+    }
     std::unique_lock lock(pending->mutex);
     pending->released.wait(lock, [&] { return pending->done; });
     return pending->result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/MessageBox.h"
@@ -14,7 +15,7 @@ namespace nimbo {
 // away first) counts as dismissed (platform::DecliningAnswer).
 class QtMessageBoxHandler {
 public:
-    explicit QtMessageBoxHandler(platform::IMessageThread& gui) : m_gui(&gui) {}
+    explicit QtMessageBoxHandler(platform::IMessageThread& gui);
 
     platform::MessageBoxResult operator()(const std::u16string& text, const std::u16string& caption,
                                           platform::MessageBoxButtons buttons) const;
@@ -23,8 +24,15 @@ public:
     static platform::MessageBoxResult ShowHere(const std::u16string& text, const std::u16string& caption,
                                                platform::MessageBoxButtons buttons);
 
+    // For good, for this handler and every copy of it: a box asked for from
+    // now on is dismissed unshown. Called on the GUI thread before its queue
+    // goes, so that no copy a worker still holds can reach the queue after.
+    void Close() const;
+
 private:
-    platform::IMessageThread* m_gui;
+    struct Gui;
+
+    std::shared_ptr<Gui> m_gui;
 };
 
 }  // namespace nimbo

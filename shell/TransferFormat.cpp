@@ -13,7 +13,7 @@ constexpr QChar SEPARATOR = u'/';
 
 }  // namespace
 
-QString FileSizeText(std::uint32_t size) {
+QString FileSizeText(std::uint64_t size) {
     if (size <= ONE_KILOBYTE) {
         return QString::asprintf("%dByte", static_cast<int>(size));
     }

@@ -10,7 +10,7 @@ namespace nimbo {
 
 // "%dByte" up to 1024 bytes, else "%.1fKB" (the size in single precision
 // times 1/1024): 1024 gives "1024Byte", 1025 "1.0KB". Never megabytes.
-QString FileSizeText(std::uint32_t size);
+QString FileSizeText(std::uint64_t size);
 
 // As FileSizeText up to 1048576 bytes, beyond that "%.1fMB" (times
 // 1/1048576): 1048576 gives "1024.0KB", 1048577 "1.0MB".

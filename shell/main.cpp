@@ -6,6 +6,8 @@
 #include <string>
 
 #include "platform/CodePage.h"
+#include "platform/MessageBox.h"
+#include "platform/WindowMessages.h"
 #include "session/AgentHost.h"
 #include "session/AgentSession.h"
 #include "shell/CNimboApp.h"
@@ -84,5 +86,11 @@ int main(int argc, char* argv[]) {
     if (!app.InitInstance(session)) {
         return 1;
     }
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // Before the session and the application go: a transfer worker that
+    // outlives its bound, held up by a name lookup or a slow disk, finds no
+    // window and no message box any more, and dies with the process.
+    nimbo::platform::EndWindowMessages();
+    nimbo::platform::EndMessageBoxes();
+    return status;
 }

@@ -36,13 +36,17 @@ void FileReceiver::Run() {
 }
 
 // The target is opened after the address is known and before the connect;
-// false when it cannot be.
+// false when it cannot be. A name lookup or a slow disk may hold the worker
+// up past its window's bound: once cancelled meanwhile, it touches neither
+// the file nor the sender any more.
 bool FileReceiver::OpenTargetAndConnect(DataConnection& connection) {
     ByteString address;
     address.AssignWide(m_strPeerAddress);
     const sockaddr_in sender = CBlockingSocket::ResolveHost(address.c_str(), m_nPort);
+    if (m_info->bCancel)
+        return false;
     m_nStartOffset = m_file.OpenTarget(m_strFilePath, m_nStartOffset);
-    if (m_nStartOffset < 0)
+    if (m_nStartOffset < 0 || m_info->bCancel)
         return false;
     connection.Connect(sender);
     return true;

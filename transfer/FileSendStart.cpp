@@ -1,6 +1,5 @@
 #include "transfer/FileSendStart.h"
 
-#include <limits>
 #include <memory>
 #include <utility>
 
@@ -16,7 +15,7 @@ bool CheckSendableSize(std::uint64_t size) {
         platform::ShowMessageBox(u"파일 크기가 0인 파일은 전송할 수 없습니다.");
         return false;
     }
-    if (size > std::numeric_limits<std::uint32_t>::max()) {
+    if (size > MAX_SENDABLE_SIZE) {
         platform::ShowMessageBox(u"4GB 이상인 파일은 전송할 수 없습니다.");
         return false;
     }

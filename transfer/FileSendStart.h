@@ -11,8 +11,11 @@ namespace nimbo {
 // The steps of a send before its worker starts, for the send dialog and
 // nimbo-cli alike.
 
+// The largest file an offer can carry: its size travels in 32 bits.
+inline constexpr std::uint64_t MAX_SENDABLE_SIZE = 0xFFFFFFFFu;
+
 // Whether a file of `size` bytes can be offered: the size must be above 0
-// and travel in 32 bits. Otherwise shows "파일 크기가 0인 파일은 전송할 수
+// and at most MAX_SENDABLE_SIZE. Otherwise shows "파일 크기가 0인 파일은 전송할 수
 // 없습니다." or "4GB 이상인 파일은 전송할 수 없습니다." and returns false.
 bool CheckSendableSize(std::uint64_t size);
 

@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, Process,
 
 // The wait for a server is over when it ends: it fails, never hangs.
 TEST_F(Process, AServerThatEndsAtStartUpFailsItsStart) {
-    AgentdProcess server("127.0.4.29");
+    AgentdProcess server("127.0.4.41");
     EXPECT_THROW(server.Start({"--frobnicate"}), std::runtime_error);
     EXPECT_FALSE(server.IsRunning());
 }
@@ -66,7 +66,7 @@ TEST_F(Process, BadCommandLinesAreRefusedWithTheUsage) {
     EXPECT_EQ(Run({"--redirect", "bad host"}).status, 2);
     EXPECT_EQ(Run({"--frobnicate"}).status, 2);
     EXPECT_EQ(Run({"--max-per-address", "0"}).status, 2);
-    const AgentdProcess unused("127.0.4.28");
+    const AgentdProcess unused("127.0.4.40");
     EXPECT_EQ(Run({"--db", unused.Database(), "user"}).status, 2);
     const nimbo::test::ProcessRun help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
@@ -79,7 +79,7 @@ TEST_F(Process, BadCommandLinesAreRefusedWithTheUsage) {
 // As the service manager runs it: the state directory it gives holds the
 // directory, which the administration commands reach with --db.
 TEST_F(Process, WithoutDbTheServiceStateDirectoryHoldsTheDirectory) {
-    const AgentdProcess unused("127.0.4.28");
+    const AgentdProcess unused("127.0.4.42");
     ::setenv("STATE_DIRECTORY", unused.Folder().c_str(), 1);
     const nimbo::test::ProcessRun added = Run({"user", "add", "alice", "--name", "Alice"}, "s3cret\n");
     ::unsetenv("STATE_DIRECTORY");

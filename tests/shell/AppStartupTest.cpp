@@ -212,8 +212,8 @@ TEST_F(AppStartupTest, SignedInStateShowsTheUserAndSignedOutSaysSo) {
 // The choice is sent at once, kept, and announced instead of the default at
 // the next sign-in.
 TEST_F(AppStartupTest, OwnPresenceIsSetKeptAndRestoredAtTheNextSignIn) {
-    ScriptedServers servers("127.0.11.10");
-    StartApp("127.0.11.10");
+    ScriptedServers servers("127.0.21.10");
+    StartApp("127.0.21.10");
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
     Frame().GetStatusMenu()->actions().at(2)->trigger();  // 바쁨
     DialogScript script;
@@ -234,8 +234,8 @@ TEST_F(AppStartupTest, OwnPresenceIsSetKeptAndRestoredAtTheNextSignIn) {
 }
 
 TEST_F(AppStartupTest, TrayMenuShowsHidesSetsStatusSignsOutAndExits) {
-    ScriptedServers servers("127.0.11.11");
-    StartApp("127.0.11.11");
+    ScriptedServers servers("127.0.21.11");
+    StartApp("127.0.21.11");
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
     TrayIcon& tray = *m_app->GetTrayIcon();
     EXPECT_EQ(tray.Icon().toolTip(), QStringLiteral("님보 — kim · 온라인 · PocketPC"));
@@ -257,13 +257,13 @@ TEST_F(AppStartupTest, TrayMenuShowsHidesSetsStatusSignsOutAndExits) {
 // A lost connection is told in the status bar, and on the desktop when the
 // window is out of sight, with no box to answer.
 TEST_F(AppStartupTest, LostConnectionIsToldWithoutABox) {
-    ScriptedServers servers("127.0.11.12");
+    ScriptedServers servers("127.0.21.12");
     std::promise<void> drop;
     servers.Notify().SetDefaultScript(AcceptListener([dropped = drop.get_future().share()](PeerConnection& c) {
         dropped.wait();
         c.Abort();
     }));
-    StartApp("127.0.11.12");
+    StartApp("127.0.21.12");
     MessageBoxRecorder boxes;
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
     ASSERT_TRUE(RunUntil([&] { return servers.Notify().ConnectionCount() == 1u; }));
@@ -280,21 +280,21 @@ TEST_F(AppStartupTest, LostConnectionIsToldWithoutABox) {
 // repaints and a timer of the GUI thread fires, and a note that arrives is
 // shown only after the refreshed list.
 TEST_F(AppStartupTest, WindowRepaintsWhileTheServerIsSlowAndMessagesWaitTheirTurn) {
-    ScriptedServers servers("127.0.11.13");
+    ScriptedServers servers("127.0.21.13");
     std::promise<void> painted;
     std::shared_future<void> paintedSeen = painted.get_future().share();
     servers.Notify().SetDefaultScript(AcceptListener([paintedSeen](PeerConnection& c) {
         paintedSeen.wait_for(std::chrono::seconds(5));
         c.Send("peercall lee instmsg " + Base64Of("hi") + "\r\n\r\n");
     }));
-    StartApp("127.0.11.13");
+    StartApp("127.0.21.13");
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
     ASSERT_TRUE(RunUntil([&] { return servers.Notify().ConnectionCount() == 1u; }));
     Wnd().List().Refill(std::vector<BuddyRow>());
 
     // Answers once the GUI thread has shown it is alive, at most after 5 s.
     const Script busyLee = ScriptedServers::AgentScript(
-        "127.0.11.13", {{"getlogonstatall", "OK\r\n<b>lee\r\nbusy\r\n127.0.0.1\r\n0\r\n0\r\nlee\r\n\"\"</b>\r\n\r\n"}});
+        "127.0.21.13", {{"getlogonstatall", "OK\r\n<b>lee\r\nbusy\r\n127.0.0.1\r\n0\r\n0\r\nlee\r\n\"\"</b>\r\n\r\n"}});
     servers.Agent().SetDefaultScript([paintedSeen, busyLee](PeerConnection& c) {
         paintedSeen.wait_for(std::chrono::seconds(5));
         busyLee(c);

@@ -15,7 +15,6 @@
 #include "platform/WindowMessages.h"
 #include "session/AgentSession.h"
 #include "shell/CFileTransferDlg.h"
-#include "shell/TransferSharedState.h"
 #include "shell/QtMessageThread.h"
 #include "tests/shell/DialogScript.h"
 #include "tests/shell/MessageBoxRecorder.h"
@@ -150,14 +149,11 @@ TEST_F(FileTransferDlgTest, ProgressShowsBytesOrKilobytesWithTheRemainingTime) {
     EXPECT_EQ(ShownText(*small, Dlg::IDC_FILESIZE), QStringLiteral("100Byte"));
     Post(small, WM_TRANSFER_START, 0, 0);
     Post(small, WM_TRANSFER_PROGRESS, 100, 100);
-    // Within the second of the start: the remaining time stays as it was.
-    EXPECT_EQ(ShownText(*small, Dlg::IDC_STATUS), QStringLiteral("100Bytes / 100Bytes  (남은시간:  ") +
-                                                      TransferSharedState::Instance().RemainingTime() +
-                                                      QStringLiteral(")"));
+    // Within the second of the start: no remaining time yet.
+    EXPECT_EQ(ShownText(*small, Dlg::IDC_STATUS), QStringLiteral("100Bytes / 100Bytes  (남은시간:  )"));
 
-    // Beyond the elapsed time of any transfer before in the process, so the
-    // remaining time is worked out afresh; the speeds are whole multiples.
-    const auto elapsed = static_cast<std::time_t>(TransferSharedState::Instance().LastElapsed()) + 100000;
+    // The speeds are whole multiples.
+    const std::time_t elapsed = 100000;
     const auto bytesAt = [elapsed](std::time_t speed, std::time_t later) {
         return static_cast<platform::WPARAM>(speed * (elapsed + later));
     };
@@ -185,6 +181,29 @@ TEST_F(FileTransferDlgTest, ProgressShowsBytesOrKilobytesWithTheRemainingTime) {
     EXPECT_EQ(ShownPercent(*large), 100);
     EXPECT_TRUE(IsEnabled(*large, Dlg::IDC_BROWSE));
     EXPECT_EQ(m_boxes.Count(), 0u);
+}
+
+// Two transfers side by side each show their own estimate and every one of
+// their own percentages; the next file of a window starts its estimate anew.
+TEST_F(FileTransferDlgTest, EachWindowKeepsItsOwnEstimateAndPercentage) {
+    Dlg* first = SendWindow(1000);
+    Dlg* second = SendWindow(2000);
+    Post(first, WM_TRANSFER_START, 0, 0);
+    Post(second, WM_TRANSFER_START, 0, 0);
+    m_now = kStart + 100;
+    Post(first, WM_TRANSFER_PROGRESS, 500, 500);
+    Post(second, WM_TRANSFER_PROGRESS, 400, 1000);
+    EXPECT_EQ(ShownText(*first, Dlg::IDC_STATUS), QStringLiteral("500Bytes / 1000Bytes  (남은시간:  0:01:40)"));
+    EXPECT_EQ(ShownText(*second, Dlg::IDC_STATUS), QStringLiteral("1.0KB / 2.0KB  (남은시간:  0:04:10)"));
+    EXPECT_EQ(ShownPercent(*first), 50);
+    EXPECT_EQ(ShownPercent(*second), 50);
+
+    Post(first, WM_TRANSFER_END, 0, TE_SEND_DONE);
+    Post(first, WM_TRANSFER_START, 0, 0);
+    m_now = kStart + 101;
+    Post(first, WM_TRANSFER_PROGRESS, 10, 10);
+    EXPECT_EQ(ShownText(*first, Dlg::IDC_STATUS), QStringLiteral("10Bytes / 1000Bytes  (남은시간:  0:01:39)"));
+    EXPECT_EQ(ShownPercent(*first), 1);
 }
 
 TEST_F(FileTransferDlgTest, EveryEndCodeGetsItsReaction) {
@@ -240,6 +259,24 @@ TEST_F(FileTransferDlgTest, AnEmptyFileIsNotOffered) {
     EXPECT_TRUE(IsEnabled(*window, Dlg::IDC_SEND));
     EXPECT_TRUE(IsEnabled(*window, Dlg::IDC_BROWSE));
     EXPECT_TRUE(ShownText(*window, Dlg::IDC_STATUS).isEmpty());
+}
+
+// A file of 4 GiB or more cannot be offered: the user is told as soon as it
+// is chosen, its own size is shown, and "보내기" stays disabled.
+TEST_F(FileTransferDlgTest, AFileOf4GiBOrMoreIsRefusedAsSoonAsItIsChosen) {
+    const QString huge = m_files.filePath(QStringLiteral("huge.bin"));
+    QFile file(huge);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize((qint64{4} << 30) + 100));
+    file.close();
+    Dlg* window = SendWindow(100);
+    ASSERT_TRUE(IsEnabled(*window, Dlg::IDC_SEND));
+    Press(*window, Dlg::IDC_BROWSE);
+    m_chooser.Answer(huge);
+    ASSERT_TRUE(RunUntil([&] { return m_boxes.Count() == 1; }));
+    EXPECT_EQ(m_boxes.Texts(), std::vector<std::u16string>{u"4GB 이상인 파일은 전송할 수 없습니다."});
+    EXPECT_EQ(ShownText(*window, Dlg::IDC_FILESIZE), QStringLiteral("4194304.0KB"));
+    EXPECT_FALSE(IsEnabled(*window, Dlg::IDC_SEND));
+    EXPECT_TRUE(IsEnabled(*window, Dlg::IDC_BROWSE));
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // kim at the application, lee as nimbo-cli, as a raw client of the server
 // or as a scripted sender, each test on its own address in 127.0.15.0/24
 // (scripted senders in 127.0.16.0/24).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -24,6 +27,8 @@
 #include "net/Base64.h"
 #include "net/ByteString.h"
 #include "platform/CodePage.h"
+#include "platform/MessageBox.h"
+#include "platform/WindowMessages.h"
 #include "shell/CBuddyListCtrl.h"
 #include "shell/FileTransfers.h"
 #include "shell/TransferSharedState.h"
@@ -34,12 +39,14 @@
 #include "tests/shell/BuddyClient.h"
 #include "tests/shell/DragAndDrop.h"
 #include "tests/shell/MessageBoxRecorder.h"
+#include "tests/shell/QtTestEnvironment.h"
 #include "tests/shell/ScriptedFileChooser.h"
 #include "tests/shell/TransferTestSupport.h"
 #include "tests/support/TestAgentd.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PeerConnection.h"
 #include "tests/support/ScriptedPeer.h"
+#include "tests/support/UnansweringPort.h"
 #include "transfer/FileOffer.h"
 
 namespace nimbo::test {
@@ -595,6 +602,57 @@ TEST_F(FileTransferTest, ClosingTheMainWindowEndsEveryTransfer) {
     SelectRow(LEE_ROW);
     Command(ID_SEND_FILE);
     EXPECT_TRUE(Windows().empty());
+}
+
+// The application's end as main runs it, while a receiver connects to a
+// sender that never answers and a sender waits for a file that cannot be
+// read yet (a FIFO): the receiver ends at once, the sender is left behind
+// after the bound, and the process ends cleanly though the sender goes on
+// once the application has gone (the sanitizer builds watch what it
+// touches then).
+TEST_F(FileTransferTest, ExitingWhileWorkersAreStuckEndsTheProcessCleanly) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Inside the child a failed step ends it with a status of its own.
+    const auto require = [](bool done, int status) {
+        if (!done)
+            std::_Exit(status);
+    };
+    EXPECT_EXIT(
+        {
+            StartSignedIn("127.0.15.12");
+            const QString fifo = Write(QStringLiteral("fifo"), Pattern(100, 14));
+            {
+                BuddyClient lee = Buddy("lee");
+                lee.Listen();
+                UnansweringPort unanswering("127.0.16.12", kSenderPort);
+                m_boxes->Answer(MessageBoxResult::Yes);
+                m_chooser.Answer(PathOf(QStringLiteral("inbox/never.bin")));
+                require(lee.PeerCall("kim", PeerCallKind::FileOffer, OfferBody("127.0.16.12", "never.bin", 100)), 2);
+                require(RunUntil([&] { return Windows().size() == 1 && !Windows().front()->m_strLocation.isEmpty(); }), 3);
+
+                Press(*OpenSendWindow(fifo), Dlg::IDC_SEND);
+                const FileOffer offer = NextOffer(lee);
+                require(QFile::remove(fifo) && mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0, 4);
+                const std::unique_ptr<PeerConnection> receiver = ConnectTo(offer);
+                // Once the sender has taken its receiver it stops listening
+                // and opens the file, which holds it up.
+                require(receiver && RunUntil([&] { return !ConnectTo(offer); }), 5);
+
+                Frame().close();
+                platform::EndWindowMessages();
+                platform::EndMessageBoxes();
+                m_session.reset();
+                m_app.reset();
+            }
+            m_server.reset();
+            // The sender left behind gets its file now, while the process ends.
+            const QByteArray fifoName = QFile::encodeName(fifo);
+            DestroyTestApplication();
+            close(open(fifoName.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+            m_files.remove();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

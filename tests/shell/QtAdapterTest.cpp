@@ -218,12 +218,18 @@ public:
     bool IsCurrentThread() const override { return false; }
 };
 
-TEST(QtMessageBoxHandlerTest, BoxThatIsNeverShownCountsAsDismissed) {
+TEST(QtMessageBoxHandlerTest, BoxThatIsNeverShownOrAskedOfAClosedHandlerCountsAsDismissed) {
     GoneThread gone;
     const QtMessageBoxHandler handler(gone);
     EXPECT_EQ(handler(u"파일을 받으시겠습니까?", u"", MessageBoxButtons::YesNo), MessageBoxResult::No);
     EXPECT_EQ(handler(u"이어서 받으시겠습니까?", u"", MessageBoxButtons::YesNoCancel), MessageBoxResult::Cancel);
     EXPECT_EQ(handler(u"전송을 마쳤습니다.", u"", MessageBoxButtons::Ok), MessageBoxResult::Ok);
+    // A closed handler, through any of its copies, even on the GUI thread.
+    QtMessageThread gui;
+    const QtMessageBoxHandler closed(gui);
+    const QtMessageBoxHandler copy = closed;
+    closed.Close();
+    EXPECT_EQ(copy(u"파일을 받으시겠습니까?", u"", MessageBoxButtons::YesNo), MessageBoxResult::No);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 

@@ -1,5 +1,7 @@
 // Runs every test of the executable inside one QApplication, headless unless
 // the environment names a platform.
+#include "tests/shell/QtTestEnvironment.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -20,6 +22,8 @@ public:
 
     void TearDown() override { m_application.reset(); }
 
+    static QtTestEnvironment* s_instance;
+
 private:
     int m_argc = 1;
     char m_name[16] = "shell_tests";
@@ -27,7 +31,11 @@ private:
     std::unique_ptr<QApplication> m_application;
 };
 
+QtTestEnvironment* QtTestEnvironment::s_instance = nullptr;
+
 [[maybe_unused]] ::testing::Environment* const g_qtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtTestEnvironment);
+    ::testing::AddGlobalTestEnvironment(QtTestEnvironment::s_instance = new QtTestEnvironment);
 
 }  // namespace
+
+void nimbo::test::DestroyTestApplication() { QtTestEnvironment::s_instance->TearDown(); }

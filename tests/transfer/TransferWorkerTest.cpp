@@ -1,10 +1,15 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <future>
 
 #include "platform/MessageBox.h"
+#include "tests/support/ListenOn.h"
 #include "tests/support/ScriptedPeer.h"
 #include "tests/transfer/TransferFixture.h"
 #include "transfer/FileSender.h"
@@ -55,6 +60,23 @@ TEST_F(TransferWorkerContract, StopDetachesAWorkerHeldByItsMessageBoxWhichThenEn
     EXPECT_FALSE(record.expired());
     answered.set_value();
     RunUntil([&record] { return record.expired(); });
+}
+
+// A receiver held up by a slow disk (its target a FIFO nobody reads yet) and
+// cancelled meanwhile touches nothing once the disk lets it go: it ends
+// without connecting to the sender.
+TEST_F(TransferWorkerContract, ACancelledReceiverHeldUpByTheDiskEndsWithoutConnecting) {
+    const std::filesystem::path target = PathOf("slow-disk");
+    ASSERT_EQ(mkfifo(target.c_str(), 0600), 0);
+    const int sender = test::ListenOn("127.0.8.32", SCRIPTED_SENDER_PORT, 1);
+    WorkerUnderTest receiver = StartReceiver(target, u"127.0.8.32", SCRIPTED_SENDER_PORT);
+    receiver.info->Cancel();
+    const int reader = open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_TRUE(receiver.worker->Stop(std::chrono::seconds(30)));
+    pollfd connection{sender, POLLIN, 0};
+    EXPECT_EQ(poll(&connection, 1, 0), 0);
+    close(reader);
+    close(sender);
 }
 
 TEST_F(TransferWorkerContract, AJoinedSenderLeavesTheRecordForTheNextFile) {
