@@ -190,7 +190,7 @@ TEST_F(FileTransferDlgTest, EachWindowKeepsItsOwnEstimateAndPercentage) {
     Dlg* second = SendWindow(2000);
     Post(first, WM_TRANSFER_START, 0, 0);
     Post(second, WM_TRANSFER_START, 0, 0);
-    m_now = kStart + 100;
+    m_now = START + 100;
     Post(first, WM_TRANSFER_PROGRESS, 500, 500);
     Post(second, WM_TRANSFER_PROGRESS, 400, 1000);
     EXPECT_EQ(ShownText(*first, Dlg::IDC_STATUS), QStringLiteral("500Bytes / 1000Bytes  (남은시간:  0:01:40)"));
@@ -200,7 +200,7 @@ TEST_F(FileTransferDlgTest, EachWindowKeepsItsOwnEstimateAndPercentage) {
 
     Post(first, WM_TRANSFER_END, 0, TE_SEND_DONE);
     Post(first, WM_TRANSFER_START, 0, 0);
-    m_now = kStart + 101;
+    m_now = START + 101;
     Post(first, WM_TRANSFER_PROGRESS, 10, 10);
     EXPECT_EQ(ShownText(*first, Dlg::IDC_STATUS), QStringLiteral("10Bytes / 1000Bytes  (남은시간:  0:01:39)"));
     EXPECT_EQ(ShownPercent(*first), 1);

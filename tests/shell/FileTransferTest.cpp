@@ -624,7 +624,7 @@ TEST_F(FileTransferTest, ExitingWhileWorkersAreStuckEndsTheProcessCleanly) {
             {
                 BuddyClient lee = Buddy("lee");
                 lee.Listen();
-                UnansweringPort unanswering("127.0.16.12", kSenderPort);
+                UnansweringPort unanswering("127.0.16.12", SENDER_PORT);
                 m_boxes->Answer(MessageBoxResult::Yes);
                 m_chooser.Answer(PathOf(QStringLiteral("inbox/never.bin")));
                 require(lee.PeerCall("kim", PeerCallKind::FileOffer, OfferBody("127.0.16.12", "never.bin", 100)), 2);
