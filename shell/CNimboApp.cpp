@@ -55,7 +55,8 @@ bool CNimboApp::InitInstance(AgentSession& session) {
     m_pMainWnd->SetPane(m_buddyWnd, m_buddyWnd, m_buddyWnd);
     m_buddyWnd->SetPopupMenu(m_pMainWnd->BuddyMenu());
     m_fileChooser = std::make_unique<QtFileChooser>();
-    m_transfers = std::make_unique<FileTransfers>(TransferServices{&session, &m_gui, m_fileChooser.get()});
+    m_transfers =
+        std::make_unique<FileTransfers>(TransferServices{&session, &m_gui, m_fileChooser.get(), m_worker.get()});
     m_buddyWnd->SetFileTransferHook(m_transfers.get());
     QObject::connect(m_pMainWnd.get(), &CMainFrame::Closing, m_pMainWnd.get(),
                      [transfers = m_transfers.get()] { transfers->CloseAll(); });

@@ -71,7 +71,8 @@ void CTemplateDialog::resizeEvent(QResizeEvent* event) {
 }
 
 // Anchored controls keep their template rectangle, widened, heightened or
-// moved down by as much as the dialog has grown past its template size.
+// moved down or right by as much as the dialog has grown past its template
+// size.
 void CTemplateDialog::LayOutAnchored() {
     const QSize growth = size() - m_units.Size(m_templateSize.width(), m_templateSize.height());
     const int dx = std::max(growth.width(), 0);
@@ -90,6 +91,9 @@ void CTemplateDialog::LayOutAnchored() {
         }
         if (placement.anchors & FOLLOW_BOTTOM) {
             shown.translate(0, dy);
+        }
+        if (placement.anchors & FOLLOW_RIGHT) {
+            shown.translate(dx, 0);
         }
         placement.control->setGeometry(shown);
     }

@@ -30,7 +30,7 @@ public:
 
     // How a control of a resizable dialog follows the dialog's growth past
     // its template size; combined with |. Controls without one stay put.
-    enum ControlAnchor : unsigned { GROW_WIDTH = 1, GROW_HEIGHT = 2, FOLLOW_BOTTOM = 4 };
+    enum ControlAnchor : unsigned { GROW_WIDTH = 1, GROW_HEIGHT = 2, FOLLOW_BOTTOM = 4, FOLLOW_RIGHT = 8 };
 
     // Copies the fields into the controls and runs the dialog; returns
     // QDialog::Accepted when it was left with OK.

@@ -22,24 +22,32 @@ bool CheckSendableSize(std::uint64_t size) {
     return true;
 }
 
-bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
-               const std::u16string& fileName, std::uint32_t size) {
+OfferPlacement PlaceOffer(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
+                          const std::u16string& fileName, std::uint32_t size) {
     FileOffer offer;
     offer.strAddress = OwnAddressForPeers();
     offer.strFileName = fileName;
     offer.nFileSize = size;
     std::unique_ptr<CBlockingSocket> listening;
     if (offer.strAddress.empty() || !(listening = ListenOnFreePort(offer.nPort))) {
-        ShowOfferFailure(recipient);
-        return false;
+        return OfferPlacement::NotConnected;
     }
-    if (!SendFileOffer(session.GetBuddyTable(), session.GetUserId(), session.GetPassword64(), recipient, offer)) {
+    const OfferPlacement placement =
+        PlaceFileOffer(session.GetBuddyTable(), session.GetUserId(), session.GetPassword64(), recipient, offer);
+    if (placement != OfferPlacement::Placed) {
         listening->Close();
-        return false;
+        return placement;
     }
     info.nPort = offer.nPort;
     info.PublishListenSocket(std::move(listening));
-    return true;
+    return placement;
+}
+
+bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
+               const std::u16string& fileName, std::uint32_t size) {
+    const OfferPlacement placement = PlaceOffer(session, info, recipient, fileName, size);
+    ShowOfferPlacement(session.GetBuddyTable(), recipient, placement);
+    return placement == OfferPlacement::Placed;
 }
 
 }  // namespace nimbo

@@ -12,7 +12,7 @@ namespace {
 
 constexpr const char* OFFER_KIND = PeerCallWord(PeerCallKind::FileOffer);
 
-enum class Placement { Placed, NotConnected, CalleeOffline };
+using Placement = OfferPlacement;
 
 Placement ToBuddyListener(const CBuddyInfo& buddy, const ByteString& userId, const ByteString& callee,
                           const ByteString& body) {
@@ -37,21 +37,23 @@ Placement ThroughAgent(const ByteString& userId, const ByteString& password64, c
 
 }  // namespace
 
-bool SendFileOffer(const CBuddyTable& buddies, const ByteString& userId, const ByteString& password64,
-                   const std::u16string& recipient, const FileOffer& offer) {
+OfferPlacement PlaceFileOffer(const CBuddyTable& buddies, const ByteString& userId, const ByteString& password64,
+                              const std::u16string& recipient, const FileOffer& offer) {
     const CBuddyInfo* buddy = buddies.Lookup(recipient);
     if (!buddy)
-        return true;
+        return Placement::Placed;
     ByteString callee;
     callee.AssignWide(recipient);
     const ByteString body = FormatFileOffer(offer);
-    const Placement placement = buddy->port != 0 ? ToBuddyListener(*buddy, userId, callee, body)
-                                                 : ThroughAgent(userId, password64, callee, body);
+    return buddy->port != 0 ? ToBuddyListener(*buddy, userId, callee, body)
+                            : ThroughAgent(userId, password64, callee, body);
+}
+
+void ShowOfferPlacement(const CBuddyTable& buddies, const std::u16string& recipient, OfferPlacement placement) {
     if (placement == Placement::NotConnected)
         ShowOfferFailure(recipient);
     else if (placement == Placement::CalleeOffline)
         ShowRecipientOffline(buddies, recipient);
-    return placement == Placement::Placed;
 }
 
 void ShowOfferFailure(const std::u16string& recipient) {

@@ -43,7 +43,35 @@ bool IsControl(const QWidget& widget) {
            qobject_cast<const QProgressBar*>(&widget);
 }
 
+// With the cursor at its end the edit scrolls as far as it needs to (when
+// painted); the whole text shows if its start is still at the left edge.
+bool ShowsWhole(QLineEdit& edit) {
+    const int kept = edit.cursorPosition();
+    edit.end(false);
+    edit.grab();
+    const bool whole = edit.cursorPositionAt(QPoint(0, edit.height() / 2)) == 0;
+    edit.setCursorPosition(kept);
+    return whole;
+}
+
 }  // namespace
+
+QStringList CutTexts(const QWidget& root) {
+    QStringList cut;
+    for (QWidget* widget : root.findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(&root) || InsideComposite(*widget, root)) {
+            continue;
+        }
+        auto* label = qobject_cast<QLabel*>(widget);
+        auto* edit = qobject_cast<QLineEdit*>(widget);
+        if ((label != nullptr && !label->wordWrap() && label->sizeHint().width() > label->width()) ||
+            (edit != nullptr && !ShowsWhole(*edit))) {
+            cut << QStringLiteral("%1 '%2'").arg(QString::fromLatin1(widget->metaObject()->className()),
+                                                 label != nullptr ? label->text() : edit->text());
+        }
+    }
+    return cut;
+}
 
 QStringList UnnamedControls(const QWidget& root) {
     QStringList unnamed;

@@ -13,6 +13,11 @@ namespace nimbo::test {
 // edit of a combo box, the scroll bars of a list) count as the control.
 QStringList UnnamedControls(const QWidget& root);
 
+// The texts under `root` that cannot be seen whole, each as "class 'text'":
+// a label narrower than its text, an edit that must scroll to show all of
+// its text. Moves each edit's cursor and restores it.
+QStringList CutTexts(const QWidget& root);
+
 enum class StopOrder { Tab, Layout };
 
 // The accessible names of the controls under `root` that take the focus by

@@ -42,6 +42,7 @@
 #include "tests/shell/QtTestEnvironment.h"
 #include "tests/shell/ScriptedFileChooser.h"
 #include "tests/shell/TransferTestSupport.h"
+#include "tests/support/AgentScripts.h"
 #include "tests/support/TestAgentd.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PeerConnection.h"
@@ -416,6 +417,25 @@ TEST_F(FileTransferTest, FilesDroppedOnABuddyOpenASendWindowEach) {
     const FileOffer offer = NextOffer(lee);
     EXPECT_EQ(offer.strFileName, u"두 번째.bin");
     EXPECT_EQ(offer.nFileSize, 2000u);
+}
+
+// The server takes its time over the offer: meanwhile a timer of the GUI
+// thread fires, and the offer is placed all the same.
+TEST_F(FileTransferTest, TheGuiThreadRunsWhileTheServerIsSlowToTakeTheOffer) {
+    ScriptedServers servers("127.0.15.22");
+    StartApp("127.0.15.22");
+    m_boxes = std::make_unique<MessageBoxRecorder>();
+    Transfers().SetFileChooser(m_chooser);
+    LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
+    Dlg* window = OpenSendWindow(Write(QStringLiteral("a.bin"), Pattern(100, 1)), 1);
+    GuiHeartbeat heartbeat;
+    servers.Agent().SetDefaultScript(heartbeat.Delayed(AnswerCommands()));
+    heartbeat.Start();
+    Press(*window, Dlg::IDC_SEND);
+    EXPECT_GE(heartbeat.Ticks(), 3);
+    EXPECT_EQ(ShownText(*window, Dlg::IDC_STATUS), QStringLiteral("상대방이 파일 수신하기를 기다립니다."));
+    EXPECT_NE(servers.Commands().back().find("peercall lee ftp "), std::string::npos);
+    EXPECT_EQ(m_boxes->Count(), 0u);
 }
 
 // park has not signed in: the server refuses the offer, and the window

@@ -44,8 +44,11 @@ CBuddyTable BuddyTable(const std::u16string& address, int port) {
 
 class FileOfferRoute : public test::TransferTest {
 protected:
+    // Placed, and told as a window tells it.
     bool Offer(const CBuddyTable& buddies, const std::u16string& recipient = u"lee") {
-        return SendFileOffer(buddies, "kim", "cGFzcw==", recipient, SampleOffer());
+        const OfferPlacement placement = PlaceFileOffer(buddies, "kim", "cGFzcw==", recipient, SampleOffer());
+        ShowOfferPlacement(buddies, recipient, placement);
+        return placement == OfferPlacement::Placed;
     }
 };
 
