@@ -38,6 +38,9 @@ public:
     // no rows). The rows refer to the tables' records until the next refill.
     void Refill(const CGroupTable& groups, const CBuddyTable& buddies);
     void Refill(std::vector<BuddyRow> rows);
+    // Shows the rows as they are until the next Refill, while the records
+    // they refer to change or go (see BuddyListModel::KeepShown).
+    void KeepShown() { m_model.KeepShown(); }
 
     // Greys the rows while nobody is signed in, so that the list reads as
     // out of date at a glance.

@@ -121,11 +121,13 @@ std::u16string CBuddyWnd::SelectedRecipient() const {
 }
 
 // With `fetch`, a logged-in window has the session fetch the presence and
-// group lists again first; the rows are then rebuilt from the tables. A
+// group lists again first, the list repainting the rows it showed while the
+// tables are emptied and filled; the rows are then rebuilt from the tables. A
 // signed-out list keeps its buddies but shows none of them present: what
 // was last fetched is no longer known to be true.
 void CBuddyWnd::Redraw(bool fetch) {
     if (IsLoggedIn() && fetch) {
+        m_list->KeepShown();
         m_worker.Run([this] { m_session.GetLogonStatusTable(true); });
         if (m_session.LastFailure().kind != FailureKind::None) {
             emit Notice(QStringLiteral("친구 목록을 받지 못했습니다. ") + FailureText(m_session.LastFailure()));

@@ -147,20 +147,31 @@ QPixmap WithStatusMenu(CMainFrame& frame) {
     return client;
 }
 
+// The main window at the pictures' size with the demo list, signed in as
+// kim with `presence`.
+struct DemoWindow {
+    explicit DemoWindow(const OwnPresence& presence) : list(new CBuddyListCtrl) {
+        frame.SetPane(list, nullptr);
+        frame.resize(420, 300);
+        frame.show();
+        list->Refill(demo.groups, demo.buddies);
+        list->SetSignedOut(false);
+        frame.ShowState(SignInState{SignInPhase::SignedIn, QStringLiteral("kim"), presence, 0});
+    }
+
+    DemoBuddies demo;
+    CMainFrame frame;
+    CBuddyListCtrl* list;
+};
+
 // Signed in, with the status menu open, and signed out: every buddy shown
 // absent and greyed.
 bool SaveMainWindow(const QDir& folder) {
-    DemoBuddies demo;
-    CMainFrame frame;
-    auto* list = new CBuddyListCtrl;
-    frame.SetPane(list, nullptr);
-    frame.resize(420, 300);
-    frame.show();
-    list->Refill(demo.groups, demo.buddies);
+    DemoWindow window(OwnPresence{LOGON_BUSY, QStringLiteral("회의 중")});
+    const DemoBuddies& demo = window.demo;
+    CMainFrame& frame = window.frame;
+    CBuddyListCtrl* list = window.list;
     list->setCurrentIndex(list->IndexOf(4));
-    const OwnPresence busy{LOGON_BUSY, QStringLiteral("회의 중")};
-    frame.ShowState(SignInState{SignInPhase::SignedIn, QStringLiteral("kim"), busy, 0});
-    list->SetSignedOut(false);
     bool saved = Save(frame, frame.grab(), folder, QStringLiteral("main-window.png"));
     saved &= Save(frame, WithStatusMenu(frame), folder, QStringLiteral("status-menu.png"));
 
@@ -207,15 +218,9 @@ bool SaveDropInProgress(const QDir& folder) {
     }
     data.setUrls(urls);
 
-    DemoBuddies demo;
-    CMainFrame frame;
-    auto* list = new CBuddyListCtrl;
-    frame.SetPane(list, nullptr);
-    frame.resize(420, 300);
-    frame.show();
-    list->Refill(demo.groups, demo.buddies);
-    list->SetSignedOut(false);
-    frame.ShowState(SignInState{SignInPhase::SignedIn, QStringLiteral("kim"), OwnPresence{LOGON_ONLINE, QString()}, 0});
+    DemoWindow window(OwnPresence{LOGON_ONLINE, QString()});
+    CMainFrame& frame = window.frame;
+    CBuddyListCtrl* list = window.list;
     int target = 0;
     while (list->RowAt(target) != nullptr && (list->RowAt(target)->buddy == nullptr ||
                                               list->RowAt(target)->buddy->userId != u"lee")) {

@@ -318,6 +318,25 @@ TEST_F(BuddyListCtrlTest, FilesDroppedOnABuddyAreHandedOverForIt) {
     EXPECT_EQ(m_list.SelectedRow()->buddy, Buddy(u"lee"));
 }
 
+// While the tables are fetched again the list repaints what it showed,
+// without its records; the next refill shows the tables again.
+TEST_F(BuddyListCtrlTest, KeptRowsOutliveTheirRecords) {
+    m_list.Refill(m_groups, m_buddies);
+    m_list.setCurrentIndex(m_list.IndexOf(1));
+    const QStringList shown = Texts();
+    const QVariant spoken = m_list.IndexOf(1).data(Qt::AccessibleDescriptionRole);
+    m_list.KeepShown();
+    m_buddies.Clear();
+    m_groups.Clear();
+    m_list.grab();
+    EXPECT_EQ(Texts(), shown);
+    EXPECT_EQ(m_list.IndexOf(1).data(Qt::AccessibleDescriptionRole), spoken);
+    EXPECT_EQ(m_list.SelectedRow()->buddy, nullptr);
+
+    m_list.Refill(m_groups, m_buddies);
+    EXPECT_TRUE(Texts().isEmpty());
+}
+
 // What a screen reader says of each row: the name as shown, then the
 // picture in words and the status message.
 TEST_F(BuddyListCtrlTest, RowsTellAScreenReaderWhoAndHow) {

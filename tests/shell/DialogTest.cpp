@@ -19,6 +19,7 @@
 #include "shell/CNoteDlg.h"
 #include "shell/NoteFlow.h"
 #include "shell/SessionWorker.h"
+#include "shell/StatusMessageDlg.h"
 #include "shell/QtMessageThread.h"
 #include "tests/shell/Accessibility.h"
 
@@ -337,7 +338,8 @@ TEST(DialogAccessibilityTest, ControlsAreNamedAndTabFollowsTheLayout) {
     receive.m_strTime = QStringLiteral("2026-12-09 오후 3:05");
     receive.m_strText = QStringLiteral("안녕");
     CAboutDlg about(QStringLiteral("kim"), QStringLiteral("192.0.2.7"));
-    for (CTemplateDialog* dialog : std::initializer_list<CTemplateDialog*>{&login, &send, &receive, &about}) {
+    StatusMessageDlg status;
+    for (CTemplateDialog* dialog : std::initializer_list<CTemplateDialog*>{&login, &send, &receive, &about, &status}) {
         RunModal(*dialog, [&] {
             EXPECT_EQ(test::UnnamedControls(*dialog).join(u'/').toStdString(), "") << dialog->windowTitle().toStdString();
             EXPECT_EQ(test::TabStops(*dialog, test::StopOrder::Tab).join(u'/').toStdString(),
