@@ -114,6 +114,9 @@ void CFileTransferDlg::CreateControls() {
     if (m_bSend) {
         m_browse = AddButton(QStringLiteral("..."), IDC_BROWSE, 115, 22, 16, 12);
         connect(m_browse, &QPushButton::clicked, this, [this] { OnBrowse(); });
+        // Tab reaches it beside the location it fills.
+        setTabOrder(m_location, m_browse);
+        setTabOrder(m_browse, m_fileName);
         m_send = AddButton(QStringLiteral("보내기"), IDC_SEND, 49, 125, 38, 14);
         m_send->setDefault(true);
         connect(m_send, &QPushButton::clicked, this, [this] { OnSend(); });

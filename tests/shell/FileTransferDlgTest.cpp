@@ -149,8 +149,9 @@ TEST_F(FileTransferDlgTest, BothTemplatesPlaceTheirControlsInDialogUnits) {
 }
 
 // As they open, the windows show every text whole, long names and the
-// remaining time of a large file among them, and name every control.
-TEST_F(FileTransferDlgTest, EveryTextShowsWholeAndEveryControlIsNamed) {
+// remaining time of a large file among them, name every control and Tab
+// walks them as they are laid out.
+TEST_F(FileTransferDlgTest, EveryTextShowsWholeAndEveryControlIsNamedInTabOrder) {
     Dlg* send = SendWindow(3000000000);
     Post(send, WM_TRANSFER_START, 0, 0);
     m_now = START + 1;
@@ -163,6 +164,8 @@ TEST_F(FileTransferDlgTest, EveryTextShowsWholeAndEveryControlIsNamed) {
     for (Dlg* window : {send, receive}) {
         EXPECT_EQ(CutTexts(*window).join(u'/').toStdString(), "") << window->windowTitle().toStdString();
         EXPECT_EQ(UnnamedControls(*window).join(u'/').toStdString(), "") << window->windowTitle().toStdString();
+        EXPECT_EQ(TabStops(*window, StopOrder::Tab).join(u'/').toStdString(),
+                  TabStops(*window, StopOrder::Layout).join(u'/').toStdString());
     }
 }
 
