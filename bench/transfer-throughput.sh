@@ -36,13 +36,13 @@ measure() {
 
 # The sender listens (its port on its standard output) before the clock starts.
 nimbo_round() {
-  "$driver" receive 127.0.0.1 "$(cat "$work/port")" "$work/nimbo.out"
+  "$driver" receive 127.0.0.1 "$(cat "$work/port")" "$((size_mib << 20))" "$work/nimbo.out"
   wait "$sender"
 }
 
 run_nimbo() {
   rm -f "$work/nimbo.out" "$work/port"
-  "$driver" send "$source_file" >"$work/port" &
+  "$driver" send 127.0.0.1 "$source_file" >"$work/port" &
   sender=$!
   until [ -s "$work/port" ]; do sleep 0.05; done
   measure nimbo_round

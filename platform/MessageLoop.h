@@ -4,7 +4,9 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/WindowMessages.h"
@@ -19,6 +21,9 @@ public:
 
     void Queue(std::function<void()> call) override;
     bool IsCurrentThread() const override;
+    // Queues `call` once `delay` has passed; any thread may call it. Calls
+    // still waiting when the loop is destroyed never run.
+    void QueueAfter(std::chrono::milliseconds delay, std::function<void()> call);
 
     // Handles queued calls until the Quit() request is reached in the queue.
     void Run();
@@ -32,12 +37,17 @@ public:
     void Quit();
 
 private:
+    using Clock = std::chrono::steady_clock;
+
+    bool WaitForCall(std::unique_lock<std::mutex>& lock, std::optional<Clock::time_point> deadline);
+    void QueueDueTimers();
     bool RunOne(std::unique_lock<std::mutex>& lock);
 
     std::thread::id m_owner;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::function<void()>> m_queue;
+    std::multimap<Clock::time_point, std::function<void()>> m_timers;
     bool m_quit = false;  // touched only by the owning thread
 };
 

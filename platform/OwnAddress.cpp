@@ -92,9 +92,14 @@ std::optional<in_addr> FirstInterfaceAddress() {
 
 std::string OwnIPv4Address(const std::string& agentHost, std::uint16_t agentPort) {
     for (const in_addr agent : Resolve(agentHost)) {
+        // The peers of a loopback agent live on this device and reach us on
+        // its very address, so every agent address keeps its own transfers.
+        if (IsLoopback(agent)) {
+            return ToText(agent);
+        }
         const std::optional<in_addr> local = RouteSource(agent, agentPort);
         // A loopback source is reachable only by peers of a loopback agent.
-        if (local && (!IsLoopback(*local) || IsLoopback(agent))) {
+        if (local && !IsLoopback(*local)) {
             return ToText(*local);
         }
     }

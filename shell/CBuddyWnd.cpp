@@ -1,6 +1,8 @@
 #include "shell/CBuddyWnd.h"
 
+#include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include <optional>
 
@@ -58,7 +60,12 @@ CBuddyWnd::CBuddyWnd(AgentSession& session, SessionWorker& worker, QWidget* pare
       m_session(session),
       m_worker(worker),
       m_list(new CBuddyListCtrl(this)),
-      m_notes(session, worker, this) {
+      m_notes(session, worker, this),
+      // A timer of this window never fires after the window has gone.
+      m_logonRefresh([this] { Redraw(true); },
+                     [this](std::chrono::milliseconds delay, std::function<void()> call) {
+                         QTimer::singleShot(delay, this, std::move(call));
+                     }) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_list);
@@ -326,7 +333,7 @@ void CBuddyWnd::NotifyPeerCall(const PeerCallRecord& record) {
 
 void CBuddyWnd::OnLogonNotify(platform::WPARAM wParam) {
     if (wParam == LOGON_NOTIFY_FLAG) {
-        Redraw(true);
+        m_logonRefresh.Notice();
     }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/WindowMessages.h"
+#include "session/RefreshThrottle.h"
 #include "shell/NoteFlow.h"
 #include "shell/ICommandHandler.h"
 #include "shell/SignInState.h"
@@ -94,6 +95,8 @@ private:
     SignInState m_state;
     IFileTransferHook* m_transfer = nullptr;
     DesktopNotifier* m_notifier = nullptr;
+    // Logon notices redraw with fresh tables, coalesced.
+    RefreshThrottle m_logonRefresh;
 };
 
 }  // namespace nimbo

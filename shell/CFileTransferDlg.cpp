@@ -195,6 +195,8 @@ void CFileTransferDlg::Close() {
     deleteLater();
 }
 
+bool CFileTransferDlg::IsReceiving() const { return !m_bSend && !m_closed && !(m_worker && m_worker->HasEnded()); }
+
 bool CFileTransferDlg::StopWorker(std::chrono::milliseconds bound) { return !m_worker || m_worker->Stop(bound); }
 
 void CFileTransferDlg::reject() { Close(); }
@@ -232,8 +234,14 @@ void CFileTransferDlg::OnBrowse() { m_sendFlow->Browse(); }
 
 void CFileTransferDlg::OnSend() { m_sendFlow->Send(); }
 
-void CFileTransferDlg::StartWorker(TransferWorker::Procedure procedure) {
+// A worker the system gives no thread for ends the transfer as one that
+// stopped without a message of its own.
+bool CFileTransferDlg::StartWorker(TransferWorker::Procedure procedure) {
     m_worker = std::make_unique<TransferWorker>(procedure, m_info);
+    if (!m_worker->Started()) {
+        OnEnd(m_bSend ? TE_SEND_CLOSED : TE_RECV_CLOSED);
+    }
+    return !m_closed;
 }
 
 platform::LRESULT CFileTransferDlg::HandleMessage(platform::UINT message, platform::WPARAM wParam,

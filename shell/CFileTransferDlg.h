@@ -72,6 +72,8 @@ public:
     // unregisters the handle and closes the window, which deletes itself.
     void Close();
     bool IsClosed() const { return m_closed; }
+    // A receive window still at work: choosing its target or receiving.
+    bool IsReceiving() const;
     // Stops the worker, waiting at most `bound` for its end (see
     // TransferWorker::Stop); true when it has ended or there was none.
     bool StopWorker(std::chrono::milliseconds bound);
@@ -85,10 +87,11 @@ public:
     platform::LRESULT HandleMessage(platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam) override;
 
     // For the flows: shows the fields, and starts the transfer's worker on
-    // the record.
+    // the record; false when the window closed because no thread could be
+    // had for it.
     void Refresh() { DoDataExchange(DataDirection::ToControls); }
     TransferInfo& Info() const { return *m_info; }
-    void StartWorker(TransferWorker::Procedure procedure);
+    bool StartWorker(TransferWorker::Procedure procedure);
 
     const bool m_bSend;
     QString m_strPeerId;   // the recipient of a send, the sender of a receive

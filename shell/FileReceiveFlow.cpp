@@ -94,10 +94,13 @@ void FileReceiveFlow::StartReceiving(const QString& path, std::int32_t offset) {
     TransferSharedState::Instance().SetLastReceiveFolder(FolderPart(path));
     TransferInfo& info = m_window.Info();
     info.strFilePath = path.toStdU16String();
+    info.nFileSize = m_window.m_nFileSize;
+    info.targetUse = offset > 0 ? TargetUse::Continue : TargetUse::Replace;
     info.nStartOffset = offset;
     m_window.m_strSizeText = FileSizeText(m_window.m_nFileSize);
-    m_window.StartWorker(FileRecvProc);
-    m_window.Refresh();
+    if (m_window.StartWorker(FileRecvProc)) {
+        m_window.Refresh();
+    }
 }
 
 }  // namespace nimbo

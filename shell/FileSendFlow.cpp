@@ -109,7 +109,9 @@ void FileSendFlow::Send() {
         return;
     }
     m_window.m_nPort = info.nPort;
-    m_window.StartWorker(FileSendProc);
+    if (!m_window.StartWorker(FileSendProc)) {
+        return;
+    }
     m_window.m_strStatus = WAITING_TEXT;
     m_window.Refresh();
 }

@@ -8,6 +8,7 @@
 #include "session/AgentSession.h"
 #include "shell/CFileSendThread.h"
 #include "shell/TransferFormat.h"
+#include "transfer/OfferLimits.h"
 
 namespace nimbo {
 
@@ -55,11 +56,18 @@ void FileTransfers::OnFileOffer(std::unique_ptr<PeerCallRecord> record) {
     const FileOffer offer = ParseFileOffer(record->strBody);
     const std::u16string from = record->strFrom;
     record.reset();
+    if (m_openQuestions >= MAX_OFFER_QUESTIONS || ReceivingCount() >= MAX_OFFERED_RECEIVES) {
+        return;
+    }
     const QString question = QStringLiteral("%1님이 보내신 파일을 수신하시겠습니까?\n\n파일명: %2(%3)")
                                  .arg(QString::fromStdU16String(from), QString::fromStdU16String(offer.strFileName),
                                       OfferSizeText(offer.nFileSize));
-    if (platform::ShowMessageBox(question.toStdU16String(), platform::MessageBoxButtons::YesNo) ==
-        platform::MessageBoxResult::Yes) {
+    ++m_openQuestions;
+    const platform::MessageBoxResult answer =
+        platform::ShowMessageBox(question.toStdU16String(), platform::MessageBoxButtons::YesNo);
+    --m_openQuestions;
+    // Questions answered meanwhile may have filled the receives up.
+    if (answer == platform::MessageBoxResult::Yes && ReceivingCount() < MAX_OFFERED_RECEIVES) {
         StartFileTransfer(TransferMode::Receive, m_services.session->GetUserId().ToWide(), from,
                           offer.strFileName, &offer);
     }
@@ -79,6 +87,14 @@ void FileTransfers::CloseAll() {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         window->StopWorker(std::max(left, std::chrono::milliseconds::zero()));
     }
+}
+
+int FileTransfers::ReceivingCount() const {
+    int receiving = 0;
+    for (const CFileTransferDlg* window : Windows()) {
+        receiving += window->IsReceiving() ? 1 : 0;
+    }
+    return receiving;
 }
 
 QList<CFileTransferDlg*> FileTransfers::Windows() const {

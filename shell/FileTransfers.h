@@ -38,6 +38,10 @@ public:
     // Asks the user whether to receive the offered file; the record is
     // released first. The question is a modal message box whose event loop
     // goes on dispatching, so a further offer gets a question of its own.
+    // What offers can make the user hold is bounded (see OfferLimits): an
+    // offer that finds MAX_OFFER_QUESTIONS questions open or
+    // MAX_OFFERED_RECEIVES receive windows at work is declined silently, as
+    // is one answered "Yes" once the receive windows have filled up.
     void OnFileOffer(std::unique_ptr<PeerCallRecord> record) override;
 
     // For good: closes every open transfer window, which cancels its
@@ -50,9 +54,12 @@ public:
     void SetFileChooser(IFileChooser& chooser) { m_services.chooser = &chooser; }
 
 private:
+    int ReceivingCount() const;
+
     TransferServices m_services;
     QList<QPointer<CFileTransferDlg>> m_windows;
     bool m_ended = false;
+    int m_openQuestions = 0;
 };
 
 }  // namespace nimbo

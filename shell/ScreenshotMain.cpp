@@ -363,7 +363,7 @@ bool SaveReceivedWindow(const QDir& folder, const QTemporaryDir& files) {
     AgentSession session;
     auto sending = std::make_shared<TransferInfo>();
     sending->strFilePath = MakeFile(files, QStringLiteral("sent.pdf"), 734003).toStdU16String();
-    std::unique_ptr<CBlockingSocket> listening = ListenOnFreePort(sending->nPort);
+    std::unique_ptr<CBlockingSocket> listening = ListenOnFreePort("127.0.0.1", sending->nPort);
     if (!listening) {
         std::fprintf(stderr, "no free transfer port for the received window\n");
         return false;

@@ -37,13 +37,19 @@ int CliApplication::Run(int argc, const char* const* argv) {
     std::u16string password = arguments.password ? platform::CodePage::FromUtf8(*arguments.password) : ReadPassword();
     AgentSession session;
     EventPrinter printer(m_out);
-    CliContext context{session, printer, platform::CodePage::FromUtf8(arguments.user), password};
+    CliContext context{session, printer, m_err, platform::CodePage::FromUtf8(arguments.user), password};
+    int status = EXIT_FAILED;
     try {
-        return command->Run(context);
+        status = command->Run(context);
     } catch (const CommandFailure& failure) {
         m_err << "nimbo-cli: " << failure.what() << std::endl;
-        return EXIT_FAILED;
     }
+    // A reader of the output must not take a part for the whole.
+    if (printer.Failed() && status == EXIT_DONE) {
+        m_err << "nimbo-cli: the output could not be written" << std::endl;
+        status = EXIT_FAILED;
+    }
+    return status;
 }
 
 // The first line of the input, without its line end; empty at end of input.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "session/AgentSession.h"
@@ -7,11 +8,13 @@
 
 namespace nimbo::cli {
 
-// What every command works with: the session, the printer of its output and
-// the user's credentials for the sign-in.
+// What every command works with: the session, the printer of its output, the
+// stream for reasons the user should read, and the user's credentials for
+// the sign-in.
 struct CliContext {
     AgentSession& session;
     EventPrinter& printer;
+    std::ostream& errors;
     std::u16string userId;
     std::u16string password;
 };

@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/CodePage.h"
 #include "session/AgentSession.h"
+#include "tools/EventPrinter.h"
 
 namespace nimbo::cli {
 
@@ -15,8 +15,9 @@ public:
 
     // `what` and why the session's last operation failed:
     // "login failed: Login at h: Connect error #111 (Connection refused)".
+    // The reason may quote the server, so its control characters are escaped.
     static CommandFailure Because(const std::string& what, const AgentSession& session) {
-        return CommandFailure(what + ": " + platform::CodePage::ToUtf8(session.LastFailure().Describe()));
+        return CommandFailure(what + ": " + EventPrinter::Escaped(session.LastFailure().Describe()));
     }
 };
 

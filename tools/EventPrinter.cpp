@@ -33,20 +33,31 @@ void EventPrinter::PrintFile(const std::u16string& path, std::int64_t code) {
 }
 
 std::string EventPrinter::Escaped(std::u16string_view text) {
-    std::string utf8 = platform::CodePage::ToUtf8(text);
-    std::string escaped;
-    escaped.reserve(utf8.size());
-    for (char c : utf8) {
+    static constexpr char HEX_DIGITS[] = "0123456789abcdef";
+    std::u16string escaped;
+    escaped.reserve(text.size());
+    for (char16_t c : text) {
         switch (c) {
-        case '\n': escaped += "\\n"; break;
-        case '\r': escaped += "\\r"; break;
-        case '\t': escaped += "\\t"; break;
-        case '\\': escaped += "\\\\"; break;
-        default: escaped += c;
+        case u'\n': escaped += u"\\n"; break;
+        case u'\r': escaped += u"\\r"; break;
+        case u'\t': escaped += u"\\t"; break;
+        case u'\\': escaped += u"\\\\"; break;
+        default:
+            if (IsControl(c)) {
+                escaped += u"\\x";
+                escaped += static_cast<char16_t>(HEX_DIGITS[c >> 4]);
+                escaped += static_cast<char16_t>(HEX_DIGITS[c & 0xF]);
+            } else {
+                escaped += c;
+            }
         }
     }
-    return escaped;
+    return platform::CodePage::ToUtf8(escaped);
 }
+
+// The C0 controls, DEL and the C1 controls: what a terminal may take as the
+// start of a command rather than as text.
+bool EventPrinter::IsControl(char16_t c) { return c < u' ' || (c >= u'\x7F' && c <= u'\x9F'); }
 
 void EventPrinter::PrintLine(std::initializer_list<std::string> fields) {
     const char* separator = "";
@@ -55,6 +66,7 @@ void EventPrinter::PrintLine(std::initializer_list<std::string> fields) {
         separator = "\t";
     }
     m_out << '\n' << std::flush;
+    m_failed = m_failed || !m_out;
 }
 
 }  // namespace nimbo::cli

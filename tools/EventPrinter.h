@@ -14,8 +14,9 @@ namespace nimbo::cli {
 // Writes what nimbo-cli reports, one UTF-8 line per row or event, flushed at
 // once so that a reading program sees each line as it happens. Fields are
 // separated by tabs; in every text field a line break, carriage return, tab
-// or backslash is written as \n, \r, \t or \\, so that a line is always one
-// record.
+// or backslash is written as \n, \r, \t or \\, and every other control
+// character as \xHH (its code in hexadecimal), so that a line is always one
+// record and no text can command the terminal.
 class EventPrinter {
 public:
     explicit EventPrinter(std::ostream& out) : m_out(out) {}
@@ -35,14 +36,19 @@ public:
     // file<TAB>PATH<TAB>NAME: a receive into PATH ended with the code NAME
     void PrintFile(const std::u16string& path, std::int64_t code);
 
-    // The UTF-8 form of `text` with the four characters above escaped.
+    // The UTF-8 form of `text` with the control characters escaped as above.
     static std::string Escaped(std::u16string_view text);
+
+    // Whether a line could not be written: the output is then incomplete.
+    bool Failed() const { return m_failed; }
 
 private:
     // The fields joined by tabs, as one line.
     void PrintLine(std::initializer_list<std::string> fields);
+    static bool IsControl(char16_t c);
 
     std::ostream& m_out;
+    bool m_failed = false;
 };
 
 }  // namespace nimbo::cli

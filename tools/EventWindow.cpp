@@ -10,12 +10,17 @@
 
 namespace nimbo::cli {
 
-EventWindow::EventWindow(CliContext& context, platform::IMessageThread& thread, std::function<void()> onLost,
+EventWindow::EventWindow(CliContext& context, platform::MessageLoop& loop, std::function<void()> onLost,
                          OfferCall onFileOffer)
     : m_context(context),
       m_onLost(std::move(onLost)),
       m_onFileOffer(std::move(onFileOffer)),
-      m_hWnd(platform::CreateWindowHandle(*this, thread)) {
+      // A refused refresh is no reason to stop listening.
+      m_logonRefresh([this] { m_context.session.GetLogonStatusTable(true); },
+                     [&loop](std::chrono::milliseconds delay, std::function<void()> call) {
+                         loop.QueueAfter(delay, std::move(call));
+                     }),
+      m_hWnd(platform::CreateWindowHandle(*this, loop)) {
     platform::SetMainWindow(m_hWnd);
 }
 
@@ -45,7 +50,7 @@ void EventWindow::OnPeerCall() {
     } else if (kind == PeerCallKind::FileOffer) {
         const FileOffer offer = ParseFileOffer(record->strBody);
         m_context.printer.PrintOffer(record->strFrom, offer);
-        m_onFileOffer(offer);
+        m_onFileOffer(record->strFrom, offer);
     }
 }
 
@@ -53,8 +58,7 @@ void EventWindow::OnLogonNotify(platform::WPARAM wParam) {
     if (wParam != LOGON_NOTIFY_FLAG)
         return;
     m_context.printer.PrintLogon();
-    // A refused refresh is no reason to stop listening.
-    m_context.session.GetLogonStatusTable(true);
+    m_logonRefresh.Notice();
 }
 
 void EventWindow::OnListenerLost() {

@@ -1,6 +1,5 @@
 #include "tools/ListenCommand.h"
 
-#include <filesystem>
 #include <memory>
 
 #include "platform/MessageLoop.h"
@@ -15,48 +14,59 @@
 #include "tools/UsageError.h"
 
 namespace nimbo::cli {
+namespace {
+
+constexpr const char* LISTEN_USAGE = "listen takes only --seconds N, --accept-files DIR, --resume and --replace";
+
+}  // namespace
 
 ListenCommand::ListenCommand(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (i + 1 == args.size())
-            throw UsageError("listen takes only --seconds N and --accept-files DIR");
-        if (args[i] == "--seconds")
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "--seconds" && hasValue)
             m_seconds = EventWait::ParseSeconds(args[++i]);
-        else if (args[i] == "--accept-files")
+        else if (args[i] == "--accept-files" && hasValue)
             m_acceptFolder = args[++i];
+        else if (args[i] == "--resume")
+            m_existing.continueShorter = true;
+        else if (args[i] == "--replace")
+            m_existing.replace = true;
         else
-            throw UsageError("listen takes only --seconds N and --accept-files DIR");
+            throw UsageError(LISTEN_USAGE);
     }
+    if (!m_acceptFolder && (m_existing.continueShorter || m_existing.replace))
+        throw UsageError("--resume and --replace go with --accept-files");
 }
 
 int ListenCommand::Run(CliContext& context) {
-    if (m_acceptFolder && !std::filesystem::is_directory(*m_acceptFolder))
-        throw CommandFailure(*m_acceptFolder + " is not a folder");
     platform::MessageLoop loop;
+    std::unique_ptr<FileAcceptor> acceptor;
+    if (m_acceptFolder)
+        acceptor = std::make_unique<FileAcceptor>(*m_acceptFolder, m_existing, loop, context.printer, context.errors);
     EventWait wait(loop, m_seconds);
     // Before the listener thread starts, so that it never takes the signals.
     SignalWatcher signals([&wait] { wait.Finish(); });
-    std::unique_ptr<FileAcceptor> acceptor;
-    if (m_acceptFolder)
-        acceptor = std::make_unique<FileAcceptor>(*m_acceptFolder, loop, context.printer);
     EventWindow window(
         context, loop,
         [this, &wait] {
             m_lost = true;
             wait.Finish();
         },
-        [&acceptor](const FileOffer& offer) {
+        [&acceptor](const std::u16string& from, const FileOffer& offer) {
             if (acceptor)
-                acceptor->Accept(offer);
+                acceptor->Accept(from, offer);
         });
     SignedInScope signIn(context, SignIn::Listening);
     RefreshBuddyTables(context.session);
     wait.Run();
+    const bool allReceived = !acceptor || acceptor->Finish();
     if (m_lost) {
         signIn.Abandon();
         return EXIT_LISTENER_LOST;
     }
     signIn.End();
+    if (!allReceived)
+        throw CommandFailure("not every file taken was received");
     return EXIT_DONE;
 }
 

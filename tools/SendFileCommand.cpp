@@ -69,6 +69,8 @@ int SendFileCommand::Run(CliContext& context) {
     if (!info)
         return EXIT_FAILED;
     TransferWorker worker(FileSendProc, info);
+    if (!worker.Started())
+        throw CommandFailure("cannot start the transfer: " + worker.Failure());
     wait.Run();
     if (!end)
         throw CommandFailure("the transfer was stopped before it ended");

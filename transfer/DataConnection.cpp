@@ -10,10 +10,15 @@ constexpr int BITS_PER_BYTE = 8;
 
 }  // namespace
 
-bool DataConnection::Accept(CBlockingSocket& listener) {
-    sockaddr_in peer{};
-    if (!listener.Accept(m_socket, peer))
-        return false;
+bool DataConnection::Accept(CBlockingSocket& listener, std::optional<in_addr> from) {
+    for (;;) {
+        sockaddr_in peer{};
+        if (!listener.Accept(m_socket, peer))
+            return false;
+        if (!from || peer.sin_addr.s_addr == from->s_addr)
+            break;
+        m_socket.Close();
+    }
     m_info.PublishDataSocket(&m_socket);
     m_published = true;
     return true;

@@ -3,6 +3,7 @@
 #include <netinet/in.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "net/CBlockingSocket.h"
 #include "transfer/TransferInfo.h"
@@ -21,10 +22,11 @@ public:
     DataConnection(const DataConnection&) = delete;
     DataConnection& operator=(const DataConnection&) = delete;
 
-    // Waits without limit for the receiver on `listener`. False, without
-    // throwing, when the listening socket was closed meanwhile; throws
-    // "Accept" on any other failure.
-    bool Accept(CBlockingSocket& listener);
+    // Waits without limit for the receiver on `listener`: with `from`, for a
+    // connection from that address, closing every other one at once. False,
+    // without throwing, when the listening socket was closed meanwhile;
+    // throws "Accept" on any other failure.
+    bool Accept(CBlockingSocket& listener, std::optional<in_addr> from);
     // Throws "Create" or "Connect".
     void Connect(const sockaddr_in& address);
 

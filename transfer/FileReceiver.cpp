@@ -1,6 +1,7 @@
 #include "transfer/FileReceiver.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "net/ByteString.h"
@@ -11,6 +12,8 @@ namespace nimbo {
 namespace {
 
 constexpr int PORT_MASK = 0xFFFF;
+// The start offset by which a receiver refuses the file.
+constexpr std::int32_t REFUSAL = -1;
 
 }  // namespace
 
@@ -22,40 +25,44 @@ FileReceiver::FileReceiver(std::shared_ptr<TransferInfo> info)
       m_strFilePath(m_info->strFilePath),
       m_strPeerAddress(m_info->strPeerAddress),
       m_nPort(m_info->nPort & PORT_MASK),
+      m_offeredSize(m_info->nFileSize),
+      m_use(m_info->targetUse),
+      m_links(m_info->targetLinks),
       m_nStartOffset(std::max<std::int32_t>(m_info->nStartOffset, 0)) {}
 
 void FileReceiver::Run() {
     DataConnection connection(*m_info);
     Outcome outcome;
     try {
-        outcome = OpenTargetAndConnect(connection) ? ReceiveFile(connection) : Outcome::Closed;
+        Connect(connection);
+        outcome = ReceiveFile(connection);
     } catch (const CBlockingSocketException&) {
         outcome = Outcome::Broken;
     }
     End(outcome, connection);
 }
 
-// The target is opened after the address is known and before the connect;
-// false when it cannot be. A name lookup or a slow disk may hold the worker
-// up past its window's bound: once cancelled meanwhile, it touches neither
-// the file nor the sender any more.
-bool FileReceiver::OpenTargetAndConnect(DataConnection& connection) {
+// A connection published after a Cancel is shut at once (see
+// TransferInfo), so a receiver cancelled during its lookup never reaches the
+// sender.
+void FileReceiver::Connect(DataConnection& connection) {
     ByteString address;
     address.AssignWide(m_strPeerAddress);
-    const sockaddr_in sender = CBlockingSocket::ResolveHost(address.c_str(), m_nPort);
-    if (m_info->bCancel)
-        return false;
-    m_nStartOffset = m_file.OpenTarget(m_strFilePath, m_nStartOffset);
-    if (m_nStartOffset < 0 || m_info->bCancel)
-        return false;
-    connection.Connect(sender);
-    return true;
+    connection.Connect(CBlockingSocket::ResolveHost(address.c_str(), m_nPort));
 }
 
+// The target is opened only once the announced size proved to be the offered
+// one, and before the offset answers it.
 FileReceiver::Outcome FileReceiver::ReceiveFile(DataConnection& connection) {
     std::uint32_t size = 0;
     if (!connection.ReceiveWord(size))
         return Outcome::Broken;
+    if (size != m_offeredSize) {
+        Refuse(connection);
+        return Outcome::Broken;
+    }
+    if (const std::optional<Outcome> unopened = OpenTarget(connection, size))
+        return *unopened;
     connection.SendWord(static_cast<std::uint32_t>(m_nStartOffset));
     if (size != 0)
         m_reporter.PostStart();
@@ -66,6 +73,31 @@ FileReceiver::Outcome FileReceiver::ReceiveFile(DataConnection& connection) {
         return Outcome::WriteFailed;
     connection.SendAll(FILE_RECV_END, FILE_RECV_END_LENGTH);
     return Outcome::Done;
+}
+
+// The outcome when the target is not to be written. One that cannot be is
+// refused at once, so the sender need not wait for a receiver that never
+// takes anything; one cancelled meanwhile is left alone.
+std::optional<FileReceiver::Outcome> FileReceiver::OpenTarget(DataConnection& connection, std::uint32_t size) {
+    if (m_info->bCancel)
+        return Outcome::Closed;
+    const std::int64_t kept =
+        m_file.OpenTarget(m_strFilePath, m_use, m_links, std::min<std::int64_t>(m_nStartOffset, size));
+    if (kept < 0) {
+        Refuse(connection);
+        return Outcome::Closed;
+    }
+    m_nStartOffset = kept;
+    return std::nullopt;
+}
+
+// The refusal is a courtesy to the sender: a connection that fails meanwhile
+// changes nothing about the outcome.
+void FileReceiver::Refuse(DataConnection& connection) {
+    try {
+        connection.SendWord(static_cast<std::uint32_t>(REFUSAL));
+    } catch (const CBlockingSocketException&) {
+    }
 }
 
 // Received straight into the file's staging buffer. Bytes beyond the
@@ -107,6 +139,7 @@ void FileReceiver::End(Outcome outcome, DataConnection& connection) {
     case Outcome::WindowGone: break;
     case Outcome::WriteFailed:
         platform::ShowMessageBox(u"파일 쓰기 오류가 발생하였습니다.\n사용 가능한 디스크 용량을 확인하십시오.");
+        m_reporter.End(TE_RECV_WRITE_FAILED);
         break;
     }
 }

@@ -3,6 +3,8 @@
 #include <memory>
 #include <utility>
 
+#include "buddies/CBuddyInfo.h"
+#include "platform/CodePage.h"
 #include "platform/MessageBox.h"
 #include "session/AgentHost.h"
 #include "transfer/SendFileOffer.h"
@@ -28,8 +30,9 @@ OfferPlacement PlaceOffer(const AgentSession& session, TransferInfo& info, const
     offer.strAddress = OwnAddressForPeers();
     offer.strFileName = fileName;
     offer.nFileSize = size;
-    std::unique_ptr<CBlockingSocket> listening;
-    if (offer.strAddress.empty() || !(listening = ListenOnFreePort(offer.nPort))) {
+    std::unique_ptr<CBlockingSocket> listening =
+        ListenOnFreePort(platform::CodePage::ToUtf8(offer.strAddress), offer.nPort);
+    if (!listening) {
         return OfferPlacement::NotConnected;
     }
     const OfferPlacement placement =
@@ -38,6 +41,8 @@ OfferPlacement PlaceOffer(const AgentSession& session, TransferInfo& info, const
         listening->Close();
         return placement;
     }
+    const CBuddyInfo* buddy = session.GetBuddyTable().Lookup(recipient);
+    info.strPeerAddress = buddy ? buddy->address : std::u16string();
     info.nPort = offer.nPort;
     info.PublishListenSocket(std::move(listening));
     return placement;

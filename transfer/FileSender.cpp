@@ -1,16 +1,30 @@
 #include "transfer/FileSender.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <utility>
 
 #include "net/CBlockingSocketException.h"
+#include "platform/CodePage.h"
 
 namespace nimbo {
 namespace {
 
 // The size travels as an unsigned 32-bit value.
 constexpr std::int64_t MAX_FILE_SIZE = std::numeric_limits<std::uint32_t>::max();
+
+// The receiver's address when `text` names one: dotted, and not 0.0.0.0,
+// which stands for an address the agent server does not know.
+std::optional<in_addr> KnownAddress(const std::u16string& text) {
+    in_addr address{};
+    if (inet_pton(AF_INET, platform::CodePage::ToUtf8(text).c_str(), &address) != 1 ||
+        address.s_addr == htonl(INADDR_ANY))
+        return std::nullopt;
+    return address;
+}
 
 }  // namespace
 
@@ -37,7 +51,7 @@ bool FileSender::AcceptReceiver(DataConnection& connection) {
         return false;
     bool accepted = false;
     try {
-        accepted = connection.Accept(*listener);
+        accepted = connection.Accept(*listener, KnownAddress(m_info->strPeerAddress));
     } catch (const CBlockingSocketException&) {
         m_info->EndListening();
         throw;
@@ -60,9 +74,20 @@ std::optional<TransferEnd> FileSender::SendFile(DataConnection& connection) {
             return sent;
     }
     file.Close();
-    // The receiver's end marker, or its close; either will do.
-    connection.Receive(m_buffer.data(), FILE_BLOCK_SIZE);
-    return TE_SEND_DONE;
+    return ReceiveEndMarker(connection) ? TE_SEND_DONE : TE_SEND_BROKEN;
+}
+
+// Only the receiver's whole end marker confirms the file: a receiver that
+// closes without it may well have failed to store what came.
+bool FileSender::ReceiveEndMarker(DataConnection& connection) {
+    int count = 0;
+    while (count < FILE_RECV_END_LENGTH) {
+        const int received = connection.Receive(m_buffer.data() + count, FILE_RECV_END_LENGTH - count);
+        if (received == 0)
+            return false;
+        count += received;
+    }
+    return std::memcmp(m_buffer.data(), FILE_RECV_END, FILE_RECV_END_LENGTH) == 0;
 }
 
 // TE_SEND_DONE when every block went out (the receiver's last word is

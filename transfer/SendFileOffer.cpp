@@ -14,13 +14,19 @@ constexpr const char* OFFER_KIND = PeerCallWord(PeerCallKind::FileOffer);
 
 using Placement = OfferPlacement;
 
+// The replies are not examined: even an error reply shows that the offer
+// reached the other side. Only an exchange that failed, where nothing or only
+// part of a reply came, leaves the offer unplaced.
+bool Placed(const CAgentSocket& socket, bool accepted) { return accepted || socket.m_strReply.view().starts_with("ERR"); }
+
 Placement ToBuddyListener(const CBuddyInfo& buddy, const ByteString& userId, const ByteString& callee,
                           const ByteString& body) {
     CAgentSocket socket;
     if (!socket.ConnectHost(buddy.address, buddy.port))
         return Placement::NotConnected;
-    socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::DirectToCallee);
-    return Placement::Placed;
+    return Placed(socket, socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::DirectToCallee))
+               ? Placement::Placed
+               : Placement::NotConnected;
 }
 
 Placement ThroughAgent(const ByteString& userId, const ByteString& password64, const ByteString& callee,
@@ -29,8 +35,11 @@ Placement ThroughAgent(const ByteString& userId, const ByteString& password64, c
     if (!socket.ConnectHost(g_strAgentHost.Get(), AGENT_PORT))
         return Placement::NotConnected;
     socket.CmdAuth(userId, password64);
-    if (!socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::ThroughAgent) &&
-        socket.ParseErrorReply() && socket.m_strErrCode == CALLEE_OFFLINE_CODE)
+    const bool accepted = socket.CmdPeerCall(callee, userId, OFFER_KIND, body, PeerCallForm::ThroughAgent);
+    if (!Placed(socket, accepted))
+        return Placement::NotConnected;
+    // The one refusal that matters: nobody would come for the file.
+    if (!accepted && socket.ParseErrorReply() && socket.m_strErrCode == CALLEE_OFFLINE_CODE)
         return Placement::CalleeOffline;
     return Placement::Placed;
 }

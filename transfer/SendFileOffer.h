@@ -19,12 +19,15 @@ enum class OfferPlacement { Placed, NotConnected, CalleeOffline };
 //   second "peercall" form naming `userId` as the caller, without "auth";
 // - otherwise: to g_strAgentHost at AGENT_PORT, "auth" with `userId` and
 //   `password64`, then the first "peercall" form.
-// The replies are not examined, but for the agent server's refusal of a
-// callee who is not signed in, so that nobody waits for a receiver that
+// The replies are not examined: even an error reply shows that the offer
+// reached the other side, but for the agent server's refusal of a callee who
+// is not signed in (CalleeOffline), so that nobody waits for a receiver that
 // cannot come. (The presence list cannot tell: a user may show as offline
-// and still be signed in and able to receive.) The connection is closed
-// before it returns. It blocks up to the command time-out, so a window runs
-// it aside and tells the outcome afterwards (ShowOfferPlacement).
+// and still be signed in and able to receive.) NotConnected when the
+// connection could not be made or the offer's exchange failed (a socket
+// failure or time-out before any reply). The connection is closed before it
+// returns. It blocks up to the command time-out, so a window runs it aside
+// and tells the outcome afterwards (ShowOfferPlacement).
 OfferPlacement PlaceFileOffer(const CBuddyTable& buddies, const ByteString& userId, const ByteString& password64,
                               const std::u16string& recipient, const FileOffer& offer);
 

@@ -11,6 +11,7 @@ const char* TransferEndName(platform::LPARAM code) {
     case TE_SEND_CLOSED: return "TE_SEND_CLOSED";
     case TE_RECV_CLOSED: return "TE_RECV_CLOSED";
     case TE_REFUSED: return "TE_REFUSED";
+    case TE_RECV_WRITE_FAILED: return "TE_RECV_WRITE_FAILED";
     default: return "TE_UNKNOWN";
     }
 }

@@ -13,6 +13,9 @@ enum TransferEnd {
     TE_SEND_CLOSED = 5,  // the sender stopped without a message of its own
     TE_RECV_CLOSED = 6,  // the receiver stopped without a message of its own
     TE_REFUSED = 7,      // the receiver refused the file
+    // Writing the target failed; the receiver has shown why itself. A window
+    // that does not know the code keeps what it shows.
+    TE_RECV_WRITE_FAILED = 8,
 };
 
 // The code's name, e.g. "TE_SEND_DONE"; "TE_UNKNOWN" for any other value.

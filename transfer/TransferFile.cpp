@@ -30,16 +30,34 @@ bool TransferFile::Open(const std::u16string& path, int flags) {
 
 bool TransferFile::OpenForReading(const std::u16string& path) { return Open(path, O_RDONLY); }
 
-std::int64_t TransferFile::OpenTarget(const std::u16string& path, std::int64_t keep) {
-    if (keep <= 0)
-        return Open(path, O_WRONLY | O_CREAT | O_TRUNC) ? 0 : -1;
-    if (!Open(path, O_WRONLY | O_CREAT))
+std::int64_t TransferFile::OpenTarget(const std::u16string& path, TargetUse use, TargetLinks links,
+                                      std::int64_t keep) {
+    // Non-blocking only for the open itself: a named pipe without a reader
+    // then fails at once instead of holding the worker.
+    int flags = O_WRONLY | O_CREAT | O_NONBLOCK;
+    if (links == TargetLinks::Refuse)
+        flags |= O_NOFOLLOW;
+    if (use == TargetUse::CreateNew)
+        flags |= O_EXCL;
+    else if (use == TargetUse::Replace)
+        flags |= O_TRUNC;
+    if (!Open(path, flags))
         return -1;
-    const std::int64_t kept = std::min(keep, Length());
-    if (kept < 0 || ftruncate(m_handle, kept) != 0 || !Seek(kept)) {
+    const int status = fcntl(m_handle, F_GETFL);
+    const std::int64_t kept = use == TargetUse::Continue ? KeepFirst(keep) : 0;
+    if (status == -1 || fcntl(m_handle, F_SETFL, status & ~O_NONBLOCK) == -1 || kept < 0) {
         Close();
         return -1;
     }
+    return kept;
+}
+
+// Cuts the open file after its first `keep` bytes (fewer when it is shorter)
+// and positions it there; the count kept, -1 on failure.
+std::int64_t TransferFile::KeepFirst(std::int64_t keep) {
+    const std::int64_t kept = std::min(std::max<std::int64_t>(keep, 0), Length());
+    if (kept < 0 || ftruncate(m_handle, kept) != 0 || !Seek(kept))
+        return -1;
     return kept;
 }
 

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "transfer/TargetUse.h"
+
 namespace nimbo {
 
 // A file as a transfer worker uses it: the workers move it block by block,
@@ -22,11 +24,13 @@ public:
 
     // Opens the file to send; false when it cannot be opened for reading.
     bool OpenForReading(const std::u16string& path);
-    // Opens the target of a receive for writing, keeping its first `keep`
-    // bytes (at most as many as it holds) and positioned after them; `keep`
-    // 0 creates the file anew or empties it. Returns the bytes kept, -1 when
-    // the file cannot be created or opened.
-    std::int64_t OpenTarget(const std::u16string& path, std::int64_t keep);
+    // Opens the target of a receive for writing as `use` allows, positioned
+    // after the bytes it keeps: for TargetUse::Continue its first `keep`
+    // bytes, as far as it holds them; nothing otherwise. Never waits for a
+    // reader of a named pipe. Returns the bytes kept, -1 when the file cannot
+    // be opened so (a link refused, a file there for CreateNew, no room, no
+    // right).
+    std::int64_t OpenTarget(const std::u16string& path, TargetUse use, TargetLinks links, std::int64_t keep);
 
     // The length in bytes on the disk; -1 when it cannot be taken.
     std::int64_t Length() const;
@@ -46,6 +50,7 @@ public:
 
 private:
     bool Open(const std::u16string& path, int flags);
+    std::int64_t KeepFirst(std::int64_t keep);
     bool WriteStaged();
 
     int m_handle = -1;

@@ -8,6 +8,7 @@
 
 #include "net/CBlockingSocket.h"
 #include "platform/WindowMessages.h"
+#include "transfer/TargetUse.h"
 
 namespace nimbo {
 
@@ -33,13 +34,21 @@ public:
     platform::HWND hWndNotify = platform::NULL_WINDOW;
     // The file to send, or the target file of a receive.
     std::u16string strFilePath;
-    // Receiving side: the sender's address and port from the offer.
+    // Receiving side: the sender's address from the offer. Sending side: the
+    // receiver's address as the buddy table gives it; when it is a dotted
+    // address other than 0.0.0.0, only a connection from there is taken as
+    // the receiver's, any other is closed at once.
     std::u16string strPeerAddress;
+    // The sender's listening port.
     int nPort = 0;
-    // Receiving side: the offset the receiver asks for. 0 creates the target
-    // anew; a positive offset keeps the target's first bytes up to it (at
-    // most as many as it holds) and appends the rest. Chosen by the caller,
-    // who asks the user before it lets a target be replaced.
+    // Receiving side: the size the offer named. A stream that announces any
+    // other size is refused.
+    std::uint32_t nFileSize = 0;
+    // Receiving side: how the target may be opened (chosen by the caller, who
+    // asks the user before it lets a target be replaced or continued), and
+    // for TargetUse::Continue the offset to continue from.
+    TargetUse targetUse = TargetUse::Replace;
+    TargetLinks targetLinks = TargetLinks::Follow;
     std::int32_t nStartOffset = 0;
     // Read by the worker before every block.
     std::atomic<bool> bCancel{false};

@@ -1,5 +1,7 @@
 #include "transfer/TransferPort.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <numeric>
 #include <random>
@@ -19,22 +21,19 @@ std::vector<int> PortsInRandomOrder() {
     return ports;
 }
 
-sockaddr_in AnyAddress(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<in_port_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    return address;
-}
-
 }  // namespace
 
-std::unique_ptr<CBlockingSocket> ListenOnFreePort(int& port) {
+std::unique_ptr<CBlockingSocket> ListenOnFreePort(const std::string& address, int& port) {
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1)
+        return nullptr;
     auto socket = std::make_unique<CBlockingSocket>();
     for (int candidate : PortsInRandomOrder()) {
         try {
+            local.sin_port = htons(static_cast<in_port_t>(candidate));
             socket->Create(SOCK_STREAM);
-            socket->Bind(AnyAddress(candidate));
+            socket->Bind(local);
             socket->Listen();
             port = candidate;
             return socket;

@@ -1,16 +1,18 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "net/CBlockingSocket.h"
 
 namespace nimbo {
 
-// A new socket that listens on every local IPv4 address at a free port of
-// FIRST_TRANSFER_PORT .. +TRANSFER_PORT_COUNT-1, stored in `port`. The ports
-// are tried in an order drawn afresh from a random source for every call, so
-// two offers made at the same moment listen on different ports. nullptr when
-// no port of the range is free.
-std::unique_ptr<CBlockingSocket> ListenOnFreePort(int& port);
+// A new socket that listens on `address` (dotted IPv4: the address an offer
+// names, and no other) at a free port of FIRST_TRANSFER_PORT ..
+// +TRANSFER_PORT_COUNT-1, stored in `port`. The ports are tried in an order
+// drawn afresh from a random source for every call, so two offers made at
+// the same moment listen on different ports. nullptr when the address is
+// not dotted or no port of the range is free there.
+std::unique_ptr<CBlockingSocket> ListenOnFreePort(const std::string& address, int& port);
 
 }  // namespace nimbo

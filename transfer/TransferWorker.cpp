@@ -1,5 +1,6 @@
 #include "transfer/TransferWorker.h"
 
+#include <exception>
 #include <utility>
 
 namespace nimbo {
@@ -9,10 +10,15 @@ TransferWorker::TransferWorker(Procedure procedure, std::shared_ptr<TransferInfo
     m_ended = ended.get_future();
     // The thread's own copy of the record keeps it alive should the thread
     // be detached.
-    m_thread = std::thread([procedure, info = m_info, ended = std::move(ended)]() mutable {
-        procedure(info);
-        ended.set_value();
-    });
+    try {
+        m_thread = std::thread([procedure, info = m_info, ended = std::move(ended)]() mutable {
+            procedure(info);
+            ended.set_value();
+        });
+        m_started = true;
+    } catch (const std::exception& failure) {  // std::system_error, or std::bad_alloc for its state
+        m_failure = failure.what();
+    }
 }
 
 void TransferWorker::Join() {
@@ -36,6 +42,8 @@ bool TransferWorker::Stop(std::chrono::milliseconds bound) {
     return true;
 }
 
-bool TransferWorker::HasEnded() const { return m_ended.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
+bool TransferWorker::HasEnded() const {
+    return !Started() || m_ended.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
 
 }  // namespace nimbo

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "transfer/TransferInfo.h"
@@ -19,8 +20,8 @@ namespace nimbo {
 //   touches only the shared TransferInfo, its own stack and process-wide
 //   services (window messages, the message box handler, files); it never
 //   reaches into the window. It ends by itself: right after posting
-//   WM_TRANSFER_END, silently once the window is gone, or after the
-//   write-failure message box was answered.
+//   WM_TRANSFER_END (after the write-failure message box was answered, for
+//   that failure), or silently once the window is gone.
 // - Closing the window: info->Cancel(), then destroy the window; nothing
 //   waits. Cancel wakes every wait of the worker but one (see below), so it
 //   ends within moments and without a message.
@@ -46,7 +47,9 @@ public:
     // How long the destructor waits for a cancelled worker.
     static constexpr std::chrono::milliseconds STOP_BOUND{3000};
 
-    // Starts `procedure` on a new thread with `info`.
+    // Starts `procedure` on a new thread with `info`. When the system gives
+    // no thread, nothing runs, Started() is false and the caller reports the
+    // failure as it would any other: no end code will come.
     TransferWorker(Procedure procedure, std::shared_ptr<TransferInfo> info);
     ~TransferWorker() { Stop(STOP_BOUND); }
     TransferWorker(const TransferWorker&) = delete;
@@ -59,13 +62,18 @@ public:
     // record), waits at most `bound`, then joins or detaches it. True when it
     // was joined (or already was).
     bool Stop(std::chrono::milliseconds bound);
-    // Whether the worker has ended.
+    // Whether the worker has ended (or never started).
     bool HasEnded() const;
+    bool Started() const { return m_started; }
+    // Why the thread could not be started; empty when it was.
+    const std::string& Failure() const { return m_failure; }
 
 private:
     const std::shared_ptr<TransferInfo> m_info;
     std::future<void> m_ended;
     std::thread m_thread;
+    bool m_started = false;
+    std::string m_failure;
 };
 
 }  // namespace nimbo

@@ -64,5 +64,23 @@ TEST(MessageLoop, RunUntilStopsAtTheConditionOrGivesUp) {
     EXPECT_EQ(ran, 5);
 }
 
+TEST(MessageLoop, ADelayedCallWaitsItsTurnWhileOthersRun) {
+    MessageLoop loop;
+    std::vector<char> ran;
+    loop.QueueAfter(1h, [&] { ran.push_back('x'); });
+    loop.QueueAfter(20ms, [&] {
+        ran.push_back('t');
+        loop.Quit();
+    });
+    loop.Queue([&] { ran.push_back('a'); });
+    loop.Run();
+    EXPECT_EQ(ran, (std::vector<char>{'a', 't'}));
+
+    loop.QueueAfter(20ms, [&] { ran.push_back('u'); });
+    EXPECT_TRUE(loop.RunUntil([&] { return ran.back() == 'u'; }, 30s));
+    EXPECT_FALSE(loop.RunUntil([] { return false; }, 10ms));
+    EXPECT_EQ(ran.size(), 3u);
+}
+
 }  // namespace
 }  // namespace nimbo::platform

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <algorithm>
+#include <chrono>
 
 #include <QMenu>
 #include <future>
@@ -302,6 +304,26 @@ TEST_F(AppStartupTest, WindowRepaintsWhileTheServerIsSlowAndMessagesWaitTheirTur
     EXPECT_GE(heartbeat.Ticks(), 3);
     ASSERT_TRUE(RunUntil([&] { return script.Done() && !noteSeenWith.isEmpty(); }));
     EXPECT_EQ(noteSeenWith, QStringLiteral("[6]> lee(lee)"));
+}
+
+// One fetch at once and one standing for the rest, at most one a second.
+TEST_F(AppStartupTest, ABurstOfLogonNoticesIsFollowedByFewFetches) {
+    ScriptedServers servers("127.0.11.21");
+    std::string burst;
+    for (int i = 0; i < 50; ++i)
+        burst += "notify logon lee\r\n\r\n";
+    servers.Notify().SetDefaultScript(AcceptListener([burst](PeerConnection& c) { c.Send(burst); }));
+    const auto began = std::chrono::steady_clock::now();
+    StartApp("127.0.11.21");
+    LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
+    const auto fetches = [&] {
+        const Commands commands = servers.Commands();
+        return std::count(commands.begin(), commands.end(), FETCH_STATUS);
+    };
+    ASSERT_TRUE(RunUntil([&] { return fetches() >= 3; }));  // the login's, then two
+    EXPECT_TRUE(Frame().close());
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - began);
+    EXPECT_LE(fetches(), 3 + seconds.count());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QMessageBox>
@@ -20,6 +21,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <csignal>
+#include <future>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -46,6 +48,7 @@
 #include "tests/support/TestAgentd.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PeerConnection.h"
+#include "tests/support/AgentScripts.h"
 #include "tests/support/ScriptedPeer.h"
 #include "tests/support/UnansweringPort.h"
 #include "transfer/FileOffer.h"
@@ -673,6 +676,92 @@ TEST_F(FileTransferTest, ExitingWhileWorkersAreStuckEndsTheProcessCleanly) {
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// A flood of offers from one peer holds at most 8 questions and 4 receive
+// windows; the rest are declined without a word, and a later offer still
+// arrives. The questions here stay open, each in an event loop of its own
+// as a modal box's, until the whole flood has come.
+TEST_F(FileTransferTest, ABurstOfOffersHoldsAFewQuestionsAndWindowsAndLaterOffersStillArrive) {
+    constexpr int BURST = 1000;
+    const std::string address = "127.0.15.13";
+    const std::string senders = "127.0.16.13";
+    ScriptedServers servers(address);
+    std::promise<void> honestOffer;  // destroyed before the servers, so that their scripts end
+    std::string burst;
+    for (int i = 0; i < BURST; ++i)
+        burst += BuddyClient::PeerCallBlock("lee", PeerCallKind::FileOffer, OfferBody(senders, "flood.bin", 100),
+                                            "kim") +
+                 "\r\n";
+    const std::string honest = Pattern(20000, 14);
+    servers.Notify().SetDefaultScript(AcceptListener([burst, senders, size = honest.size(),
+                                                       due = honestOffer.get_future().share()](PeerConnection& c) {
+        // The logon notice after the flood shows when every offer has been handled.
+        c.Send(burst + "notify logon lee\r\n\r\n");
+        due.wait();
+        c.Send(BuddyClient::PeerCallBlock("lee", PeerCallKind::FileOffer,
+                                          "<" + senders + "><" + std::to_string(SENDER_PORT + 1) + "><honest.bin><" +
+                                              std::to_string(size) + ">",
+                                          "kim") +
+               "\r\n");
+    }));
+    ScriptedPeer flooder(senders, SENDER_PORT);
+    std::promise<void> release;  // destroyed before the flooder, so that its scripts end
+    flooder.SetDefaultScript([held = release.get_future().share()](PeerConnection& c) {
+        held.wait();
+        c.Close();
+    });
+    StartApp(address);
+    Transfers().SetFileChooser(m_chooser);
+
+    int open = 0;
+    int most = 0;
+    int asked = 0;
+    bool answered = false;
+    platform::SetMessageBoxHandler([&](const std::u16string&, const std::u16string&, MessageBoxButtons buttons) {
+        if (buttons == MessageBoxButtons::Ok)
+            return MessageBoxResult::Ok;
+        ++asked;
+        most = std::max(most, ++open);
+        QEventLoop loop;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (answered)
+                loop.quit();
+        });
+        poll.start(5);
+        loop.exec();
+        --open;
+        return MessageBoxResult::Yes;
+    });
+    for (int i = 0; i < 4; ++i)
+        m_chooser.Answer(PathOf(QStringLiteral("inbox/flood%1.bin").arg(i)));
+    // The sign-in's four commands, then the two of the logon notice's refresh.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] { answered = answered || servers.CommandCount() >= 6; });
+    watch.start(5);
+    LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
+    ASSERT_TRUE(RunUntil([&] { return answered && open == 0 && flooder.ConnectionCount() == 4; }));
+    EXPECT_EQ(asked, 8);
+    EXPECT_EQ(most, 8);
+    EXPECT_EQ(Windows().size(), 4u);  // the four other "Yes" came too late
+
+    release.set_value();
+    ASSERT_TRUE(RunUntil([&] { return Windows().empty(); }));
+    m_boxes = std::make_unique<MessageBoxRecorder>();
+    m_boxes->Answer(MessageBoxResult::Yes);
+    m_chooser.Answer(PathOf(QStringLiteral("inbox/honest.bin")));
+    ScriptedPeer sender(senders, SENDER_PORT + 1);
+    sender.Expect([&honest](PeerConnection& c) {
+        c.Send(Word(static_cast<std::int64_t>(honest.size())));
+        c.WaitForBytes(4);
+        c.Send(honest);
+        c.WaitForBytes(4 + 14);
+    });
+    honestOffer.set_value();
+    ASSERT_TRUE(RunUntil([&] { return Windows().size() == 1; }));
+    ASSERT_TRUE(RunUntil([&] { return ShownText(*Windows().front(), Dlg::IDC_STATUS) == RECEIVE_DONE; }));
+    EXPECT_EQ(ReadBytes(PathOf(QStringLiteral("inbox/honest.bin"))), honest);
 }
 
 }  // namespace

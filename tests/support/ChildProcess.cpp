@@ -40,12 +40,18 @@ void WriteAll(int handle, const std::string& bytes) {
     }
 }
 
-// Reads everything until the writer closes.
-void ReadAll(int handle, std::string& into) {
-    char buffer[4096];
-    ssize_t count;
-    while ((count = read(handle, buffer, sizeof buffer)) > 0)
-        into.append(buffer, static_cast<std::size_t>(count));
+// Takes what `polled` found readable on `handle`, closing it at its end.
+void TakeFrom(const pollfd& polled, int& handle, std::string& into) {
+    if (polled.revents == 0)
+        return;
+    char bytes[4096];
+    const ssize_t count = read(handle, bytes, sizeof bytes);
+    if (count <= 0) {
+        close(handle);
+        handle = -1;
+        return;
+    }
+    into.append(bytes, static_cast<std::size_t>(count));
 }
 
 }  // namespace
@@ -84,21 +90,24 @@ ChildProcess::~ChildProcess() {
         kill(m_pid, SIGKILL);
         Wait();
     }
-    close(m_outputPipe);
-    close(m_errorPipe);
+}
+
+// Both pipes are read together: a child that fills one while the other is
+// being waited for must never block.
+bool ChildProcess::TakeOutput(int patienceMs) {
+    pollfd pipes[] = {{m_outputPipe, POLLIN, 0}, {m_errorPipe, POLLIN, 0}};
+    if (poll(pipes, 2, patienceMs) <= 0)
+        return false;
+    TakeFrom(pipes[0], m_outputPipe, m_output);
+    TakeFrom(pipes[1], m_errorPipe, m_errors);
+    return true;
 }
 
 std::optional<std::string> ChildProcess::ReadLine() {
     std::size_t end;
     while ((end = m_output.find('\n')) == std::string::npos) {
-        pollfd waiting{m_outputPipe, POLLIN, 0};
-        if (poll(&waiting, 1, LINE_PATIENCE_MS) <= 0)
+        if (m_outputPipe < 0 || !TakeOutput(LINE_PATIENCE_MS))
             return std::nullopt;
-        char bytes[4096];
-        ssize_t count = read(m_outputPipe, bytes, sizeof bytes);
-        if (count <= 0)
-            return std::nullopt;
-        m_output.append(bytes, static_cast<std::size_t>(count));
     }
     std::string line = m_output.substr(0, end);
     m_output.erase(0, end + 1);
@@ -108,8 +117,8 @@ std::optional<std::string> ChildProcess::ReadLine() {
 void ChildProcess::Signal(int signal) { kill(m_pid, signal); }
 
 int ChildProcess::Wait() {
-    ReadAll(m_outputPipe, m_output);
-    ReadAll(m_errorPipe, m_errors);
+    while (m_outputPipe >= 0 || m_errorPipe >= 0)
+        TakeOutput(-1);
     int status = 0;
     waitpid(m_pid, &status, 0);
     m_pid = -1;

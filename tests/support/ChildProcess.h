@@ -25,6 +25,7 @@ public:
     // the output ended first or no line came for half a minute.
     std::optional<std::string> ReadLine();
     void Signal(int signal);
+    pid_t Pid() const { return m_pid; }
     // Waits for the exit and returns its status (-1 when killed by a signal).
     int Wait();
     // After Wait: the standard output not taken by ReadLine, and all of
@@ -33,6 +34,10 @@ public:
     const std::string& Errors() const { return m_errors; }
 
 private:
+    // Waits up to `patienceMs` (-1: without limit) for either pipe and takes
+    // what came; false when nothing came in time.
+    bool TakeOutput(int patienceMs);
+
     pid_t m_pid = -1;
     int m_outputPipe = -1;
     int m_errorPipe = -1;

@@ -42,14 +42,17 @@ PeerConnection::PeerConnection(int handle) : m_handle(handle) { SetOption(m_hand
 
 PeerConnection::~PeerConnection() { Release(); }
 
-std::unique_ptr<PeerConnection> PeerConnection::Connect(const std::string& address, int port) {
+std::unique_ptr<PeerConnection> PeerConnection::Connect(const std::string& address, int port,
+                                                        const std::string& from) {
     sockaddr_in target;
-    if (!ToEndpoint(address, port, target))
+    sockaddr_in source;
+    if (!ToEndpoint(address, port, target) || (!from.empty() && !ToEndpoint(from, 0, source)))
         return nullptr;
     int handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (handle < 0)
         return nullptr;
-    if (connect(handle, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
+    if ((!from.empty() && bind(handle, reinterpret_cast<const sockaddr*>(&source), sizeof source) != 0) ||
+        connect(handle, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
         close(handle);
         return nullptr;
     }

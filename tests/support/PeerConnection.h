@@ -23,9 +23,11 @@ public:
     PeerConnection(const PeerConnection&) = delete;
     PeerConnection& operator=(const PeerConnection&) = delete;
 
-    // Connects to `address` (dotted IPv4) and `port` as a client; nullptr
-    // when the connection is refused.
-    static std::unique_ptr<PeerConnection> Connect(const std::string& address, int port);
+    // Connects to `address` (dotted IPv4) and `port` as a client, from the
+    // local address `from` when one is given; nullptr when the connection is
+    // refused.
+    static std::unique_ptr<PeerConnection> Connect(const std::string& address, int port,
+                                                   const std::string& from = "");
     // The client side of a scripted exchange with a server under test:
     // connects from `source`, or from `address` itself when that is empty,
     // so that the server sees a known peer address; every read and write is

@@ -20,4 +20,12 @@ std::string Word(std::int64_t value) {
     return bytes;
 }
 
+std::int32_t WordValue(std::string_view bytes) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    }
+    return static_cast<std::int32_t>(value);
+}
+
 }  // namespace nimbo::test

@@ -16,11 +16,10 @@ TEST(EventWindow, OnlyNotesAndFileOffersAreShown) {
     AgentSession session;
     std::ostringstream out;
     EventPrinter printer(out);
-    CliContext context{session, printer, u"kim", u"pass"};
+    CliContext context{session, printer, out, u"kim", u"pass"};
     platform::MessageLoop loop;
     int offers = 0;
-    EventWindow window(
-        context, loop, [] {}, [&offers](const FileOffer&) { ++offers; });
+    EventWindow window(context, loop, [] {}, [&offers](const std::u16string&, const FileOffer&) { ++offers; });
     const std::u16string offerBody = u"<10.0.0.5><9042><a.txt><1500>";
     for (const std::u16string& kind :
          {std::u16string(u"close"), PeerCallText(PeerCallKind::Note), PeerCallText(PeerCallKind::FileOffer)}) {

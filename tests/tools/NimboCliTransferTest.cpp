@@ -75,7 +75,7 @@ TEST(NimboCliTransfer, AFileArrivesWholeAndAShorterOneIsContinued) {
     const std::string address = "127.0.9.1";
     KimAndLee server(address);
     const std::filesystem::path inbox = server.folder / "inbox";
-    ChildProcess lee(NIMBO_CLI_PATH, As(address, "lee", {"listen", "--accept-files", inbox.string()}));
+    ChildProcess lee(NIMBO_CLI_PATH, As(address, "lee", {"listen", "--accept-files", inbox.string(), "--resume"}));
     // A note kept for lee is handed over once its notification connection
     // stands, so lee can now be offered files.
     ASSERT_EQ(RunCli(As(address, "kim", {"note", "lee", "ready"})).status, 0);

@@ -94,6 +94,20 @@ TEST_F(FileOfferRoute, AnUnreachableServerFailsWithTheMessage) {
     EXPECT_EQ(MessageBoxes(), std::vector<std::u16string>(2, u"lee님에게\n파일 전송을 실패하였습니다."));
 }
 
+// The sender must not wait for a receiver who was never offered the file.
+TEST_F(FileOfferRoute, AnOfferWhoseExchangeBreaksOffFailsWithTheMessage) {
+    g_strAgentHost.Set(u"127.0.8.26");
+    ScriptedPeer agent("127.0.8.26", AGENT_PORT);
+    agent.Expect([](test::PeerConnection& c) {
+        c.WaitForText("\r\n");
+        c.Send(test::OK_REPLY);
+        c.WaitForText("\r\n");
+        c.Abort();
+    });
+    EXPECT_FALSE(Offer(BuddyTable(u"", 0)));
+    EXPECT_EQ(MessageBoxes(), std::vector<std::u16string>{u"lee님에게\n파일 전송을 실패하였습니다."});
+}
+
 TEST_F(FileOfferRoute, ASizeMustBeAboveZeroAndBelow4GiB) {
     std::filesystem::resize_file(WriteFile("huge.bin", ""), 4ull << 30);  // sparse
     EXPECT_FALSE(CheckSendableSize(std::filesystem::file_size(PathOf("huge.bin"))));
@@ -169,8 +183,10 @@ TEST_F(FileOfferRoute, TwoOffersAtOnceListenOnTwoPortsAndEachDeliversItsOwnFile)
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(offers[i].nPort, senders[i].info->nPort);
         EXPECT_EQ(offers[i].nFileSize, contents[i].size());
+        // The sender listens on the address it offers, the agent's own loopback one.
+        EXPECT_EQ(offers[i].strAddress, u"127.0.8.24");
         receivers[i] = StartReceiver(PathOf(platform::CodePage::ToUtf8(offers[i].strFileName)), offers[i].strAddress,
-                                     offers[i].nPort);
+                                     offers[i].nPort, offers[i].nFileSize);
     }
     RunUntil([&] {
         return receivers[0].window->End() && receivers[1].window->End() && senders[0].window->End() &&

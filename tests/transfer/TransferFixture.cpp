@@ -52,12 +52,14 @@ std::filesystem::path TransferTest::WriteFile(const std::string& name, const std
     return path;
 }
 
-WorkerUnderTest TransferTest::StartSender(const std::filesystem::path& path) {
+WorkerUnderTest TransferTest::StartSender(const std::filesystem::path& path, const std::string& address,
+                                          const std::u16string& receiver) {
     WorkerUnderTest sender{std::make_shared<TransferInfo>(), std::make_unique<RecordingTransferWindow>(m_loop),
                            nullptr};
     sender.info->hWndNotify = sender.window->Handle();
     sender.info->strFilePath = Wide(path);
-    std::unique_ptr<CBlockingSocket> listening = ListenOnFreePort(sender.info->nPort);
+    sender.info->strPeerAddress = receiver;
+    std::unique_ptr<CBlockingSocket> listening = ListenOnFreePort(address, sender.info->nPort);
     EXPECT_TRUE(listening) << "no free port";
     sender.info->PublishListenSocket(std::move(listening));
     sender.worker = std::make_unique<TransferWorker>(FileSendProc, sender.info);
@@ -65,16 +67,28 @@ WorkerUnderTest TransferTest::StartSender(const std::filesystem::path& path) {
 }
 
 WorkerUnderTest TransferTest::StartReceiver(const std::filesystem::path& target, const std::u16string& address,
-                                            int port, std::int32_t offset) {
+                                            int port, std::uint32_t size, std::int32_t offset) {
+    WorkerUnderTest receiver = NewReceiver(target, address, port, size);
+    receiver.info->targetUse = offset > 0 ? TargetUse::Continue : TargetUse::Replace;
+    receiver.info->nStartOffset = offset;
+    StartReceiving(receiver);
+    return receiver;
+}
+
+WorkerUnderTest TransferTest::NewReceiver(const std::filesystem::path& target, const std::u16string& address,
+                                          int port, std::uint32_t size) {
     WorkerUnderTest receiver{std::make_shared<TransferInfo>(), std::make_unique<RecordingTransferWindow>(m_loop),
                              nullptr};
     receiver.info->hWndNotify = receiver.window->Handle();
     receiver.info->strFilePath = Wide(target);
     receiver.info->strPeerAddress = address;
     receiver.info->nPort = port;
-    receiver.info->nStartOffset = offset;
-    receiver.worker = std::make_unique<TransferWorker>(FileRecvProc, receiver.info);
+    receiver.info->nFileSize = size;
     return receiver;
+}
+
+void TransferTest::StartReceiving(WorkerUnderTest& receiver) {
+    receiver.worker = std::make_unique<TransferWorker>(FileRecvProc, receiver.info);
 }
 
 void TransferTest::RunUntil(const std::function<bool()>& done) {

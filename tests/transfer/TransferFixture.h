@@ -39,10 +39,18 @@ protected:
     std::filesystem::path WriteFile(const std::string& name, const std::string& bytes);
     std::filesystem::path PathOf(const std::string& name) const { return m_folder / name; }
 
-    // A sender of `path`, already listening on a free port (info->nPort).
-    WorkerUnderTest StartSender(const std::filesystem::path& path);
+    // A sender of `path`, already listening on a free port (info->nPort) of
+    // `address`, taking the receiver only from `receiver` when it is given.
+    WorkerUnderTest StartSender(const std::filesystem::path& path, const std::string& address,
+                                const std::u16string& receiver = u"");
+    // A receiver of an offer of `size` bytes; a positive `offset` continues
+    // the target from there.
     WorkerUnderTest StartReceiver(const std::filesystem::path& target, const std::u16string& address, int port,
-                                  std::int32_t offset = 0);
+                                  std::uint32_t size, std::int32_t offset = 0);
+    // The same with its record filled but its worker not yet started.
+    WorkerUnderTest NewReceiver(const std::filesystem::path& target, const std::u16string& address, int port,
+                                std::uint32_t size);
+    static void StartReceiving(WorkerUnderTest& receiver);
     // Handles the window messages until `done` holds (a generous safety
     // limit fails the test instead of hanging it).
     void RunUntil(const std::function<bool()>& done);
