@@ -154,7 +154,7 @@ public:
 // of the offer is told at once, naming the buddy as the list does, and
 // nothing is left listening.
 TEST_F(FileOfferRoute, AnOfferToSomeoneNotSignedInIsRefusedAtOnce) {
-    OfferingSession kim("127.0.8.26", "offline");
+    OfferingSession kim("127.0.8.27", "offline");
     TransferInfo info;
     EXPECT_FALSE(OfferFile(kim.session, info, u"lee", u"a.txt", 10));
     EXPECT_EQ(kim.agent.ConnectionCount(), 4u);  // the sign-in, the two lists and the offer
