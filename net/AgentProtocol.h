@@ -14,6 +14,10 @@ namespace nimbo {
 // other, so the server does not make it configurable.
 inline constexpr std::uint16_t AGENT_PORT = 10000;
 
+// The error code with which the agent server refuses a file offer to a user
+// who is not signed in.
+inline constexpr const char* CALLEE_OFFLINE_CODE = "480";
+
 // What a peer call carries. Every other kind word (such as "close") is
 // refused by the server and ignored by the client.
 enum class PeerCallKind { Note, FileOffer };

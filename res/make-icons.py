@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
 """Draws Nimbo's icons and tool bar bitmap as PNG files into res/icons/,
+each also at twice its size as NAME@2x.png for screens scaled to 200 %,
 and the application icon at the desktop's sizes into res/icons/hicolor/.
 
 The images are committed; run this again only after changing a drawing.
@@ -299,10 +300,13 @@ def main():
         "status-absence.png": absence(),
         "status-busy.png": busy(),
     }
+    icons["toolbar.png"] = send_note() + shifted(about(), 16)
+    icons["nimbo.png"] = app_icon()
+    sizes = {"toolbar.png": (32, 16), "nimbo.png": (32, 32)}
     for name, layers in icons.items():
-        write_png(name, render(16, 16, layers))
-    write_png("toolbar.png", render(32, 16, send_note() + shifted(about(), 16)))
-    write_png("nimbo.png", render(32, 32, app_icon()))
+        width, height = sizes.get(name, (16, 16))
+        write_png(name, render(width, height, layers))
+        write_png(name.replace(".png", "@2x.png"), render(2 * width, 2 * height, scaled(layers, 2)))
     # The application icon is drawn on 32 x 32; larger sizes need fewer
     # samples per pixel for the same smoothness.
     for size in THEME_SIZES:

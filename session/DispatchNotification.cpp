@@ -1,5 +1,6 @@
 #include "session/DispatchNotification.h"
 
+#include <chrono>
 #include <memory>
 
 #include "net/AgentProtocol.h"
@@ -25,6 +26,7 @@ void OnPeerCall(AgentSession& session, const ByteString& head) {
     record->strFrom = head.Field(" ", WORD_CALLER).ToWide();
     record->strKind = kind.ToWide();
     record->strBody = base64::DecodeText(head.Field(" ", WORD_BODY)).ToWide();
+    record->receivedAt = std::chrono::system_clock::now();
     session.QueuePeerCall(std::move(record));
     platform::PostMessage(platform::GetMainWindow(), WM_PEERCALL, 0, 0);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace nimbo {
@@ -10,8 +11,13 @@ struct PeerCallRecord {
     std::u16string strFrom;  // the caller's user ID
     std::u16string strKind;  // the PeerCallText of its PeerCallKind
     std::u16string strBody;  // the decoded body: the note, or the offer text
+    // When the listener read it; the peer sends no time of its own.
+    std::chrono::system_clock::time_point receivedAt{};
 
-    bool operator==(const PeerCallRecord&) const = default;
+    // Records are equal in what the peer sent; when they arrived is no part.
+    bool operator==(const PeerCallRecord& other) const {
+        return strFrom == other.strFrom && strKind == other.strKind && strBody == other.strBody;
+    }
 };
 
 }  // namespace nimbo

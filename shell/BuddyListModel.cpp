@@ -1,12 +1,35 @@
 #include "shell/BuddyListModel.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "shell/RowIndentDelegate.h"
 
 namespace nimbo {
 
 namespace {
 
-constexpr int COLUMN_COUNT = 2;
+// The roles a kept row answers, in the order it keeps them.
+constexpr int KEPT_ROLES[] = {Qt::DisplayRole, Qt::DecorationRole, Qt::AccessibleTextRole,
+                              Qt::AccessibleDescriptionRole, RowIndentDelegate::INDENT_ROLE};
+
+// What each list image says, by image index, for screen readers.
+constexpr const char16_t* IMAGE_MEANINGS[BuddyListModel::IMAGE_COUNT] = {
+    u"접힌 그룹", u"펼친 그룹", u"온라인", u"오프라인", u"식사 중", u"자리 비움", u"바쁨",
+};
+
+// A buddy as the list shows it, without the leading blank: "NAME(ID)".
+QString SpokenName(const BuddyRow& row) { return QString::fromStdU16String(row.Text()).trimmed(); }
+
+// The row's image in words, then a buddy's status message: "바쁨, 회의 중".
+QString SpokenDescription(const BuddyRow& row) {
+    QString description = QString::fromUtf16(IMAGE_MEANINGS[row.Image()]);
+    const std::u16string message = row.Message();
+    if (!message.empty()) {
+        description += QStringLiteral(", ") + QString::fromStdU16String(message);
+    }
+    return description;
+}
 
 }  // namespace
 
@@ -16,7 +39,25 @@ BuddyListModel::BuddyListModel(const Images& images, QObject* parent)
 void BuddyListModel::SetRows(std::vector<BuddyRow> rows) {
     beginResetModel();
     m_rows = std::move(rows);
+    m_kept.clear();
     endResetModel();
+}
+
+void BuddyListModel::KeepShown() {
+    static_assert(std::size(KEPT_ROLES) == KEPT_ROLE_COUNT);
+    std::vector<KeptRow> kept;
+    kept.reserve(m_rows.size());
+    for (BuddyRow& row : m_rows) {
+        KeptRow& shown = kept.emplace_back();
+        for (int column = 0; column < COLUMN_COUNT; ++column) {
+            for (int i = 0; i < KEPT_ROLE_COUNT; ++i) {
+                shown.at(static_cast<std::size_t>(column * KEPT_ROLE_COUNT + i)) = Shown(row, column == 0, KEPT_ROLES[i]);
+            }
+        }
+        row.group = nullptr;
+        row.buddy = nullptr;
+    }
+    m_kept = std::move(kept);
 }
 
 const BuddyRow* BuddyListModel::RowAt(int row) const {
@@ -34,14 +75,29 @@ QVariant BuddyListModel::data(const QModelIndex& index, int role) const {
     if (row == nullptr) {
         return {};
     }
-    const bool nameColumn = index.column() == 0;
+    if (m_kept.empty()) {
+        return Shown(*row, index.column() == 0, role);
+    }
+    const auto* kept = std::find(std::begin(KEPT_ROLES), std::end(KEPT_ROLES), role);
+    if (kept == std::end(KEPT_ROLES)) {
+        return {};
+    }
+    const auto at = static_cast<std::size_t>(index.column() * KEPT_ROLE_COUNT + (kept - std::begin(KEPT_ROLES)));
+    return m_kept.at(static_cast<std::size_t>(index.row())).at(at);
+}
+
+QVariant BuddyListModel::Shown(const BuddyRow& row, bool nameColumn, int role) const {
     switch (role) {
     case Qt::DisplayRole:
-        return nameColumn ? QString::fromStdU16String(row->Text()) : QString::fromStdU16String(row->Message());
+        return nameColumn ? QString::fromStdU16String(row.Text()) : QString::fromStdU16String(row.Message());
     case Qt::DecorationRole:
-        return nameColumn ? m_images.at(static_cast<std::size_t>(row->Image())) : QVariant();
+        return nameColumn ? m_images.at(static_cast<std::size_t>(row.Image())) : QVariant();
+    case Qt::AccessibleTextRole:
+        return nameColumn ? SpokenName(row) : QVariant();
+    case Qt::AccessibleDescriptionRole:
+        return nameColumn ? SpokenDescription(row) : QVariant();
     case RowIndentDelegate::INDENT_ROLE:
-        return nameColumn ? row->indent : 0;
+        return nameColumn ? row.indent : 0;
     default:
         return {};
     }

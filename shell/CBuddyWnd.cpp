@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "buddies/BuddyRowBuilder.h"
+#include "buddies/BuddyName.h"
 #include "buddies/CBuddyInfo.h"
 #include "buddies/LogonStatus.h"
 #include "net/AgentProtocol.h"
@@ -70,6 +71,8 @@ CBuddyWnd::CBuddyWnd(AgentSession& session, SessionWorker& worker, QWidget* pare
     layout->addWidget(m_list);
     setFocusProxy(m_list);
     connect(m_list, &CBuddyListCtrl::RefillRequested, this, [this] { Redraw(false); });
+    connect(m_list, &CBuddyListCtrl::SendNoteRequested, this, [this] { OnSendNote(); });
+    connect(m_list, &CBuddyListCtrl::FilesDropped, this, &CBuddyWnd::OnFilesDropped);
     m_list->SetSignedOut(true);
     m_state.presence = OwnPresence::Load(CRegistryKey());
     m_notes.SetUnreadWatcher([this](int count) {
@@ -125,11 +128,13 @@ std::u16string CBuddyWnd::SelectedRecipient() const {
 }
 
 // With `fetch`, a logged-in window has the session fetch the presence and
-// group lists again first; the rows are then rebuilt from the tables. A
+// group lists again first, the list repainting the rows it showed while the
+// tables are emptied and filled; the rows are then rebuilt from the tables. A
 // signed-out list keeps its buddies but shows none of them present: what
 // was last fetched is no longer known to be true.
 void CBuddyWnd::Redraw(bool fetch) {
     if (IsLoggedIn() && fetch) {
+        m_list->KeepShown();
         m_worker.Run([this] { m_session.GetLogonStatusTable(true); });
         if (m_session.LastFailure().kind != FailureKind::None) {
             emit Notice(QStringLiteral("친구 목록을 받지 못했습니다. ") + FailureText(m_session.LastFailure()));
@@ -241,6 +246,18 @@ void CBuddyWnd::OnSendFile() {
     }
 }
 
+// Each dropped file goes as if chosen in a send-file window of its own.
+void CBuddyWnd::OnFilesDropped(const std::u16string& peerId, const QStringList& paths) {
+    if (m_transfer == nullptr) {
+        return;
+    }
+    std::vector<std::u16string> files;
+    for (const QString& path : paths) {
+        files.push_back(path.toStdU16String());
+    }
+    m_transfer->SendFiles(m_session.GetUserId().ToWide(), peerId, files);
+}
+
 // The address shown is the one file offers announce, the local address of
 // the route to the agent server, not whatever the host name resolves to.
 void CBuddyWnd::OnAbout() {
@@ -302,7 +319,7 @@ void CBuddyWnd::NotifyPeerCall(const PeerCallRecord& record) {
     if (m_notifier == nullptr) {
         return;
     }
-    const QString from = DisplayName(record.strFrom);
+    const QString from = QString::fromStdU16String(BuddyName(m_session.GetBuddyTable(), record.strFrom));
     const std::optional<PeerCallKind> kind = PeerCallKindOf(record.strKind);
     if (kind == PeerCallKind::Note) {
         QString text = QString::fromStdU16String(record.strBody);
@@ -312,14 +329,6 @@ void CBuddyWnd::NotifyPeerCall(const PeerCallRecord& record) {
         m_notifier->NotifyIfAway(*window(), QStringLiteral("%1님이 파일을 보내려 합니다").arg(from),
                                  QString::fromStdU16String(ParseFileOffer(record.strBody).strFileName));
     }
-}
-
-// "이서연(lee)" when the buddy table knows a display name, else the ID.
-QString CBuddyWnd::DisplayName(const std::u16string& userId) const {
-    const CBuddyInfo* buddy = m_session.GetBuddyTable().Lookup(userId);
-    const QString id = QString::fromStdU16String(userId);
-    const std::u16string name = buddy != nullptr ? buddy->DisplayName() : std::u16string();
-    return name.empty() ? id : QString::fromStdU16String(name) + u'(' + id + u')';
 }
 
 void CBuddyWnd::OnLogonNotify(platform::WPARAM wParam) {

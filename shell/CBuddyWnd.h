@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <string>
 
@@ -69,6 +70,7 @@ private:
     void OnSendNote();
     void OnRefresh();
     void OnSendFile();
+    void OnFilesDropped(const std::u16string& peerId, const QStringList& paths);
     void OnAbout();
     void OnExit();
     void OnStatus(int status);
@@ -83,7 +85,6 @@ private:
     void Redraw(bool fetch);
     void SetPhase(SignInPhase phase);
     void NotifyPeerCall(const PeerCallRecord& record);
-    QString DisplayName(const std::u16string& userId) const;
     bool IsLoggedIn() const { return !m_strUserId.isEmpty(); }
 
     AgentSession& m_session;

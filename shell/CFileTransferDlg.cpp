@@ -4,7 +4,10 @@
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <algorithm>
+#include <initializer_list>
 
 #include "platform/MessageBox.h"
 #include "shell/FileReceiveFlow.h"
@@ -30,6 +33,12 @@ const QString RECEIVE_BROKEN_TEXT = QStringLiteral(
     "상대방이 파일 보내기를 중단하였거나 네트워크 장애로 인하여\n파일 받기가 중단되었습니다.\n\n"
     "(다시 파일을 받을때 수신중이었던 파일을 수신 파일로 지정하면\n이어받기가 가능합니다.)");
 
+// The longest remaining time a window makes room for in advance: 9:59:59.
+constexpr std::int64_t LONGEST_EXPECTED_REMAINING = 10 * 3600 - 1;
+// QLineEdit's fixed margin on each side of its text, and room for the cursor.
+constexpr int EDIT_TEXT_MARGIN = 2;
+constexpr int CURSOR_ROOM = 1;
+
 void ShowMessage(const QString& text) { platform::ShowMessageBox(text.toStdU16String()); }
 
 // A read-only edit; a text longer than the edit scrolls sideways.
@@ -37,6 +46,20 @@ QLineEdit* ReadOnlyEdit() {
     auto* edit = new QLineEdit;
     edit->setReadOnly(true);
     return edit;
+}
+
+// How much wider `edit` must be to show `text` whole; 0 or less when it does.
+int MissingWidth(const QLineEdit& edit, const QString& text) {
+    const int frame = edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &edit) : 0;
+    const QMargins margins = edit.textMargins();
+    const int needed = edit.fontMetrics().horizontalAdvance(text) + 2 * (frame + EDIT_TEXT_MARGIN) + margins.left() +
+                       margins.right() + CURSOR_ROOM;
+    return needed - edit.width();
+}
+
+void Describe(QWidget* control, const QString& name, const QString& description) {
+    control->setAccessibleName(name);
+    control->setAccessibleDescription(description);
 }
 
 }  // namespace
@@ -53,7 +76,7 @@ CFileTransferDlg::CFileTransferDlg(TransferMode mode, const TransferServices& se
     setAttribute(Qt::WA_QuitOnClose, false);
     CreateControls();
     if (m_bSend) {
-        m_sendFlow = std::make_unique<FileSendFlow>(*this, *services.chooser, *services.session, *m_browse, *m_send);
+        m_sendFlow = std::make_unique<FileSendFlow>(*this, services, *m_browse, *m_send);
     } else {
         m_receiveFlow = std::make_unique<FileReceiveFlow>(*this, *services.chooser);
     }
@@ -67,7 +90,8 @@ CFileTransferDlg::~CFileTransferDlg() {
 }
 
 void CFileTransferDlg::CreateControls() {
-    AddStatic(QStringLiteral("받는이:"), 0, 5, 7, 24, 8);
+    // The peer of a receive sent the file.
+    AddStatic(m_bSend ? QStringLiteral("받는이:") : QStringLiteral("보낸이:"), 0, 5, 7, 24, 8);
     AddStatic(QStringLiteral("위치:"), 0, 5, 26, 23, 8);
     AddStatic(QStringLiteral("파일명:"), 0, 5, 44, 25, 8);
     AddStatic(QStringLiteral("크기:"), 0, 5, 63, 24, 8);
@@ -90,6 +114,9 @@ void CFileTransferDlg::CreateControls() {
     if (m_bSend) {
         m_browse = AddButton(QStringLiteral("..."), IDC_BROWSE, 115, 22, 16, 12);
         connect(m_browse, &QPushButton::clicked, this, [this] { OnBrowse(); });
+        // Tab reaches it beside the location it fills.
+        setTabOrder(m_location, m_browse);
+        setTabOrder(m_browse, m_fileName);
         m_send = AddButton(QStringLiteral("보내기"), IDC_SEND, 49, 125, 38, 14);
         m_send->setDefault(true);
         connect(m_send, &QPushButton::clicked, this, [this] { OnSend(); });
@@ -98,7 +125,55 @@ void CFileTransferDlg::CreateControls() {
         open->setDefault(true);
         open->setEnabled(false);
     }
-    AddButton(QStringLiteral("닫기"), IDCANCEL, 94, 125, 37, 14);
+    QPushButton* close = AddButton(QStringLiteral("닫기"), IDCANCEL, 94, 125, 37, 14);
+
+    AllowResize();
+    setMaximumHeight(minimumHeight());
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{m_peer, m_location, m_fileName, m_fileSize, m_status, m_progress}) {
+        SetAnchors(field, GROW_WIDTH);
+    }
+    for (int id : {IDC_BROWSE, IDC_SEND, IDC_OPEN}) {
+        if (QWidget* button = Control(id)) {
+            SetAnchors(button, FOLLOW_RIGHT);
+        }
+    }
+    SetAnchors(close, FOLLOW_RIGHT);
+    NameControls();
+}
+
+void CFileTransferDlg::NameControls() {
+    Describe(m_peer, m_bSend ? QStringLiteral("받는이") : QStringLiteral("보낸이"),
+             m_bSend ? QStringLiteral("파일을 받을 친구의 ID") : QStringLiteral("파일을 보낸 친구의 ID"));
+    Describe(m_location, QStringLiteral("위치"),
+             m_bSend ? QStringLiteral("보낼 파일의 경로") : QStringLiteral("받은 파일을 저장할 경로"));
+    Describe(m_fileName, QStringLiteral("파일명"), QStringLiteral("파일의 이름"));
+    Describe(m_fileSize, QStringLiteral("크기"), QStringLiteral("파일의 크기"));
+    Describe(m_status, QStringLiteral("전송 상태"), QStringLiteral("주고받은 양과 남은 시간, 또는 전송 결과"));
+    Describe(m_progress, QStringLiteral("진행률"), QStringLiteral("전송된 비율"));
+    if (m_browse != nullptr) {
+        Describe(m_browse, QStringLiteral("찾아보기"), QStringLiteral("보낼 파일 고르기"));
+    }
+}
+
+// Widens the window until every field shows its whole text and the status
+// has room for the whole progress of the file, as far as the screen allows;
+// never narrows it, so that it does not jump as the status changes.
+void CFileTransferDlg::FitTexts() {
+    int missing = 0;
+    for (QLineEdit* edit : {m_peer, m_location, m_fileName, m_fileSize, m_status}) {
+        missing = std::max(missing, MissingWidth(*edit, edit->text()));
+    }
+    if (m_nFileSize != 0) {
+        const QString longest = ProgressText(m_nFileSize, m_nFileSize, RemainingTimeText(LONGEST_EXPECTED_REMAINING));
+        missing = std::max(missing, MissingWidth(*m_status, longest));
+    }
+    if (missing <= 0) {
+        return;
+    }
+    const int frame = frameGeometry().width() - width();
+    const int room = screen()->availableGeometry().width() - frame;
+    resize(std::max(width(), std::min(width() + missing, room)), height());
 }
 
 void CFileTransferDlg::Open() {
@@ -134,6 +209,7 @@ void CFileTransferDlg::DoDataExchange(DataDirection direction) {
     ExchangeText(direction, m_status, m_strStatus);
     // Every text is shown from its start, as a path or a status reads best.
     if (direction == DataDirection::ToControls) {
+        FitTexts();
         for (QLineEdit* edit : {m_peer, m_location, m_fileName, m_fileSize, m_status}) {
             edit->setCursorPosition(0);
         }

@@ -26,7 +26,9 @@ class FileSendFlow;
 enum class TransferMode { Send, Receive };
 
 // The window of one file transfer, templates 137 "파일 보내기" and 138 "파일
-// 받기". Its send flow chooses the file, places the offer and runs the
+// 받기", widened as far as the screen allows so that every field shows its
+// whole text (the user may widen it further, never narrow it past its
+// template). Its send flow chooses the file, places the offer and runs the
 // sending worker (FileSendFlow); its receive flow chooses the target and
 // runs the receiving worker (FileReceiveFlow). The window itself shows what
 // the worker reports through its window handle: progress, remaining time
@@ -110,6 +112,8 @@ protected:
 
 private:
     void CreateControls();
+    void NameControls();
+    void FitTexts();
     void OnInitDialog();
     void OnBrowse();
     void OnSend();

@@ -17,10 +17,14 @@ CLoginDlg::CLoginDlg(QWidget* parent)
     m_userId->setEditable(true);
     m_userId->setInsertPolicy(QComboBox::NoInsert);
     m_userId->resize(m_userId->width(), qMin(m_userId->height(), m_userId->sizeHint().height()));
+    m_userId->setAccessibleName(QStringLiteral("ID"));
+    m_userId->setAccessibleDescription(QStringLiteral("로그인할 사용자 ID"));
 
     AddStatic(QStringLiteral("Password : "), 0, 7, 31, 38, 8);
     m_password = Place(new QLineEdit, IDC_PASSWORD, 45, 28, 73, 14);
     m_password->setEchoMode(QLineEdit::Password);
+    m_password->setAccessibleName(QStringLiteral("Password"));
+    m_password->setAccessibleDescription(QStringLiteral("로그인 암호"));
 
     AddButton(QStringLiteral("OK"), IDOK, 7, 52, 50, 14)->setDefault(true);
     AddButton(QStringLiteral("Cancel"), IDCANCEL, 68, 52, 50, 14);

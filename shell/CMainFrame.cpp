@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QKeySequence>
 #include <QMenuBar>
-#include <QPixmap>
 #include <QRegularExpression>
 #include <QLabel>
 #include <QShortcut>
@@ -15,11 +14,13 @@
 
 #include "session/SessionMessages.h"
 #include "shell/SessionWorker.h"
+#include "shell/CRegistryKey.h"
 #include "shell/StatusMenu.h"
 #include "shell/CommandIds.h"
 #include "shell/ICommandHandler.h"
 #include "shell/QtMessageBoxHandler.h"
 #include "shell/ResourceStrings.h"
+#include "shell/ScalableIcon.h"
 #include "shell/SignInState.h"
 
 namespace nimbo {
@@ -34,6 +35,9 @@ struct MenuItem {
 constexpr MenuItem FILE_MENU[] = {
     {u"로그인(&I)", ID_LOGIN},
     {u"로그아웃(&O)", ID_LOGOUT},
+    {nullptr, 0},
+    {u"트레이로 최소화(&T)", ID_MINIMIZE_TO_TRAY},
+    {nullptr, 0},
     {u"종료(&X)", ID_APP_EXIT},
 };
 
@@ -69,6 +73,9 @@ const std::pair<QKeyCombination, unsigned> ACCELERATORS[] = {
 
 constexpr int BUTTON_SIZE = 16;
 
+// "1" when closing or minimising the frame hides it in the tray.
+const QString MINIMIZE_TO_TRAY_VALUE = QStringLiteral("Minimize To Tray");
+
 // A menu text without its mnemonic: "쪽지 보내기(&M)" -> "쪽지 보내기".
 QString WithoutMnemonic(QString text) {
     static const QRegularExpression mnemonicSuffix(QStringLiteral("\\(&.\\)$"));
@@ -79,8 +86,9 @@ QString WithoutMnemonic(QString text) {
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(ResourceStringField(IDR_MAINFRAME, 0));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/nimbo.png")));
+    setWindowIcon(ScalableIcon(QStringLiteral("nimbo")));
     CreateMenus();
+    CreateTraySetting();
     CreateCommandBar();
     CreateAccelerators();
     m_signInLabel = new QLabel;
@@ -118,6 +126,11 @@ void CMainFrame::SetSessionWorker(SessionWorker* worker) {
             }
         });
     }
+}
+
+void CMainFrame::SetTrayAvailable(bool available) {
+    m_trayAvailable = available;
+    Action(ID_MINIMIZE_TO_TRAY)->setEnabled(available);
 }
 
 void CMainFrame::ShowState(const SignInState& state) {
@@ -177,7 +190,12 @@ bool CMainFrame::OnCmdMsg(unsigned id) {
 bool CMainFrame::OnFrameCommand(unsigned id) {
     switch (id) {
     case ID_APP_EXIT:
+        m_exiting = true;
         close();
+        return true;
+    case ID_MINIMIZE_TO_TRAY:
+        CRegistryKey().WriteString(MINIMIZE_TO_TRAY_VALUE,
+                                   Action(ID_MINIMIZE_TO_TRAY)->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
         return true;
     case ID_HELP:
         OnHelp();
@@ -200,8 +218,7 @@ void CMainFrame::OnHelp() {
 // note) must not end the application unseen, without its logout.
 void CMainFrame::ShowOrHide() {
     if (isVisible() && !isMinimized()) {
-        QGuiApplication::setQuitOnLastWindowClosed(false);
-        hide();
+        HideInTray();
         return;
     }
     QGuiApplication::setQuitOnLastWindowClosed(true);
@@ -210,9 +227,33 @@ void CMainFrame::ShowOrHide() {
     activateWindow();
 }
 
+void CMainFrame::HideInTray() {
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    hide();
+}
+
+bool CMainFrame::HidesInTray() const {
+    return m_trayAvailable && Action(ID_MINIMIZE_TO_TRAY)->isChecked();
+}
+
+// Off by default: as on any desktop, a closed window ends the application
+// unless the user asked otherwise.
+void CMainFrame::CreateTraySetting() {
+    QAction* toTray = Action(ID_MINIMIZE_TO_TRAY);
+    toTray->setCheckable(true);
+    QString saved;
+    toTray->setChecked(CRegistryKey().ReadString(MINIMIZE_TO_TRAY_VALUE, saved) && saved == QStringLiteral("1"));
+    toTray->setEnabled(m_trayAvailable);
+}
+
 // The pane logs out completely (offline status and logout sent) before the
 // frame goes away; while a session operation runs, the close waits for it.
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!m_exiting && HidesInTray()) {
+        event->ignore();
+        HideInTray();
+        return;
+    }
     if (m_worker != nullptr && m_worker->IsRunning()) {
         m_closeWhenIdle = true;
         event->ignore();
@@ -224,6 +265,14 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     emit Closing();
     event->accept();
+}
+
+// Hidden once the minimising is through: hiding within it would be undone.
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && HidesInTray()) {
+        QMetaObject::invokeMethod(this, &CMainFrame::HideInTray, Qt::QueuedConnection);
+    }
 }
 
 QAction* CMainFrame::AddAction(QMenu* menu, const QString& text, unsigned id) {
@@ -266,22 +315,25 @@ void CMainFrame::CreateCommandBar() {
     m_commandBar->setContextMenuPolicy(Qt::PreventContextMenu);
     m_commandBar->setIconSize(QSize(BUTTON_SIZE, BUTTON_SIZE));
 
-    const QPixmap images(QStringLiteral(":/icons/toolbar.png"));
     QAction* sendNote = Action(ID_SEND_NOTE);
     QAction* about = Action(ID_APP_ABOUT);
-    sendNote->setIcon(images.copy(0, 0, BUTTON_SIZE, BUTTON_SIZE));
-    about->setIcon(images.copy(BUTTON_SIZE, 0, BUTTON_SIZE, BUTTON_SIZE));
+    sendNote->setIcon(ScalableStripIcon(QStringLiteral("toolbar"), 0, BUTTON_SIZE));
+    about->setIcon(ScalableStripIcon(QStringLiteral("toolbar"), 1, BUTTON_SIZE));
     m_commandBar->addAction(sendNote);
     m_commandBar->addSeparator();
     m_commandBar->addAction(about);
 }
 
+// F10 opens the first menu, as desktops do, so that every command of the
+// menus can be reached from the keyboard; their titles carry no mnemonic.
 void CMainFrame::CreateAccelerators() {
     for (const auto& [keys, id] : ACCELERATORS) {
         auto* shortcut = new QShortcut(QKeySequence(keys), this);
         const unsigned command = id;
         connect(shortcut, &QShortcut::activated, this, [this, command] { OnCmdMsg(command); });
     }
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
 }
 
 }  // namespace nimbo

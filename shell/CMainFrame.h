@@ -22,7 +22,10 @@ struct SignInState;
 // offered to the pane's handler first and only then handled by the frame.
 // Closing the frame, by its close control or the exit command, first makes
 // the pane log out, then tells Closing; a close asked for while a session
-// operation runs waits for its end. Registered as the platform's main
+// operation runs waits for its end. Where the desktop has a tray, the user
+// may choose (and the settings remember) that closing or minimising the
+// frame hides it in the tray instead, signed in; the exit command still
+// ends the application. Registered as the platform's main
 // window, it takes the notification listener's messages and passes them to
 // the pane. Its title and status bar tell who is signed in.
 class CMainFrame : public QMainWindow, public platform::IMessageHandler {
@@ -46,6 +49,8 @@ public:
     // The worker whose running operation a close waits for; not owned, may
     // be null.
     void SetSessionWorker(SessionWorker* worker);
+    // Whether the desktop has a tray to hide the frame in; none until told.
+    void SetTrayAvailable(bool available);
 
     // Shows the sign-in in the title, the status bar and the status menu.
     void ShowState(const SignInState& state);
@@ -79,6 +84,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void CreateMenus();
@@ -88,6 +94,9 @@ private:
     bool OnFrameCommand(unsigned id);
     void OnHelp();
     void ShowOrHide();
+    void HideInTray();
+    bool HidesInTray() const;
+    void CreateTraySetting();
 
     ICommandHandler* m_handler = nullptr;
     platform::IMessageHandler* m_paneMessages = nullptr;
@@ -99,6 +108,9 @@ private:
     QLabel* m_signInLabel = nullptr;
     SessionWorker* m_worker = nullptr;
     bool m_closeWhenIdle = false;
+    bool m_trayAvailable = false;
+    // The exit command asked for the close, which no setting turns into hiding.
+    bool m_exiting = false;
     QString m_signingIn;
 };
 

@@ -55,7 +55,8 @@ bool CNimboApp::InitInstance(AgentSession& session) {
     m_pMainWnd->SetPane(m_buddyWnd, m_buddyWnd, m_buddyWnd);
     m_buddyWnd->SetPopupMenu(m_pMainWnd->BuddyMenu());
     m_fileChooser = std::make_unique<QtFileChooser>();
-    m_transfers = std::make_unique<FileTransfers>(TransferServices{&session, &m_gui, m_fileChooser.get()});
+    m_transfers =
+        std::make_unique<FileTransfers>(TransferServices{&session, &m_gui, m_fileChooser.get(), m_worker.get()});
     m_buddyWnd->SetFileTransferHook(m_transfers.get());
     QObject::connect(m_pMainWnd.get(), &CMainFrame::Closing, m_pMainWnd.get(),
                      [transfers = m_transfers.get()] { transfers->CloseAll(); });
@@ -66,6 +67,7 @@ bool CNimboApp::InitInstance(AgentSession& session) {
 
     CMainFrame* frame = m_pMainWnd.get();
     m_tray = std::make_unique<TrayIcon>([frame](unsigned id) { frame->OnCmdMsg(id); });
+    frame->SetTrayAvailable(m_tray->Icon().isVisible());
     m_notifier = std::make_unique<DesktopNotifier>();
     m_notifier->SetTray(&m_tray->Icon());
     m_buddyWnd->SetNotifier(m_notifier.get());

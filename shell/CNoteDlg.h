@@ -14,12 +14,17 @@ namespace nimbo {
 // received, with a reply button.
 enum class NoteTemplate { Send = 136, Receive = 139 };
 
+// A note dialog. Both templates may be made larger than the template, the
+// note wrapping at the window's width; Ctrl+Enter presses the default
+// button. A received note also shows when it arrived, on a line of its own
+// under the sender.
 class CNoteDlg : public CTemplateDialog {
     Q_OBJECT
 
 public:
     static constexpr int IDC_NAME = 1002;
     static constexpr int IDC_TEXT = 1003;
+    static constexpr int IDC_TIME = 1014;
 
     explicit CNoteDlg(NoteTemplate which, QWidget* parent = nullptr);
 
@@ -31,13 +36,17 @@ public:
 
     QString m_strName;  // recipient (send) or sender (receive)
     QString m_strText;
+    QString m_strTime;  // receive: when the note arrived
 
 protected:
     void DoDataExchange(DataDirection direction) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     NoteTemplate m_template;
+    int m_buttonTop;
     QLabel* m_name;
+    QLabel* m_time = nullptr;
     QPlainTextEdit* m_text;
     QLabel* m_notice;
     QPushButton* m_ok;

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 
 namespace nimbo {
 
@@ -33,8 +34,68 @@ void CTemplateDialog::accept() {
 void CTemplateDialog::PlaceWidget(QWidget* control, int id, int x, int y, int cx, int cy) {
     control->setParent(this);
     control->setGeometry(m_units.Rect(x, y, cx, cy));
+    m_placements.push_back({control, QRect(x, y, cx, cy), 0});
     if (id != 0) {
         m_controls.insert(id, control);
+    }
+}
+
+void CTemplateDialog::MoveControl(QWidget* control, int x, int y, int cx, int cy) {
+    const auto placed = std::find_if(m_placements.begin(), m_placements.end(),
+                                     [control](const Placement& placement) { return placement.control == control; });
+    if (placed != m_placements.end()) {
+        placed->rect = QRect(x, y, cx, cy);
+    }
+    control->setGeometry(m_units.Rect(x, y, cx, cy));
+    LayOutAnchored();
+}
+
+void CTemplateDialog::SetAnchors(QWidget* control, unsigned anchors) {
+    for (Placement& placement : m_placements) {
+        if (placement.control == control) {
+            placement.anchors = anchors;
+        }
+    }
+    LayOutAnchored();
+}
+
+void CTemplateDialog::AllowResize() {
+    m_resizable = true;
+    setSizeGripEnabled(true);
+    ResizeTemplate(m_templateSize.width(), m_templateSize.height());
+}
+
+void CTemplateDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    LayOutAnchored();
+}
+
+// Anchored controls keep their template rectangle, widened, heightened or
+// moved down or right by as much as the dialog has grown past its template
+// size.
+void CTemplateDialog::LayOutAnchored() {
+    const QSize growth = size() - m_units.Size(m_templateSize.width(), m_templateSize.height());
+    const int dx = std::max(growth.width(), 0);
+    const int dy = std::max(growth.height(), 0);
+    for (const Placement& placement : m_placements) {
+        if (placement.anchors == 0) {
+            continue;
+        }
+        const QRect& r = placement.rect;
+        QRect shown = m_units.Rect(r.x(), r.y(), r.width(), r.height());
+        if (placement.anchors & GROW_WIDTH) {
+            shown.setWidth(shown.width() + dx);
+        }
+        if (placement.anchors & GROW_HEIGHT) {
+            shown.setHeight(shown.height() + dy);
+        }
+        if (placement.anchors & FOLLOW_BOTTOM) {
+            shown.translate(0, dy);
+        }
+        if (placement.anchors & FOLLOW_RIGHT) {
+            shown.translate(dx, 0);
+        }
+        placement.control->setGeometry(shown);
     }
 }
 
@@ -59,7 +120,16 @@ QPushButton* CTemplateDialog::AddButton(const QString& text, int id, int x, int 
 }
 
 void CTemplateDialog::ResizeTemplate(int cx, int cy) {
-    setFixedSize(m_units.Size(cx, cy));
+    m_templateSize = QSize(cx, cy);
+    const QSize size = m_units.Size(cx, cy);
+    if (!m_resizable) {
+        setFixedSize(size);
+        return;
+    }
+    setMinimumSize(size);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    resize(this->size().expandedTo(size));
+    LayOutAnchored();
 }
 
 // The first control in tab order that takes the keyboard focus gets it, as a

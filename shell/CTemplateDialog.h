@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QHash>
 #include <QString>
+#include <vector>
 
 #include "shell/DialogUnits.h"
 
@@ -26,6 +27,10 @@ class CTemplateDialog : public QDialog {
 public:
     static constexpr int IDOK = 1;
     static constexpr int IDCANCEL = 2;
+
+    // How a control of a resizable dialog follows the dialog's growth past
+    // its template size; combined with |. Controls without one stay put.
+    enum ControlAnchor : unsigned { GROW_WIDTH = 1, GROW_HEIGHT = 2, FOLLOW_BOTTOM = 4, FOLLOW_RIGHT = 8 };
 
     // Copies the fields into the controls and runs the dialog; returns
     // QDialog::Accepted when it was left with OK.
@@ -53,7 +58,17 @@ protected:
 
     QLabel* AddStatic(const QString& text, int id, int x, int y, int cx, int cy);
     QPushButton* AddButton(const QString& text, int id, int x, int y, int cx, int cy);
+    // The template's client size; a resizable dialog takes it as its minimum.
     void ResizeTemplate(int cx, int cy);
+    // Moves a placed control to another template rectangle.
+    void MoveControl(QWidget* control, int x, int y, int cx, int cy);
+
+    // Lets the user make the dialog larger than its template, never smaller.
+    void AllowResize();
+    // `anchors` (ControlAnchor values) for a placed control.
+    void SetAnchors(QWidget* control, unsigned anchors);
+
+    void resizeEvent(QResizeEvent* event) override;
 
     static void ExchangeText(DataDirection direction, QLineEdit* control, QString& field);
     static void ExchangeText(DataDirection direction, QComboBox* control, QString& field);
@@ -63,9 +78,20 @@ protected:
 private:
     void PlaceWidget(QWidget* control, int id, int x, int y, int cx, int cy);
     void FocusFirstTabStop();
+    void LayOutAnchored();
+
+    // Where a control sits in the template, in dialog units.
+    struct Placement {
+        QWidget* control;
+        QRect rect;
+        unsigned anchors;
+    };
 
     DialogUnits m_units;
     QHash<int, QWidget*> m_controls;
+    std::vector<Placement> m_placements;
+    QSize m_templateSize;
+    bool m_resizable = false;
 };
 
 }  // namespace nimbo

@@ -22,6 +22,9 @@ enum CommandId : unsigned {
     ID_STATUS_MESSAGE = 32782,
     // Shows a hidden main window, hides a shown one.
     ID_SHOW_HIDE = 32783,
+    // Turns on or off that closing or minimising the main window hides it
+    // in the tray.
+    ID_MINIMIZE_TO_TRAY = 32784,
 
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,

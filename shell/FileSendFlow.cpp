@@ -2,11 +2,14 @@
 
 #include <QFileInfo>
 #include <QPushButton>
+#include <string>
 #include <utility>
 
 #include "shell/CFileTransferDlg.h"
 #include "shell/TransferSharedState.h"
 #include "shell/IFileChooser.h"
+#include "shell/SessionWorker.h"
+#include "shell/TransferServices.h"
 #include "shell/TransferFormat.h"
 #include "transfer/FileSendStart.h"
 #include "transfer/FileSender.h"
@@ -20,9 +23,14 @@ const QString ANY_FILE_PATTERN = QStringLiteral("*.*");
 
 }  // namespace
 
-FileSendFlow::FileSendFlow(CFileTransferDlg& window, IFileChooser& chooser, AgentSession& session, QPushButton& browse,
+FileSendFlow::FileSendFlow(CFileTransferDlg& window, const TransferServices& services, QPushButton& browse,
                            QPushButton& send)
-    : m_window(window), m_chooser(chooser), m_session(session), m_browse(browse), m_send(send) {}
+    : m_window(window),
+      m_chooser(*services.chooser),
+      m_session(*services.session),
+      m_worker(services.worker),
+      m_browse(browse),
+      m_send(send) {}
 
 void FileSendFlow::Begin() {
     if (!m_window.m_strLocation.isEmpty()) {
@@ -88,9 +96,16 @@ void FileSendFlow::Send() {
     TransferInfo& info = m_window.Info();
     info.hWndNotify = m_window.GetSafeHwnd();
     info.strFilePath = m_window.m_strLocation.toStdU16String();
-    if (!OfferFile(m_session, info, m_window.m_strPeerId.toStdU16String(), m_window.m_strFileName.toStdU16String(),
-                   m_window.m_nFileSize) ||
-        m_window.IsClosed()) {
+    const std::u16string recipient = m_window.m_strPeerId.toStdU16String();
+    const std::u16string fileName = m_window.m_strFileName.toStdU16String();
+    const std::uint32_t size = m_window.m_nFileSize;
+    const auto place = [&] { return PlaceOffer(m_session, info, recipient, fileName, size); };
+    const OfferPlacement placement = m_worker != nullptr ? m_worker->Run(place) : place();
+    if (m_window.IsClosed()) {
+        return;
+    }
+    if (placement != OfferPlacement::Placed) {
+        ShowOfferPlacement(m_session.GetBuddyTable(), recipient, placement);
         return;
     }
     m_window.m_nPort = info.nPort;

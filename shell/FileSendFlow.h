@@ -10,6 +10,8 @@ namespace nimbo {
 class AgentSession;
 class CFileTransferDlg;
 class IFileChooser;
+class SessionWorker;
+struct TransferServices;
 
 // The send half of a transfer window, in the order the user meets it: the
 // file is named in advance or picked in a file dialog and looked up; the
@@ -19,15 +21,15 @@ class IFileChooser;
 // window's fields and drives its browse and send buttons.
 class FileSendFlow {
 public:
-    FileSendFlow(CFileTransferDlg& window, IFileChooser& chooser, AgentSession& session, QPushButton& browse,
-                 QPushButton& send);
+    FileSendFlow(CFileTransferDlg& window, const TransferServices& services, QPushButton& browse, QPushButton& send);
 
     // The first choice, as the window opens: the file named in advance, else
     // a file dialog whose cancelling closes the window.
     void Begin();
     // Another file; cancelling the file dialog changes nothing.
     void Browse();
-    // Offers the chosen file and starts the sending worker.
+    // Offers the chosen file, on the services' session worker, and starts
+    // the sending worker.
     void Send();
     // The worker has ended: another file may be chosen.
     void Ended();
@@ -39,6 +41,7 @@ private:
     CFileTransferDlg& m_window;
     IFileChooser& m_chooser;
     AgentSession& m_session;
+    SessionWorker* m_worker;
     QPushButton& m_browse;
     QPushButton& m_send;
     // The file's whole length; the window's m_nFileSize holds it when it can

@@ -25,6 +25,13 @@ void FileTransfers::StartFileTransfer(const std::u16string& ownId, const std::u1
     StartFileTransfer(TransferMode::Send, ownId, peerId, u"", nullptr);
 }
 
+void FileTransfers::SendFiles(const std::u16string& ownId, const std::u16string& peerId,
+                               const std::vector<std::u16string>& paths) {
+    for (const std::u16string& path : paths) {
+        StartFileTransfer(TransferMode::Send, ownId, peerId, path, nullptr);
+    }
+}
+
 void FileTransfers::StartFileTransfer(TransferMode mode, const std::u16string& ownId, const std::u16string& peerId,
                                        const std::u16string& file, const FileOffer* offer) {
     if (m_ended) {

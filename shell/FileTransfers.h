@@ -26,6 +26,9 @@ public:
 
     // Send mode to `peerId` with no file yet: the window asks for it.
     void StartFileTransfer(const std::u16string& ownId, const std::u16string& peerId) override;
+    // A send window for each path, its file already chosen.
+    void SendFiles(const std::u16string& ownId, const std::u16string& peerId,
+                   const std::vector<std::u16string>& paths) override;
     // Opens a transfer window: send mode with the path `file` (may be
     // empty), or receive mode for `offer` (whose file name `file` is).
     // Nothing once the transfers were closed for good.

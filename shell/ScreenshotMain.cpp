@@ -6,12 +6,16 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QLinearGradient>
+#include <QMimeData>
+#include <QStyle>
+#include <QUrl>
 #include <QMessageBox>
 #include <QPainter>
 #include <QSettings>
@@ -143,20 +147,31 @@ QPixmap WithStatusMenu(CMainFrame& frame) {
     return client;
 }
 
+// The main window at the pictures' size with the demo list, signed in as
+// kim with `presence`.
+struct DemoWindow {
+    explicit DemoWindow(const OwnPresence& presence) : list(new CBuddyListCtrl) {
+        frame.SetPane(list, nullptr);
+        frame.resize(420, 300);
+        frame.show();
+        list->Refill(demo.groups, demo.buddies);
+        list->SetSignedOut(false);
+        frame.ShowState(SignInState{SignInPhase::SignedIn, QStringLiteral("kim"), presence, 0});
+    }
+
+    DemoBuddies demo;
+    CMainFrame frame;
+    CBuddyListCtrl* list;
+};
+
 // Signed in, with the status menu open, and signed out: every buddy shown
 // absent and greyed.
 bool SaveMainWindow(const QDir& folder) {
-    DemoBuddies demo;
-    CMainFrame frame;
-    auto* list = new CBuddyListCtrl;
-    frame.SetPane(list, nullptr);
-    frame.resize(420, 300);
-    frame.show();
-    list->Refill(demo.groups, demo.buddies);
+    DemoWindow window(OwnPresence{LOGON_BUSY, QStringLiteral("회의 중")});
+    const DemoBuddies& demo = window.demo;
+    CMainFrame& frame = window.frame;
+    CBuddyListCtrl* list = window.list;
     list->setCurrentIndex(list->IndexOf(4));
-    const OwnPresence busy{LOGON_BUSY, QStringLiteral("회의 중")};
-    frame.ShowState(SignInState{SignInPhase::SignedIn, QStringLiteral("kim"), busy, 0});
-    list->SetSignedOut(false);
     bool saved = Save(frame, frame.grab(), folder, QStringLiteral("main-window.png"));
     saved &= Save(frame, WithStatusMenu(frame), folder, QStringLiteral("status-menu.png"));
 
@@ -168,6 +183,63 @@ bool SaveMainWindow(const QDir& folder) {
     frame.ShowNotice(QStringLiteral("서버와의 연결이 끊어졌습니다. 다시 로그인하십시오."));
     saved &= Save(frame, frame.grab(), folder, QStringLiteral("main-window-signed-out.png"));
     return saved;
+}
+
+// What a file manager's drag shows beside the pointer: the files' icon and
+// how many there are. A grab holds no drag image, so it is drawn here.
+void DrawDragImage(QPainter& painter, const QPoint& pointer, const QString& text, const QStyle& style) {
+    const QPixmap icon = style.standardIcon(QStyle::SP_FileIcon).pixmap(32, 32);
+    const QRect box(pointer + QPoint(12, 10), QSize(icon.width() + painter.fontMetrics().horizontalAdvance(text) + 20, 40));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QColor(0x30, 0x60, 0xB0));
+    painter.setBrush(QColor(0xE8, 0xF0, 0xFF, 0xE0));
+    painter.drawRoundedRect(box, 6, 6);
+    painter.drawPixmap(box.left() + 6, box.top() + 4, icon);
+    painter.setPen(Qt::black);
+    painter.drawText(box.adjusted(icon.width() + 12, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
+    // The pointer itself, an arrow.
+    const QPoint arrow[] = {pointer, pointer + QPoint(0, 16), pointer + QPoint(4, 12), pointer + QPoint(7, 18),
+                            pointer + QPoint(9, 17), pointer + QPoint(6, 11), pointer + QPoint(11, 11)};
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::white);
+    painter.drawPolygon(arrow, 7);
+}
+
+// Two files from a file manager held over a buddy, who is marked as the one
+// to receive them.
+bool SaveDropInProgress(const QDir& folder) {
+    const QTemporaryDir files;
+    QStringList paths = {files.filePath(QStringLiteral("여행 사진.zip")), files.filePath(QStringLiteral("일정표.pdf"))};
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths) {
+        QFile(path).open(QIODevice::WriteOnly);
+        urls << QUrl::fromLocalFile(path);
+    }
+    data.setUrls(urls);
+
+    DemoWindow window(OwnPresence{LOGON_ONLINE, QString()});
+    CMainFrame& frame = window.frame;
+    CBuddyListCtrl* list = window.list;
+    int target = 0;
+    while (list->RowAt(target) != nullptr && (list->RowAt(target)->buddy == nullptr ||
+                                              list->RowAt(target)->buddy->UserId() != u"lee")) {
+        ++target;
+    }
+    const QPoint at = list->visualRect(list->IndexOf(target)).center() + QPoint(-30, 2);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(list->viewport(), &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(list->viewport(), &move);
+
+    QPixmap client = frame.grab();
+    QPainter painter(&client);
+    painter.setFont(frame.font());
+    DrawDragImage(painter, list->viewport()->mapTo(&frame, at), QStringLiteral("여행 사진.zip 외 1개"), *frame.style());
+    painter.end();
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(list->viewport(), &leave);
+    return Save(frame, client, folder, QStringLiteral("drop-files.png"));
 }
 
 struct SignIn {
@@ -355,6 +427,7 @@ bool SaveTransfers(const QDir& folder) {
 
 int Run(const QDir& folder) {
     bool saved = SaveMainWindow(folder);
+    saved &= SaveDropInProgress(folder);
 
     CLoginDlg login;
     login.m_strUserId = QStringLiteral("kim");
@@ -373,8 +446,10 @@ int Run(const QDir& folder) {
     saved &= SaveDialog(retry, folder, QStringLiteral("send-note-not-sent.png"));
 
     CNoteDlg receive(NoteTemplate::Receive);
-    receive.m_strName = QStringLiteral("park");
-    receive.m_strText = QStringLiteral("회의 끝나고 연락할게요.\r\n자료는 메일로 보냈어요.");
+    receive.m_strName = QStringLiteral("박지훈(park)");
+    receive.m_strTime = QStringLiteral("2026-12-09 오후 3:05");
+    receive.m_strText = QStringLiteral(
+        "회의 끝나고 연락할게요. 자료는 메일로 보냈으니 오늘 안에 한 번 읽어 봐 주세요.\r\n내일 봬요.");
     saved &= SaveDialog(receive, folder, QStringLiteral("receive-note.png"));
 
     CAboutDlg about(QStringLiteral("kim"), QStringLiteral("192.168.0.15"));

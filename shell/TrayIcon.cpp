@@ -6,6 +6,7 @@
 #include "shell/StatusMenu.h"
 #include "shell/CommandIds.h"
 #include "shell/ResourceStrings.h"
+#include "shell/ScalableIcon.h"
 
 namespace nimbo {
 
@@ -13,14 +14,16 @@ namespace {
 
 constexpr const char* COMMAND_PROPERTY = "nimboCommand";
 constexpr int ICON_SIZE = 32;
+// Drawn for a screen scaled to 200 %; smaller trays scale it down.
+constexpr qreal ICON_SCALE = 2.0;
 
 QPixmap AppPixmap() {
-    return QIcon(QStringLiteral(":/icons/nimbo.png")).pixmap(ICON_SIZE, ICON_SIZE);
+    return ScalableIcon(QStringLiteral("nimbo")).pixmap(QSize(ICON_SIZE, ICON_SIZE), ICON_SCALE);
 }
 
 // The application's picture, greyed: nobody is signed in.
 QIcon SignedOutIcon() {
-    return QIcon(QIcon(AppPixmap()).pixmap(ICON_SIZE, ICON_SIZE, QIcon::Disabled));
+    return QIcon(QIcon(AppPixmap()).pixmap(QSize(ICON_SIZE, ICON_SIZE), ICON_SCALE, QIcon::Disabled));
 }
 
 // The application's picture with a red dot: notes wait to be read.

@@ -24,8 +24,8 @@ bool CheckSendableSize(std::uint64_t size) {
     return true;
 }
 
-bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
-               const std::u16string& fileName, std::uint32_t size) {
+OfferPlacement PlaceOffer(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
+                          const std::u16string& fileName, std::uint32_t size) {
     FileOffer offer;
     offer.strAddress = OwnAddressForPeers();
     offer.strFileName = fileName;
@@ -33,18 +33,26 @@ bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16st
     std::unique_ptr<CBlockingSocket> listening =
         ListenOnFreePort(platform::CodePage::ToUtf8(offer.strAddress), offer.nPort);
     if (!listening) {
-        ShowOfferFailure(recipient);
-        return false;
+        return OfferPlacement::NotConnected;
     }
-    if (!SendFileOffer(session.GetBuddyTable(), session.GetUserId(), session.GetPassword64(), recipient, offer)) {
+    const OfferPlacement placement =
+        PlaceFileOffer(session.GetBuddyTable(), session.GetUserId(), session.GetPassword64(), recipient, offer);
+    if (placement != OfferPlacement::Placed) {
         listening->Close();
-        return false;
+        return placement;
     }
     const CBuddyInfo* buddy = session.GetBuddyTable().Lookup(recipient);
     info.strPeerAddress = buddy ? buddy->Address() : std::u16string();
     info.nPort = offer.nPort;
     info.PublishListenSocket(std::move(listening));
-    return true;
+    return placement;
+}
+
+bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
+               const std::u16string& fileName, std::uint32_t size) {
+    const OfferPlacement placement = PlaceOffer(session, info, recipient, fileName, size);
+    ShowOfferPlacement(session.GetBuddyTable(), recipient, placement);
+    return placement == OfferPlacement::Placed;
 }
 
 }  // namespace nimbo

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "session/AgentSession.h"
+#include "transfer/SendFileOffer.h"
 #include "transfer/TransferInfo.h"
 
 namespace nimbo {
@@ -21,15 +22,19 @@ bool CheckSendableSize(std::uint64_t size);
 
 // Listens first, on this device's address (OwnAddressForPeers) and nowhere
 // else, at a free port of 9000-9099 (see ListenOnFreePort), then offers the
-// file `fileName` of `size` bytes to `recipient` (see SendFileOffer) naming
-// that address and port. On success
-// the listening socket is published in `info`, info.nPort is the port,
-// info.strPeerAddress the recipient's address from the buddy table (the
-// sender takes the data connection only from there), and FileSendProc can
-// start. False when no port is free, no own address is known or the offer
-// could not be placed: the offer failure message has then been shown and
-// nothing is left listening. Runs on the thread that owns the session's
-// tables.
+// file `fileName` of `size` bytes to `recipient` (see PlaceFileOffer) naming
+// that address and port, and shows nothing. When placed, the listening
+// socket is published in `info`, info.nPort is the port, info.strPeerAddress
+// the recipient's address from the buddy table (the sender takes the data
+// connection only from there), and FileSendProc can start; otherwise nothing
+// is left listening, and no free port or no own address known count as
+// NotConnected. Blocks up to the command time-out, on any thread, while
+// nothing else uses the session.
+OfferPlacement PlaceOffer(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
+                          const std::u16string& fileName, std::uint32_t size);
+
+// PlaceOffer, then the message for an offer that was not placed (see
+// ShowOfferPlacement); true when it was placed.
 bool OfferFile(const AgentSession& session, TransferInfo& info, const std::u16string& recipient,
                const std::u16string& fileName, std::uint32_t size);
 

@@ -121,4 +121,18 @@ std::vector<std::string> ScriptedServers::Commands() {
     return commands;
 }
 
+GuiHeartbeat::GuiHeartbeat() : m_beat(m_beating.get_future().share()) {
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+        if (++m_ticks == 3)
+            m_beating.set_value();
+    });
+}
+
+Script GuiHeartbeat::Delayed(Script then) const {
+    return [beat = m_beat, then = std::move(then)](PeerConnection& connection) {
+        beat.wait_for(std::chrono::seconds(5));
+        then(connection);
+    };
+}
+
 }  // namespace nimbo::test

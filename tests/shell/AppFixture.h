@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <future>
 #include <map>
 #include <memory>
 #include <string>
@@ -86,6 +88,24 @@ public:
 private:
     ScriptedPeer m_agent;
     ScriptedPeer m_notify;
+};
+
+// A timer of the GUI thread that counts its ticks once started; a server
+// script wrapped by Delayed answers once the third tick has shown the GUI
+// thread's loop running, or after 5 s when it never does.
+class GuiHeartbeat {
+public:
+    GuiHeartbeat();
+
+    void Start() { m_timer.start(10); }
+    Script Delayed(Script then) const;
+    int Ticks() const { return m_ticks; }
+
+private:
+    std::promise<void> m_beating;
+    std::shared_future<void> m_beat;
+    QTimer m_timer;
+    int m_ticks = 0;
 };
 
 }  // namespace nimbo::test

@@ -12,7 +12,6 @@
 #include <chrono>
 
 #include <QMenu>
-#include <QTimer>
 #include <future>
 
 #include "shell/CBuddyListCtrl.h"
@@ -283,39 +282,26 @@ TEST_F(AppStartupTest, LostConnectionIsToldWithoutABox) {
 // shown only after the refreshed list.
 TEST_F(AppStartupTest, WindowRepaintsWhileTheServerIsSlowAndMessagesWaitTheirTurn) {
     ScriptedServers servers("127.0.21.13");
-    std::promise<void> painted;
-    std::shared_future<void> paintedSeen = painted.get_future().share();
-    servers.Notify().SetDefaultScript(AcceptListener([paintedSeen](PeerConnection& c) {
-        paintedSeen.wait_for(std::chrono::seconds(5));
-        c.Send("peercall lee instmsg " + Base64Of("hi") + "\r\n\r\n");
-    }));
+    GuiHeartbeat heartbeat;
+    servers.Notify().SetDefaultScript(AcceptListener(
+        heartbeat.Delayed([](PeerConnection& c) { c.Send("peercall lee instmsg " + Base64Of("hi") + "\r\n\r\n"); })));
     StartApp("127.0.21.13");
     LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
     ASSERT_TRUE(RunUntil([&] { return servers.Notify().ConnectionCount() == 1u; }));
     Wnd().List().Refill(std::vector<BuddyRow>());
 
-    // Answers once the GUI thread has shown it is alive, at most after 5 s.
-    const Script busyLee = ScriptedServers::AgentScript(
-        "127.0.21.13", {{"getlogonstatall", "OK\r\n<b>lee\r\nbusy\r\n127.0.0.1\r\n0\r\n0\r\nlee\r\n\"\"</b>\r\n\r\n"}});
-    servers.Agent().SetDefaultScript([paintedSeen, busyLee](PeerConnection& c) {
-        paintedSeen.wait_for(std::chrono::seconds(5));
-        busyLee(c);
-    });
-    int ticks = 0;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (++ticks == 3)
-            painted.set_value();
-    });
-    timer.start(10);
+    servers.Agent().SetDefaultScript(heartbeat.Delayed(ScriptedServers::AgentScript(
+        "127.0.21.13",
+        {{"getlogonstatall", "OK\r\n<b>lee\r\nbusy\r\n127.0.0.1\r\n0\r\n0\r\nlee\r\n\"\"</b>\r\n\r\n"}})));
     QString noteSeenWith;
     DialogScript script;
     script.Then([&](CTemplateDialog& dialog) {
         noteSeenWith = QString::fromStdString(Rows().empty() ? "(no rows)" : Rows().back());
         Press(dialog, CTemplateDialog::IDCANCEL);
     });
+    heartbeat.Start();
     Command(ID_REFRESH);
-    EXPECT_GE(ticks, 3);
+    EXPECT_GE(heartbeat.Ticks(), 3);
     ASSERT_TRUE(RunUntil([&] { return script.Done() && !noteSeenWith.isEmpty(); }));
     EXPECT_EQ(noteSeenWith, QStringLiteral("[6]> lee(lee)"));
 }

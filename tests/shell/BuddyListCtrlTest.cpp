@@ -1,17 +1,24 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include "buddies/CBuddyGroup.h"
 #include "buddies/CBuddyInfo.h"
 #include "shell/CBuddyListCtrl.h"
+#include "tests/shell/DragAndDrop.h"
 
 namespace nimbo {
 namespace {
@@ -78,11 +85,21 @@ protected:
 TEST_F(BuddyListCtrlTest, ShowsTwoHeaderlessColumnsOfRowsFromTheTables) {
     m_list.Refill(m_groups, m_buddies);
     EXPECT_TRUE(m_list.horizontalHeader()->isHidden() && m_list.verticalHeader()->isHidden());
-    EXPECT_EQ(m_list.columnWidth(0), 180);
-    EXPECT_EQ(m_list.columnWidth(1), 300);
     EXPECT_EQ(m_list.selectionMode(), QAbstractItemView::SingleSelection);
     EXPECT_EQ(Texts(), (QStringList{QStringLiteral("친구|"), QStringLiteral(" Kim(kim)|점심 먹는 중"),
                                     QStringLiteral(" lee|"), QStringLiteral("회사|")}));
+}
+
+// The names take 180 pixels, or half a narrower list; the status messages
+// the rest, so that no column runs past the edge.
+TEST_F(BuddyListCtrlTest, ColumnsFollowTheListsWidth) {
+    m_list.Refill(m_groups, m_buddies);
+    for (const int width : {600, 240}) {
+        m_list.resize(width, 200);
+        const int shown = m_list.viewport()->width();
+        EXPECT_EQ(m_list.columnWidth(0), std::min(180, shown / 2)) << width;
+        EXPECT_EQ(m_list.columnWidth(0) + m_list.columnWidth(1), shown) << width;
+    }
 }
 
 TEST_F(BuddyListCtrlTest, RowsShowTheIconOfTheirImageIndex) {
@@ -212,7 +229,7 @@ TEST_F(BuddyListCtrlTest, TapOnBuddyRowSelectsItAndOpensThePopupAtTheTap) {
     const QPoint tap = RowCenter(2) + QPoint(15, 0);
 
     Tap(tap);
-    EXPECT_EQ(QApplication::activePopupWidget(), &m_menu);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == &m_menu; }));
     EXPECT_EQ(m_menu.pos(), m_list.viewport()->mapToGlobal(tap));
     EXPECT_EQ(m_list.SelectedRow()->buddy, Buddy(u"lee"));
     EXPECT_EQ(refills.size(), 0);
@@ -226,8 +243,124 @@ TEST_F(BuddyListCtrlTest, TapBesideEveryRowLeavesNoneSelectedAndOpensThePopup) {
 
     Tap(below);
     EXPECT_EQ(m_list.SelectedRow(), nullptr);
-    EXPECT_EQ(QApplication::activePopupWidget(), &m_menu);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == &m_menu; }));
     EXPECT_EQ(Group(u"친구")->expanded, 1);
+}
+
+// A double click is no tap: the popup does not follow it.
+TEST_F(BuddyListCtrlTest, DoubleClickOrEnterOnABuddyAsksForANoteAndOnAGroupFoldsIt) {
+    m_list.Refill(m_groups, m_buddies);
+    QSignalSpy notes(&m_list, &CBuddyListCtrl::SendNoteRequested);
+    QTest::mouseDClick(m_list.viewport(), Qt::LeftButton, {}, RowCenter(2));
+    EXPECT_EQ(notes.size(), 1);
+    EXPECT_EQ(m_list.SelectedRow()->buddy, Buddy(u"lee"));
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+    QTest::keyClick(&m_list, Qt::Key_Up);  // kim
+    QTest::keyClick(&m_list, Qt::Key_Return);
+    EXPECT_EQ(notes.size(), 2);
+
+    // From the keyboard a group folds and unfolds and keeps the selection.
+    QTest::keyClick(&m_list, Qt::Key_Up);
+    QTest::keyClick(&m_list, Qt::Key_Left);
+    EXPECT_EQ(Group(u"친구")->expanded, 0);
+    EXPECT_EQ(m_list.SelectedRow()->group, Group(u"친구"));
+    QTest::keyClick(&m_list, Qt::Key_Down);  // 회사
+    QTest::keyClick(&m_list, Qt::Key_Enter);
+    EXPECT_EQ(Group(u"회사")->expanded, 1);
+    EXPECT_EQ(m_list.SelectedRow()->group, Group(u"회사"));
+    QTest::keyClick(&m_list, Qt::Key_Right);  // already unfolded
+    EXPECT_EQ(Group(u"회사")->expanded, 1);
+    EXPECT_EQ(notes.size(), 2);
+}
+
+TEST_F(BuddyListCtrlTest, RightButtonAndMenuKeysOpenThePopupAtOnce) {
+    m_list.Refill(m_groups, m_buddies);
+    QContextMenuEvent right(QContextMenuEvent::Mouse, RowCenter(2), m_list.viewport()->mapToGlobal(RowCenter(2)));
+    QApplication::sendEvent(m_list.viewport(), &right);
+    EXPECT_EQ(QApplication::activePopupWidget(), &m_menu);
+    EXPECT_EQ(m_menu.pos(), m_list.viewport()->mapToGlobal(RowCenter(2)));
+    EXPECT_EQ(m_list.SelectedRow()->buddy, Buddy(u"lee"));
+    m_menu.close();
+
+    QTest::keyClick(&m_list, Qt::Key_Up);  // kim
+    QTest::keyClick(&m_list, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::activePopupWidget(), &m_menu);
+    EXPECT_EQ(m_menu.pos(), m_list.viewport()->mapToGlobal(m_list.visualRect(m_list.IndexOf(1)).bottomLeft()));
+}
+
+// Files dragged from a file manager: a buddy row takes them and is shown
+// as the target; a group, a folder alone or leaving takes nothing.
+TEST_F(BuddyListCtrlTest, FilesDroppedOnABuddyAreHandedOverForIt) {
+    m_list.Refill(m_groups, m_buddies);
+    QTemporaryDir folder;
+    const QStringList files = {folder.filePath(QStringLiteral("사진.jpg")), folder.filePath(QStringLiteral("b.txt"))};
+    for (const QString& file : files) {
+        QFile(file).open(QIODevice::WriteOnly);
+    }
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(files[0]), QUrl::fromLocalFile(folder.path()), QUrl::fromLocalFile(files[1])});
+    QMimeData onlyAFolder;
+    onlyAFolder.setUrls({QUrl::fromLocalFile(folder.path())});
+    QSignalSpy dropped(&m_list, &CBuddyListCtrl::FilesDropped);
+    const auto drag = [&](QEvent::Type type, int row, const QMimeData& what) {
+        return test::SendDrag(*m_list.viewport(), type, RowCenter(row), what);
+    };
+    const auto drop = [&](int row, const QMimeData& what) { return drag(QEvent::Drop, row, what); };
+
+    EXPECT_FALSE(drag(QEvent::DragEnter, 2, onlyAFolder));
+    EXPECT_TRUE(drag(QEvent::DragEnter, 3, data));
+    EXPECT_FALSE(drag(QEvent::DragMove, 3, data));  // 회사
+    EXPECT_TRUE(drag(QEvent::DragMove, 1, data));
+    EXPECT_EQ(m_list.SelectedRow()->buddy, Buddy(u"kim"));
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(m_list.viewport(), &leave);
+    EXPECT_EQ(m_list.SelectedRow()->group, Group(u"친구"));
+    EXPECT_FALSE(drop(0, data));
+    EXPECT_TRUE(dropped.isEmpty());
+
+    EXPECT_TRUE(drag(QEvent::DragEnter, 2, data));
+    EXPECT_TRUE(drag(QEvent::DragMove, 2, data));
+    EXPECT_TRUE(drop(2, data));
+    ASSERT_EQ(dropped.size(), 1);
+    EXPECT_EQ(dropped[0][0].value<std::u16string>(), u"lee");
+    EXPECT_EQ(dropped[0][1].toStringList(), files);
+    EXPECT_EQ(m_list.SelectedRow()->buddy, Buddy(u"lee"));
+}
+
+// While the tables are fetched again the list repaints what it showed,
+// without its records; the next refill shows the tables again.
+TEST_F(BuddyListCtrlTest, KeptRowsOutliveTheirRecords) {
+    m_list.Refill(m_groups, m_buddies);
+    m_list.setCurrentIndex(m_list.IndexOf(1));
+    const QStringList shown = Texts();
+    const QVariant spoken = m_list.IndexOf(1).data(Qt::AccessibleDescriptionRole);
+    m_list.KeepShown();
+    m_buddies.Clear();
+    m_groups.Clear();
+    m_list.grab();
+    EXPECT_EQ(Texts(), shown);
+    EXPECT_EQ(m_list.IndexOf(1).data(Qt::AccessibleDescriptionRole), spoken);
+    EXPECT_EQ(m_list.SelectedRow()->buddy, nullptr);
+
+    m_list.Refill(m_groups, m_buddies);
+    EXPECT_TRUE(Texts().isEmpty());
+}
+
+// What a screen reader says of each row: the name as shown, then the
+// picture in words and the status message.
+TEST_F(BuddyListCtrlTest, RowsTellAScreenReaderWhoAndHow) {
+    AddBuddy(u"lee", u"", u"휴가 중", LOGON_OFFLINE);
+    m_list.Refill(m_groups, m_buddies);
+    QStringList spoken;
+    for (int i = 0; i < m_list.RowCount(); ++i) {
+        spoken << m_list.IndexOf(i).data(Qt::AccessibleTextRole).toString() + u'|' +
+                      m_list.IndexOf(i).data(Qt::AccessibleDescriptionRole).toString();
+    }
+    EXPECT_EQ(spoken, (QStringList{QStringLiteral("친구|펼친 그룹"), QStringLiteral("Kim(kim)|식사 중, 점심 먹는 중"),
+                                   QStringLiteral("lee|오프라인"), QStringLiteral("회사|접힌 그룹")}));
+    EXPECT_EQ(m_list.accessibleName(), QStringLiteral("친구 목록"));
 }
 
 }  // namespace

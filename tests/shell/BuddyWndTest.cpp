@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTest>
 #include <ostream>
 
@@ -108,7 +109,7 @@ TEST_F(BuddyWndTest, TappingAGroupFoldsAndUnfoldsItAndABuddyOpensTheMenu) {
     EXPECT_EQ(Rows(), all);
 
     Tap(2);  // park
-    EXPECT_TRUE(Frame().BuddyMenu()->isVisible());
+    EXPECT_TRUE(RunUntil([&] { return Frame().BuddyMenu()->isVisible(); }));
     EXPECT_TRUE(Wnd().List().selectionModel()->isRowSelected(2));
     Frame().BuddyMenu()->hide();
     EXPECT_EQ(Rows(), all);
@@ -122,7 +123,7 @@ TEST_F(BuddyWndTest, BuddyPresenceChangeRedrawsTheList) {
     EXPECT_TRUE(RunUntil([&] { return Rows().at(4) == "[2]> 최유진(choi) | 출근했어요"; }));
 }
 
-TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserId) {
+TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserIdFromMenuDoubleClickOrEnter) {
     StartSignedIn("127.0.11.13");
     BuddyClient lee = Buddy("lee");
     lee.Listen();
@@ -139,6 +140,22 @@ TEST_F(BuddyWndTest, SendNoteGoesToTheSelectedBuddysBareUserId) {
 
     EXPECT_EQ(shown, (NoteShown{SEND_TITLE, QStringLiteral("lee"), QString()}));
     EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "안녕\r\n내일 봐", "lee"));
+
+    // A double click on the row, and Enter on lee's row under "회사", open
+    // the same dialog.
+    std::vector<NoteShown> more;
+    DialogScript again;
+    const auto cancel = [&](CTemplateDialog& dialog) {
+        more.push_back(ShownIn(dialog));
+        Press(dialog, CTemplateDialog::IDCANCEL);
+    };
+    again.Then(cancel).Then(cancel);
+    CBuddyListCtrl& list = Wnd().List();
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.IndexOf(1)).center());
+    SelectRow(6);
+    QTest::keyClick(&list, Qt::Key_Return);
+    EXPECT_TRUE(again.Done());
+    EXPECT_EQ(more, std::vector<NoteShown>(2, NoteShown{SEND_TITLE, QStringLiteral("lee"), QString()}));
 }
 
 TEST_F(BuddyWndTest, SendNoteWithAGroupRowOrNoRowSelectedDoesNothing) {
@@ -162,11 +179,13 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
     lee.Listen();
 
     NoteShown received;
+    QString receivedTime;
     NoteShown reply;
     DialogScript script;
     script
         .Then([&](CTemplateDialog& dialog) {
             received = ShownIn(dialog);
+            receivedTime = static_cast<QLabel*>(dialog.Control(CNoteDlg::IDC_TIME))->text();
             DialogScript::TypeAndAccept(CNoteDlg::IDC_TEXT, QStringLiteral("고쳐 쓴 글"))(dialog);  // "답장"
         })
         .Then([&](CTemplateDialog& dialog) {
@@ -174,11 +193,18 @@ TEST_F(BuddyWndTest, ReceivedNoteShowsSenderAndTextAndReplyGoesBack) {
             DialogScript::TypeAndAccept(CNoteDlg::IDC_TEXT, QStringLiteral("응, 먹었어"))(dialog);
         });
     Frame().hide();  // away: the desktop is told, with the sender's name
+    const QDate sentOn = QDate::currentDate();
     ASSERT_TRUE(lee.SendNote("kim", "점심 먹었어?\r\n나는 아직"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
+    const QDate shownBy = QDate::currentDate();
     EXPECT_EQ(m_notified, QStringList{QStringLiteral("이서연(lee)님의 쪽지|점심 먹었어?\n나는 아직")});
 
-    EXPECT_EQ(received, (NoteShown{RECEIVE_TITLE, QStringLiteral("lee"), QStringLiteral("점심 먹었어?\n나는 아직")}));
+    // The sender by the name the buddy list knows, the reply to the bare ID.
+    EXPECT_EQ(received,
+              (NoteShown{RECEIVE_TITLE, QStringLiteral("이서연(lee)"), QStringLiteral("점심 먹었어?\n나는 아직")}));
+    EXPECT_TRUE(receivedTime.startsWith(sentOn.toString(Qt::ISODate)) ||
+                receivedTime.startsWith(shownBy.toString(Qt::ISODate)))
+        << receivedTime.toStdString();
     EXPECT_EQ(reply, (NoteShown{SEND_TITLE, QStringLiteral("lee"), QString()}));
     EXPECT_EQ(lee.NextPeerCall(), BuddyClient::PeerCallBlock("kim", PeerCallKind::Note, "응, 먹었어", "lee"));
 }
@@ -206,7 +232,7 @@ TEST_F(BuddyWndTest, RefusedLoginSignsOutUnlessTheEarlierSignInStillListens) {
     });
     ASSERT_TRUE(Buddy("lee").SendNote("kim", "아직 거기 있어?"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
-    EXPECT_EQ(received, (NoteShown{RECEIVE_TITLE, QStringLiteral("lee"), QStringLiteral("아직 거기 있어?")}));
+    EXPECT_EQ(received, (NoteShown{RECEIVE_TITLE, QStringLiteral("이서연(lee)"), QStringLiteral("아직 거기 있어?")}));
 }
 
 TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
@@ -215,14 +241,20 @@ TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
     std::vector<NoteShown> shown;
     const CTemplateDialog* first = nullptr;
     const CTemplateDialog* uncovered = nullptr;
+    QRect firstAt;
+    QRect secondAt;
+    QRect screen;
     DialogScript script;
     script
         .Then([&](CTemplateDialog& dialog) {
             first = &dialog;
+            firstAt = dialog.frameGeometry();
+            screen = dialog.screen()->availableGeometry();
             shown.push_back(ShownIn(dialog));
             ASSERT_TRUE(lee.SendNote("kim", "두 번째"));  // the first stays open
         })
         .Then([&](CTemplateDialog& dialog) {
+            secondAt = dialog.frameGeometry();
             shown.push_back(ShownIn(dialog));
             Press(dialog, CTemplateDialog::IDCANCEL);  // "닫기"
         })
@@ -234,10 +266,15 @@ TEST_F(BuddyWndTest, SecondNoteOpensASecondDialogOverTheFirst) {
     ASSERT_TRUE(lee.SendNote("kim", "첫 번째"));
     ASSERT_TRUE(RunUntil([&] { return script.Done(); }));
 
-    const NoteShown firstNote{RECEIVE_TITLE, QStringLiteral("lee"), QStringLiteral("첫 번째")};
-    const NoteShown secondNote{RECEIVE_TITLE, QStringLiteral("lee"), QStringLiteral("두 번째")};
+    const NoteShown firstNote{RECEIVE_TITLE, QStringLiteral("이서연(lee)"), QStringLiteral("첫 번째")};
+    const NoteShown secondNote{RECEIVE_TITLE, QStringLiteral("이서연(lee)"), QStringLiteral("두 번째")};
     EXPECT_EQ(shown, (std::vector<NoteShown>{firstNote, secondNote, firstNote}));
     EXPECT_EQ(uncovered, first);
+    // The second sits lower and to the right, the first one's caption and
+    // left edge still in sight, both on the screen.
+    EXPECT_GT(secondAt.top(), firstAt.top());
+    EXPECT_GT(secondAt.left(), firstAt.left());
+    EXPECT_TRUE(screen.contains(firstAt) && screen.contains(secondAt));
 }
 
 TEST_F(BuddyWndTest, NoteTheServerRefusesReopensWithTheTextUntilSent) {
@@ -276,6 +313,12 @@ class RecordingTransfer : public IFileTransferHook {
 public:
     void StartFileTransfer(const std::u16string& ownId, const std::u16string& peerId) override {
         started.push_back(ownId + u">" + peerId);
+    }
+    void SendFiles(const std::u16string& ownId, const std::u16string& peerId,
+                   const std::vector<std::u16string>& paths) override {
+        for (const std::u16string& path : paths) {
+            started.push_back(ownId + u">" + peerId + u":" + path);
+        }
     }
     void OnFileOffer(std::unique_ptr<PeerCallRecord> offer) override { offers.push_back(*offer); }
 

@@ -6,12 +6,22 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QApplication>
+#include <QDateTime>
 #include <QTimer>
 #include <functional>
 
+#include "session/AgentSession.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CLoginDlg.h"
 #include "shell/CNoteDlg.h"
+#include "shell/NoteFlow.h"
+#include "shell/SessionWorker.h"
+#include "shell/StatusMessageDlg.h"
+#include "shell/QtMessageThread.h"
+#include "tests/shell/Accessibility.h"
 
 namespace nimbo {
 namespace {
@@ -150,6 +160,7 @@ struct NoteTexts {
     const char16_t* label;
     const char16_t* ok;
     const char16_t* cancel;
+    int timeLine;  // the units a received note's time line adds
 };
 
 class NoteDlgTemplateTest : public ::testing::TestWithParam<NoteTexts> {};
@@ -158,29 +169,78 @@ TEST_P(NoteDlgTemplateTest, MatchesItsTemplate) {
     const NoteTexts& texts = GetParam();
     CNoteDlg dialog(texts.which);
     const DialogUnits& du = dialog.Units();
+    const int shift = texts.timeLine;
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf16(texts.title));
-    EXPECT_EQ(dialog.size(), du.Size(125, 101));
+    EXPECT_EQ(dialog.size(), du.Size(125, 101 + shift));
+    EXPECT_EQ(dialog.minimumSize(), dialog.size());
+    EXPECT_GT(dialog.maximumSize().width(), dialog.width());
     EXPECT_EQ(StaticRect(dialog, QString::fromUtf16(texts.label)), du.Rect(7, 7, 32, 8));
     EXPECT_EQ(ControlAs<QLabel>(dialog, CNoteDlg::IDC_NAME)->geometry(), du.Rect(42, 7, 76, 8));
+    EXPECT_EQ(dialog.Control(CNoteDlg::IDC_TIME) != nullptr, texts.which == NoteTemplate::Receive);
 
     auto* text = ControlAs<QPlainTextEdit>(dialog, CNoteDlg::IDC_TEXT);
-    EXPECT_EQ(text->geometry(), du.Rect(7, 23, 111, 48));
+    EXPECT_EQ(text->geometry(), du.Rect(7, 23 + shift, 111, 48));
     EXPECT_FALSE(text->isReadOnly());
-    EXPECT_EQ(text->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(text->lineWrapMode(), QPlainTextEdit::WidgetWidth);
 
     auto* ok = ControlAs<QPushButton>(dialog, IDOK);
     EXPECT_EQ(ok->text(), QString::fromUtf16(texts.ok));
     EXPECT_TRUE(ok->isDefault());
-    EXPECT_EQ(ok->geometry(), du.Rect(7, 80, 50, 14));
+    EXPECT_EQ(ok->geometry(), du.Rect(7, 80 + shift, 50, 14));
     auto* cancel = ControlAs<QPushButton>(dialog, IDCANCEL);
     EXPECT_EQ(cancel->text(), QString::fromUtf16(texts.cancel));
-    EXPECT_EQ(cancel->geometry(), du.Rect(68, 80, 50, 14));
+    EXPECT_EQ(cancel->geometry(), du.Rect(68, 80 + shift, 50, 14));
+}
+
+// Made larger, the note takes the room and the buttons stay at the bottom;
+// it never gets smaller than its template.
+TEST_P(NoteDlgTemplateTest, GrowsWithTheWindowAndWrapsTheNote) {
+    CNoteDlg dialog(GetParam().which);
+    dialog.m_strText = QStringLiteral("한 줄로 길게 쓴 쪽지는 창의 너비에서 줄이 바뀌어 옆으로 밀리지 않고 모두 보입니다.");
+    const QSize smallest = dialog.size();
+    auto* text = ControlAs<QPlainTextEdit>(dialog, CNoteDlg::IDC_TEXT);
+    auto* name = ControlAs<QLabel>(dialog, CNoteDlg::IDC_NAME);
+    auto* ok = ControlAs<QPushButton>(dialog, IDOK);
+    const QRect textAt = text->geometry();
+    const QRect nameAt = name->geometry();
+    const QRect okAt = ok->geometry();
+
+    RunModal(dialog, [&] {
+        const int lines = text->document()->firstBlock().layout()->lineCount();
+        EXPECT_GT(lines, 1);
+        dialog.resize(smallest + QSize(120, 80));
+        EXPECT_EQ(text->geometry(), textAt.adjusted(0, 0, 120, 80));
+        EXPECT_EQ(name->geometry(), nameAt.adjusted(0, 0, 120, 0));
+        EXPECT_EQ(ok->geometry(), okAt.translated(0, 80));
+        EXPECT_LT(text->document()->firstBlock().layout()->lineCount(), lines);
+        dialog.resize(10, 10);
+        EXPECT_EQ(dialog.size(), smallest);
+        EXPECT_EQ(text->geometry(), textAt);
+        dialog.reject();
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Templates, NoteDlgTemplateTest,
-    ::testing::Values(NoteTexts{NoteTemplate::Send, u"쪽지 보내기", u"받는이 : ", u"보내기", u"취소"},
-                      NoteTexts{NoteTemplate::Receive, u"쪽지 받기", u"보낸이 : ", u"답장", u"닫기"}));
+    ::testing::Values(NoteTexts{NoteTemplate::Send, u"쪽지 보내기", u"받는이 : ", u"보내기", u"취소", 0},
+                      NoteTexts{NoteTemplate::Receive, u"쪽지 받기", u"보낸이 : ", u"답장", u"닫기", 10}));
+
+// Ctrl+Enter, on either Enter key, leaves with OK; the keys add no line.
+TEST(NoteDlgTest, CtrlEnterPressesTheDefaultButton) {
+    for (const Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter}) {
+        CNoteDlg dialog(NoteTemplate::Send);
+        const int result = RunModal(dialog, [&] {
+            auto* text = ControlAs<QPlainTextEdit>(dialog, CNoteDlg::IDC_TEXT);
+            Type(text, QStringLiteral("곧 갈게"));
+            QTest::keyClick(text, enter, Qt::ControlModifier);
+            if (dialog.isVisible()) {
+                dialog.reject();
+            }
+        });
+        EXPECT_EQ(result, QDialog::Accepted) << enter;
+        EXPECT_EQ(dialog.m_strText, QStringLiteral("곧 갈게"));
+    }
+}
 
 TEST(NoteDlgTest, EnterInTheNoteStartsANewLineAndOkReturnsTheNote) {
     CNoteDlg dialog(NoteTemplate::Send);
@@ -243,6 +303,49 @@ TEST(NoteDlgTest, WithoutAFailureThereIsNoNotice) {
         if (label->text().startsWith(QStringLiteral("쪽지를 보내지"))) {
             EXPECT_TRUE(label->isHidden());
         }
+    }
+}
+
+TEST(NoteFlowTest, ReceivedNoteShowsWhenItArrived) {
+    AgentSession session;
+    QtMessageThread gui;
+    SessionWorker worker(gui);
+    NoteFlow flow(session, worker, nullptr);
+    auto record = std::make_unique<PeerCallRecord>(PeerCallRecord{u"lee", u"instmsg", u"밥 먹자"});
+    const QDateTime arrived(QDate(2026, 12, 9), QTime(15, 5, 42));
+    record->receivedAt = std::chrono::system_clock::time_point(std::chrono::seconds(arrived.toSecsSinceEpoch()));
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<CNoteDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown << ControlAs<QLabel>(*dialog, CNoteDlg::IDC_NAME)->text()
+              << ControlAs<QLabel>(*dialog, CNoteDlg::IDC_TIME)->text();
+        dialog->reject();
+    });
+    flow.ShowReceivedNote(std::move(record));
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("lee"), QStringLiteral("2026-12-09 오후 3:05")}));
+}
+
+// A screen reader names every control and says what each field is for; Tab
+// walks the controls as they are laid out.
+TEST(DialogAccessibilityTest, ControlsAreNamedAndTabFollowsTheLayout) {
+    CLoginDlg login;
+    login.m_strUserId = QStringLiteral("kim");
+    CNoteDlg send(NoteTemplate::Send);
+    send.m_strName = QStringLiteral("lee");
+    CNoteDlg receive(NoteTemplate::Receive);
+    receive.m_strName = QStringLiteral("이서연(lee)");
+    receive.m_strTime = QStringLiteral("2026-12-09 오후 3:05");
+    receive.m_strText = QStringLiteral("안녕");
+    CAboutDlg about(QStringLiteral("kim"), QStringLiteral("192.0.2.7"));
+    StatusMessageDlg status;
+    for (CTemplateDialog* dialog : std::initializer_list<CTemplateDialog*>{&login, &send, &receive, &about, &status}) {
+        RunModal(*dialog, [&] {
+            EXPECT_EQ(test::UnnamedControls(*dialog).join(u'/').toStdString(), "") << dialog->windowTitle().toStdString();
+            EXPECT_EQ(test::TabStops(*dialog, test::StopOrder::Tab).join(u'/').toStdString(),
+                      test::TabStops(*dialog, test::StopOrder::Layout).join(u'/').toStdString());
+            dialog->reject();
+        });
     }
 }
 

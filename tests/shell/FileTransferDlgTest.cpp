@@ -16,6 +16,7 @@
 #include "session/AgentSession.h"
 #include "shell/CFileTransferDlg.h"
 #include "shell/QtMessageThread.h"
+#include "tests/shell/Accessibility.h"
 #include "tests/shell/DialogScript.h"
 #include "tests/shell/MessageBoxRecorder.h"
 #include "tests/shell/ScriptedFileChooser.h"
@@ -108,7 +109,9 @@ TEST_F(FileTransferDlgTest, BothTemplatesPlaceTheirControlsInDialogUnits) {
         Dlg* window = send ? SendWindow(10) : ReceiveWindow(10);
         SCOPED_TRACE(send ? "send" : "receive");
         EXPECT_EQ(window->windowTitle(), send ? QStringLiteral("파일 보내기") : QStringLiteral("파일 받기"));
-        EXPECT_EQ(window->size(), window->Units().Size(135, 143));
+        // At its template size, which its texts may have widened.
+        EXPECT_EQ(window->minimumSize(), window->Units().Size(135, 143));
+        window->resize(window->minimumSize());
         std::vector<Placed> expected(std::begin(common), std::end(common));
         if (send)
             expected.insert(expected.end(), std::begin(sendOnly), std::end(sendOnly));
@@ -128,8 +131,9 @@ TEST_F(FileTransferDlgTest, BothTemplatesPlaceTheirControlsInDialogUnits) {
         QStringList labels;
         for (const QLabel* label : window->findChildren<QLabel*>())
             labels.append(label->text());
-        EXPECT_EQ(labels, (QStringList{QStringLiteral("받는이:"), QStringLiteral("위치:"), QStringLiteral("파일명:"),
-                                       QStringLiteral("크기:"), QStringLiteral("전송 상태:")}));
+        EXPECT_EQ(labels,
+                  (QStringList{send ? QStringLiteral("받는이:") : QStringLiteral("보낸이:"), QStringLiteral("위치:"),
+                               QStringLiteral("파일명:"), QStringLiteral("크기:"), QStringLiteral("전송 상태:")}));
         QStringList buttons;
         for (const QPushButton* button : window->findChildren<QPushButton*>())
             buttons.append(button->text() + (button->isDefault() ? QStringLiteral("*") : QString()));
@@ -141,6 +145,27 @@ TEST_F(FileTransferDlgTest, BothTemplatesPlaceTheirControlsInDialogUnits) {
         EXPECT_EQ(ShownText(*window, Dlg::IDC_PEER), QStringLiteral("lee"));
         EXPECT_TRUE(window->isVisible());
         EXPECT_FALSE(window->isModal());
+    }
+}
+
+// As they open, the windows show every text whole, long names and the
+// remaining time of a large file among them, name every control and Tab
+// walks them as they are laid out.
+TEST_F(FileTransferDlgTest, EveryTextShowsWholeAndEveryControlIsNamedInTabOrder) {
+    Dlg* send = SendWindow(3000000000);
+    Post(send, WM_TRANSFER_START, 0, 0);
+    m_now = START + 1;
+    Post(send, WM_TRANSFER_PROGRESS, 1000, 1000);
+    Dlg* receive = NewWindow(TransferMode::Receive);
+    receive->m_strPeerId = QStringLiteral("somebody.with.a.rather.long.id");
+    receive->m_strFileName = QStringLiteral("2026년 12월 송년회 사진 모음 - 최종본 (고화질, 원본 크기).zip");
+    receive->m_nFileSize = 123456789;
+    receive->Open();
+    for (Dlg* window : {send, receive}) {
+        EXPECT_EQ(CutTexts(*window).join(u'/').toStdString(), "") << window->windowTitle().toStdString();
+        EXPECT_EQ(UnnamedControls(*window).join(u'/').toStdString(), "") << window->windowTitle().toStdString();
+        EXPECT_EQ(TabStops(*window, StopOrder::Tab).join(u'/').toStdString(),
+                  TabStops(*window, StopOrder::Layout).join(u'/').toStdString());
     }
 }
 

@@ -11,11 +11,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <csignal>
 #include <future>
@@ -36,10 +39,12 @@
 #include "shell/QtMessageThread.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/BuddyClient.h"
+#include "tests/shell/DragAndDrop.h"
 #include "tests/shell/MessageBoxRecorder.h"
 #include "tests/shell/QtTestEnvironment.h"
 #include "tests/shell/ScriptedFileChooser.h"
 #include "tests/shell/TransferTestSupport.h"
+#include "tests/support/AgentScripts.h"
 #include "tests/support/TestAgentd.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PeerConnection.h"
@@ -136,10 +141,10 @@ protected:
         return lee;
     }
 
-    // The send-file command on lee's row, the file dialog answered with `path`.
-    Dlg* OpenSendWindow(const QString& path) {
+    // The send-file command on `row` (lee's), the file dialog answered with `path`.
+    Dlg* OpenSendWindow(const QString& path, int row = LEE_ROW) {
         const qsizetype before = Windows().size();
-        SelectRow(LEE_ROW);
+        SelectRow(row);
         Command(ID_SEND_FILE);
         EXPECT_EQ(Windows().size(), before + 1);
         Dlg* window = Windows().back();
@@ -384,6 +389,68 @@ TEST_F(FileTransferTest, ARefusedOrBrokenSendIsToldAndClosesTheWindow) {
     peer.join();
     ASSERT_TRUE(closed);
     EXPECT_EQ(m_boxes->Texts(), (std::vector<std::u16string>{REFUSED, SEND_BROKEN}));
+}
+
+// Two files dragged from a file manager onto lee's row: a send window for
+// each, its file chosen as the file dialog would have chosen it.
+TEST_F(FileTransferTest, FilesDroppedOnABuddyOpenASendWindowEach) {
+    StartSignedIn("127.0.15.21");
+    BuddyClient lee = Buddy("lee");
+    lee.Listen();
+    const QStringList files = {Write(QStringLiteral("one.txt"), Pattern(100, 1)),
+                               Write(QStringLiteral("두 번째.bin"), Pattern(2000, 2))};
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(files[0]), QUrl::fromLocalFile(files[1])});
+    CBuddyListCtrl& list = Wnd().List();
+    const QPoint at = list.visualRect(list.IndexOf(LEE_ROW)).center();
+    for (const QEvent::Type type : {QEvent::DragEnter, QEvent::DragMove, QEvent::Drop}) {
+        EXPECT_TRUE(SendDrag(*list.viewport(), type, at, data));
+    }
+
+    ASSERT_EQ(Windows().size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(ShownText(*Windows()[i], Dlg::IDC_PEER), QStringLiteral("lee"));
+        EXPECT_EQ(ShownText(*Windows()[i], Dlg::IDC_LOCATION), files[i]);
+        EXPECT_EQ(ShownText(*Windows()[i], Dlg::IDC_FILENAME), QFileInfo(files[i]).fileName());
+        EXPECT_TRUE(IsEnabled(*Windows()[i], Dlg::IDC_SEND));
+    }
+    EXPECT_EQ(ShownText(*Windows()[1], Dlg::IDC_FILESIZE), QStringLiteral("2.0KB"));
+    EXPECT_TRUE(m_chooser.Requests().empty());
+    Press(*Windows()[1], Dlg::IDC_SEND);
+    const FileOffer offer = NextOffer(lee);
+    EXPECT_EQ(offer.strFileName, u"두 번째.bin");
+    EXPECT_EQ(offer.nFileSize, 2000u);
+}
+
+// The server takes its time over the offer: meanwhile a timer of the GUI
+// thread fires, and the offer is placed all the same.
+TEST_F(FileTransferTest, TheGuiThreadRunsWhileTheServerIsSlowToTakeTheOffer) {
+    ScriptedServers servers("127.0.15.22");
+    StartApp("127.0.15.22");
+    m_boxes = std::make_unique<MessageBoxRecorder>();
+    Transfers().SetFileChooser(m_chooser);
+    LogIn(QStringLiteral("kim"), QStringLiteral("pass"));
+    Dlg* window = OpenSendWindow(Write(QStringLiteral("a.bin"), Pattern(100, 1)), 1);
+    GuiHeartbeat heartbeat;
+    servers.Agent().SetDefaultScript(heartbeat.Delayed(AnswerCommands()));
+    heartbeat.Start();
+    Press(*window, Dlg::IDC_SEND);
+    EXPECT_GE(heartbeat.Ticks(), 3);
+    EXPECT_EQ(ShownText(*window, Dlg::IDC_STATUS), QStringLiteral("상대방이 파일 수신하기를 기다립니다."));
+    EXPECT_NE(servers.Commands().back().find("peercall lee ftp "), std::string::npos);
+    EXPECT_EQ(m_boxes->Count(), 0u);
+}
+
+// park has not signed in: the server refuses the offer, and the window
+// says so at once instead of waiting for a receiver who cannot come.
+TEST_F(FileTransferTest, ASendToABuddyWhoIsNotSignedInIsRefusedAtOnce) {
+    StartSignedIn("127.0.15.20");
+    constexpr int PARK_ROW = 2;
+    Dlg* window = OpenSendWindow(Write(QStringLiteral("a.bin"), Pattern(5000, 7)), PARK_ROW);
+    Press(*window, Dlg::IDC_SEND);
+    EXPECT_EQ(m_boxes->Texts(), std::vector<std::u16string>{u"박지훈(park)님이 접속해 있지 않아 파일을 보낼 수 없습니다."});
+    EXPECT_NE(ShownText(*window, Dlg::IDC_STATUS), QStringLiteral("상대방이 파일 수신하기를 기다립니다."));
+    EXPECT_EQ(Windows(), QList<Dlg*>{window});
 }
 
 TEST_F(FileTransferTest, ClosingASendWindowBeforeTheReceiverCameEndsTheSenderSilently) {

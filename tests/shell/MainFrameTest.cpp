@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -17,6 +19,7 @@
 #include "shell/CMainFrame.h"
 #include "shell/CommandIds.h"
 #include "shell/ICommandHandler.h"
+#include "tests/shell/Accessibility.h"
 
 namespace nimbo {
 namespace {
@@ -76,6 +79,11 @@ protected:
         return items;
     }
 
+    // Settings of the test's own, there before the frame reads them.
+    struct OwnSettings {
+        OwnSettings() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path()); }
+        QTemporaryDir folder;
+    } m_settings;
     CMainFrame m_frame;
     RecordingHandler m_handler{m_frame};
     CBuddyListCtrl* m_list = nullptr;
@@ -99,8 +107,11 @@ TEST_F(MainFrameTest, MenusCarryTheirItemsAndCommands) {
     m_handler.claimed = {ID_LOGIN, ID_LOGOUT, ID_APP_EXIT, ID_SEND_NOTE, ID_SEND_FILE, ID_REFRESH, ID_APP_ABOUT};
     EXPECT_EQ(MenuItemsOf(MenuTitled(QStringLiteral("파일"))),
               (MenuItems{{QStringLiteral("로그인(&I)"), 32771},
-                     {QStringLiteral("로그아웃(&O)"), 32772},
-                     {QStringLiteral("종료(&X)"), 57665}}));
+                         {QStringLiteral("로그아웃(&O)"), 32772},
+                         {QStringLiteral("-"), 0},
+                         {QStringLiteral("트레이로 최소화(&T)"), 0},  // without a tray it cannot be chosen
+                         {QStringLiteral("-"), 0},
+                         {QStringLiteral("종료(&X)"), 57665}}));
     EXPECT_EQ(MenuItemsOf(MenuTitled(QStringLiteral("상태(&S)"))),
               (MenuItems{{QStringLiteral("온라인"), 32776},
                          {QStringLiteral("자리 비움"), 32777},
@@ -185,6 +196,62 @@ TEST_F(MainFrameTest, ClosingLogsOutBeforeTheWindowGoes) {
     EXPECT_EQ(m_handler.offered, (std::vector<unsigned>{ID_LOGOUT}));
     EXPECT_EQ(m_handler.frameVisible, (std::vector<bool>{true}));
     EXPECT_FALSE(m_frame.isVisible());
+}
+
+// Chosen where a tray exists and remembered, closing or minimising hides
+// the window, signed in; the exit command still logs out and ends.
+TEST_F(MainFrameTest, MinimiseToTrayHidesTheWindowUntilExit) {
+    QAction* toTray = m_frame.Action(ID_MINIMIZE_TO_TRAY);
+    EXPECT_FALSE(toTray->isChecked());
+    m_frame.SetTrayAvailable(true);
+    toTray->trigger();
+    EXPECT_TRUE(CMainFrame().Action(ID_MINIMIZE_TO_TRAY)->isChecked());
+
+    m_handler.offered.clear();
+    EXPECT_FALSE(m_frame.close());
+    EXPECT_FALSE(m_frame.isVisible());
+    m_frame.OnCmdMsg(ID_SHOW_HIDE);
+    EXPECT_TRUE(m_frame.isVisible());
+    m_frame.showMinimized();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m_frame.isVisible(); }));
+    m_frame.OnCmdMsg(ID_SHOW_HIDE);
+    EXPECT_TRUE(m_frame.isVisible() && !m_frame.isMinimized());
+    EXPECT_EQ(m_handler.offered, (std::vector<unsigned>{ID_SHOW_HIDE, ID_SHOW_HIDE}));
+
+    m_frame.OnCmdMsg(ID_APP_EXIT);
+    EXPECT_FALSE(m_frame.isVisible());
+    EXPECT_EQ(m_handler.offered, (std::vector<unsigned>{ID_SHOW_HIDE, ID_SHOW_HIDE, ID_APP_EXIT, ID_LOGOUT}));
+}
+
+// A screen reader names every control; F10 opens the menus, which hold
+// every command, so the keyboard reaches all of them.
+TEST_F(MainFrameTest, ControlsAreNamedAndTheMenusOpenFromTheKeyboard) {
+    EXPECT_EQ(test::UnnamedControls(m_frame).join(u'/').toStdString(), "");
+    QTest::keyClick(m_list, Qt::Key_F10);
+    EXPECT_EQ(m_frame.menuBar()->activeAction(), m_frame.menuBar()->actions().value(0));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return MenuTitled(QStringLiteral("파일"))->isVisible(); }));
+    MenuTitled(QStringLiteral("파일"))->close();
+}
+
+// Sharp on a screen scaled to 200 %: every icon holds an image drawn at
+// twice its size, not its own image enlarged.
+TEST_F(MainFrameTest, IconsCarryImagesDrawnForScreensScaledTo200Percent) {
+    const auto doubled = [](const QIcon& icon, int size) {
+        return icon.pixmap(QSize(size, size), 2.0).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    const auto resource = [](const QString& name) {
+        return QImage(QStringLiteral(":/icons/%1@2x.png").arg(name)).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    const QImage strip = resource(QStringLiteral("toolbar"));
+    ASSERT_EQ(strip.size(), QSize(64, 32));
+    EXPECT_EQ(doubled(m_frame.Action(ID_SEND_NOTE)->icon(), 16), strip.copy(0, 0, 32, 32));
+    EXPECT_EQ(doubled(m_frame.Action(ID_APP_ABOUT)->icon(), 16), strip.copy(32, 0, 32, 32));
+    EXPECT_EQ(doubled(m_frame.windowIcon(), 32), resource(QStringLiteral("nimbo")));
+    const char* names[] = {"group-collapsed", "group-expanded", "status-online", "status-offline",
+                           "status-food",     "status-absence", "status-busy"};
+    for (int i = 0; i < CBuddyListCtrl::IMAGE_COUNT; ++i) {
+        EXPECT_EQ(doubled(m_list->Image(i), 16), resource(QString::fromLatin1(names[i]))) << names[i];
+    }
 }
 
 TEST_F(MainFrameTest, ExitCommandEndsInTheSameSequence) {

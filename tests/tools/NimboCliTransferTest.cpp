@@ -122,6 +122,7 @@ TEST(NimboCliTransfer, FilesThatCannotBeOfferedFailWithAReason) {
         {{"send-file", "lee", empty.string()}, "파일 크기가 0인 파일은 전송할 수 없습니다.\n"},
         {{"send-file", "lee", (server.folder / "missing.bin").string()}, "nimbo-cli: cannot read "},
         {{"send-file", "park", some.string()}, "nimbo-cli: park is not in the buddy list\n"},
+        {{"send-file", "lee", some.string()}, "lee님이 접속해 있지 않아 파일을 보낼 수 없습니다.\n"},
         {{"listen", "--accept-files", some.string()}, "nimbo-cli: " + some.string() + " is not a folder\n"},
     };
     for (const Case& c : cases) {
@@ -137,11 +138,17 @@ TEST(NimboCliTransfer, ASendWithoutAReceiverEndsAfterItsSeconds) {
     KimAndLee server(address);
     const std::filesystem::path some = server.folder / "some.bin";
     WriteSample(some, 10);
-    // lee is not signed in: the offer is not kept, and nobody comes.
+    // lee is signed in and told of the offer, but takes no files: nobody comes.
+    ChildProcess lee(NIMBO_CLI_PATH, As(address, "lee", {"listen"}));
+    ASSERT_EQ(RunCli(As(address, "kim", {"note", "lee", "ready"})).status, 0);
+    ASSERT_EQ(lee.ReadLine(), "note\tkim\tready");
     ProcessRun run = RunCli(As(address, "kim", {"send-file", "lee", some.string(), "--seconds", "1"}));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output, "");
     EXPECT_EQ(run.errors, "nimbo-cli: the transfer was stopped before it ended\n");
+    EXPECT_TRUE(lee.ReadLine()->starts_with("offer\tkim\tsome.bin\t10\t"));
+    lee.Signal(SIGTERM);
+    EXPECT_EQ(lee.Wait(), 0) << lee.Errors();
 }
 
 }  // namespace

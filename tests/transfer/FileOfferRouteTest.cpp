@@ -44,8 +44,11 @@ CBuddyTable BuddyTable(const std::u16string& address, int port) {
 
 class FileOfferRoute : public test::TransferTest {
 protected:
+    // Placed, and told as a window tells it.
     bool Offer(const CBuddyTable& buddies, const std::u16string& recipient = u"lee") {
-        return SendFileOffer(buddies, "kim", "cGFzcw==", recipient, SampleOffer());
+        const OfferPlacement placement = PlaceFileOffer(buddies, "kim", "cGFzcw==", recipient, SampleOffer());
+        ShowOfferPlacement(buddies, recipient, placement);
+        return placement == OfferPlacement::Placed;
     }
 };
 
@@ -119,11 +122,15 @@ TEST_F(FileOfferRoute, ASizeMustBeAboveZeroAndBelow4GiB) {
 // keeps the offers it is given.
 class OfferingSession {
 public:
-    explicit OfferingSession(const std::string& address) : agent(address, AGENT_PORT), notify(address, AGENT_PORT + 1) {
+    // `leeStatus`: the status word of lee (이서연) in the presence list; the
+    // server refuses offers to lee when it is "offline".
+    explicit OfferingSession(const std::string& address, const std::string& leeStatus = "online")
+        : agent(address, AGENT_PORT), notify(address, AGENT_PORT + 1) {
         g_strAgentHost.Set(platform::CodePage::FromUtf8(address));
         agent.SetDefaultScript(test::AnswerCommands(
             {{"login", test::LoginReply(address, AGENT_PORT + 1)},
-             {"getlogonstatall", "OK\r\n<b>lee\r\nonline\r\n-\r\n0\r\n0\r\nlee\r\n\"\"</b>\r\n\r\n"}}));
+             {"getlogonstatall", "OK\r\n<b>lee\r\n" + leeStatus + "\r\n-\r\n0\r\n0\r\n\xC0\xCC\xBC\xAD\xBF\xAC\r\n\"\"</b>\r\n\r\n"},
+             {"peercall", leeStatus == "offline" ? "ERR 480\r\nmessage=user is offline\r\n\r\n" : "OK\r\n\r\n"}}));
         notify.Expect(test::AcceptListener());
         EXPECT_TRUE(session.Login(u"kim", u"pass"));
         EXPECT_TRUE(session.GetLogonStatusTable(true));
@@ -142,6 +149,18 @@ public:
     ScriptedPeer notify;
     AgentSession session;
 };
+
+// Nobody waits for a receiver who is not signed in: the server's refusal
+// of the offer is told at once, naming the buddy as the list does, and
+// nothing is left listening.
+TEST_F(FileOfferRoute, AnOfferToSomeoneNotSignedInIsRefusedAtOnce) {
+    OfferingSession kim("127.0.8.27", "offline");
+    TransferInfo info;
+    EXPECT_FALSE(OfferFile(kim.session, info, u"lee", u"a.txt", 10));
+    EXPECT_EQ(kim.agent.ConnectionCount(), 4u);  // the sign-in, the two lists and the offer
+    EXPECT_EQ(info.nPort, 0);
+    EXPECT_EQ(MessageBoxes(), std::vector<std::u16string>{u"이서연(lee)님이 접속해 있지 않아 파일을 보낼 수 없습니다."});
+}
 
 TEST_F(FileOfferRoute, TwoOffersAtOnceListenOnTwoPortsAndEachDeliversItsOwnFile) {
     OfferingSession kim("127.0.8.24");

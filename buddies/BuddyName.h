@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+#include "buddies/CBuddyTable.h"
+
+namespace nimbo {
+
+// How the user interface names another user: "NAME(ID)" when `buddies`
+// holds a display name for `userId` other than the ID itself, the bare ID
+// otherwise.
+std::u16string BuddyName(const CBuddyTable& buddies, const std::u16string& userId);
+
+}  // namespace nimbo
