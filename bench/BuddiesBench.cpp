@@ -38,7 +38,7 @@ void BM_CopyStatusList(benchmark::State& state) { CopyBytes(state, Status()); }
 
 // As a refresh does: the table of the last refresh is emptied, then filled.
 void BM_ParseStatusList(benchmark::State& state) {
-    CBuddyTable buddies;
+    BuddyTable buddies;
     for (auto _ : state) {
         buddies.Clear();
         ParseStatusList(Status(), buddies);
@@ -70,7 +70,7 @@ void BM_ParseGroupListReply(benchmark::State& state) {
 }
 
 void BM_BuildBuddyRows(benchmark::State& state) {
-    CBuddyTable buddies;
+    BuddyTable buddies;
     ParseStatusList(Status(), buddies);
     CGroupTable groups;
     ParseGroupList(Document(), groups);

@@ -177,7 +177,7 @@ public:
         rounds.refresh.push_back(Milliseconds(Clock::now() - start));
         CheckTables(m_session.GetGroupTable(), m_session.GetBuddyTable());
         // Tables of the last round are emptied and refilled, as a refresh does.
-        nimbo::CBuddyTable& buddies = m_buddies;
+        nimbo::BuddyTable& buddies = m_buddies;
         nimbo::CGroupTable& groups = m_groups;
         rounds.parseStatus.push_back(TimeOf([&] {
             buddies.Clear();
@@ -203,12 +203,12 @@ private:
         RawExchange(m_where, "getgroup\r\n", static_cast<std::size_t>(m_replies.GroupReply().GetLength()), m_buffer);
     }
 
-    void Fill(const nimbo::CGroupTable& groups, const nimbo::CBuddyTable& buddies) {
+    void Fill(const nimbo::CGroupTable& groups, const nimbo::BuddyTable& buddies) {
         m_list.Refill(groups, buddies);
         QApplication::processEvents();
     }
 
-    void CheckTables(const nimbo::CGroupTable& groups, const nimbo::CBuddyTable& buddies) const {
+    void CheckTables(const nimbo::CGroupTable& groups, const nimbo::BuddyTable& buddies) const {
         if (buddies.Size() != static_cast<std::size_t>(m_options.buddies) ||
             groups.Size() != static_cast<std::size_t>(m_options.groups) + 1)
             throw std::runtime_error("the refresh did not read every buddy and group");
@@ -220,7 +220,7 @@ private:
     sockaddr_in m_where;
     std::string m_buffer;
     nimbo::AgentSession m_session;
-    nimbo::CBuddyTable m_buddies;
+    nimbo::BuddyTable m_buddies;
     nimbo::CGroupTable m_groups;
     nimbo::CBuddyListCtrl m_list;
 };

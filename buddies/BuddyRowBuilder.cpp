@@ -72,14 +72,14 @@ std::vector<NamedGroup> ShownGroups(const CGroupTable& groups) {
     return shown;
 }
 
-void AppendMemberRows(const CBuddyGroup& group, int indent, const CBuddyTable& buddies, std::vector<BuddyRow>& rows) {
+void AppendMemberRows(const CBuddyGroup& group, int indent, const BuddyTable& buddies, std::vector<BuddyRow>& rows) {
     for (const std::u16string& userId : group.members) {
         if (const CBuddyInfo* info = buddies.Lookup(userId))
             rows.push_back({indent, nullptr, info});
     }
 }
 
-void AppendGroupRows(CBuddyGroup& group, const CBuddyTable& buddies, std::vector<BuddyRow>& rows) {
+void AppendGroupRows(CBuddyGroup& group, const BuddyTable& buddies, std::vector<BuddyRow>& rows) {
     rows.push_back({0, &group, nullptr});
     if (group.expanded)
         AppendMemberRows(group, 1, buddies, rows);
@@ -87,7 +87,7 @@ void AppendGroupRows(CBuddyGroup& group, const CBuddyTable& buddies, std::vector
 
 }  // namespace
 
-std::vector<BuddyRow> BuildBuddyRows(const CGroupTable& groups, const CBuddyTable& buddies) {
+std::vector<BuddyRow> BuildBuddyRows(const CGroupTable& groups, const BuddyTable& buddies) {
     std::vector<BuddyRow> rows;
     // Usually one row per buddy and per group: one allocation for a long list.
     rows.reserve(buddies.Size() + groups.Size());

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "buddies/BuddyRow.h"
-#include "buddies/CBuddyTable.h"
+#include "buddies/BuddyTable.h"
 #include "buddies/OwningTable.h"
 
 namespace nimbo {
@@ -14,7 +14,7 @@ namespace nimbo {
 // header or indent, the members of the group named NOGROUP_NAME whatever its
 // type or expanded flag. Rows point into the tables and stay valid until
 // the tables change.
-std::vector<BuddyRow> BuildBuddyRows(const CGroupTable& groups, const CBuddyTable& buddies);
+std::vector<BuddyRow> BuildBuddyRows(const CGroupTable& groups, const BuddyTable& buddies);
 
 // The rows as a signed-out list shows them: no presence is current any more,
 // so every buddy shows as offline and without a status message.

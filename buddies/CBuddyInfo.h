@@ -33,7 +33,7 @@ struct BuddyTexts {
 class CBuddyInfo {
 public:
     // Reads the entry `entry`, whose text must outlive the record's use
-    // (CBuddyTable keeps it). The user ID is decoded at once, into the room
+    // (BuddyTable keeps it). The user ID is decoded at once, into the room
     // the record already has.
     void Assign(std::string_view entry);
     // The same with the user ID given as it is, for an entry made from texts.

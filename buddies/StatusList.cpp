@@ -26,7 +26,7 @@ std::string_view NextEntry(std::string_view reply, std::size_t& position) {
 
 }  // namespace
 
-void ParseStatusList(const ByteString& reply, CBuddyTable& buddies) {
+void ParseStatusList(const ByteString& reply, BuddyTable& buddies) {
     std::string_view text = reply.view();
     if (text.substr(0, text.find(LINE_END)) != "OK")
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "buddies/CBuddyTable.h"
+#include "buddies/BuddyTable.h"
 #include "net/ByteString.h"
 
 namespace nimbo {
@@ -11,6 +11,6 @@ namespace nimbo {
 // at the first empty entry. The table keeps the reply, which the records
 // read from. It is not emptied first: the refresh that fetched the reply
 // has already done so.
-void ParseStatusList(const ByteString& reply, CBuddyTable& buddies);
+void ParseStatusList(const ByteString& reply, BuddyTable& buddies);
 
 }  // namespace nimbo

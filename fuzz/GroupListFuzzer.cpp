@@ -17,7 +17,7 @@ using nimbo::fuzz::Check;
 
 // Checks the groups and gives every member a record; returns the number of
 // rows the list must show.
-std::size_t CheckGroups(const CGroupTable& groups, CBuddyTable& buddies) {
+std::size_t CheckGroups(const CGroupTable& groups, BuddyTable& buddies) {
     std::size_t rows = 0;
     for (const auto& [name, group] : groups) {
         Check(!name.empty() && name == group->name);
@@ -37,7 +37,7 @@ std::size_t CheckGroups(const CGroupTable& groups, CBuddyTable& buddies) {
 void Run(void (*parse)(const ByteString&, CGroupTable&), const ByteString& input) {
     CGroupTable groups;
     parse(input, groups);
-    CBuddyTable buddies;
+    BuddyTable buddies;
     std::size_t expected = CheckGroups(groups, buddies);
     Check(BuildBuddyRows(groups, buddies).size() == expected);
 }

@@ -14,7 +14,7 @@ using nimbo::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace nimbo;
-    CBuddyTable buddies;
+    BuddyTable buddies;
     ParseStatusList(ByteString(reinterpret_cast<const char*>(data), static_cast<int>(size)), buddies);
 
     auto everyone = std::make_unique<CBuddyGroup>();

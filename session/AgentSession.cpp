@@ -85,7 +85,7 @@ bool AgentSession::SendInstantMessage(const std::u16string& callee, const std::u
                                         PeerCallForm::ThroughAgent));
 }
 
-CBuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {
+BuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {
     if (!refresh)
         return &m_buddyTable;
     m_buddyTable.Clear();

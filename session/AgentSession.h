@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "buddies/CBuddyTable.h"
+#include "buddies/BuddyTable.h"
 #include "buddies/OwningTable.h"
 #include "net/ByteString.h"
 #include "session/LockedValue.h"
@@ -62,7 +62,7 @@ public:
     // then the group list. Returns the buddy table; nullptr when the server
     // refused the identification. An unreachable server gives an empty buddy
     // table and leaves the group table as it was.
-    CBuddyTable* GetLogonStatusTable(bool refresh);
+    BuddyTable* GetLogonStatusTable(bool refresh);
     // Empties the group table and fetches the group list into it; false when
     // no identified connection could be made.
     bool LoadGroupList();
@@ -82,7 +82,7 @@ public:
     ByteString GetUserId() const { return m_strUserId.Get(); }
     ByteString GetPassword64() const { return m_strPassword64.Get(); }
     // The tables belong to the user-interface thread.
-    const CBuddyTable& GetBuddyTable() const { return m_buddyTable; }
+    const BuddyTable& GetBuddyTable() const { return m_buddyTable; }
     const CGroupTable& GetGroupTable() const { return m_groupTable; }
 
 private:
@@ -100,7 +100,7 @@ private:
     std::atomic<bool> m_bLoggedIn{false};
     std::unique_ptr<NotificationListener> m_hListener;
     std::deque<std::unique_ptr<PeerCallRecord>> m_peerCalls;
-    CBuddyTable m_buddyTable;
+    BuddyTable m_buddyTable;
     CGroupTable m_groupTable;
     ByteString m_strNotifyHost;
     int m_nNotifyPort = 0;

@@ -100,7 +100,7 @@ void CBuddyListCtrl::SetSignedOut(bool signedOut) {
     setPalette(shown);
 }
 
-void CBuddyListCtrl::Refill(const CGroupTable& groups, const CBuddyTable& buddies) {
+void CBuddyListCtrl::Refill(const CGroupTable& groups, const BuddyTable& buddies) {
     Refill(BuildBuddyRows(groups, buddies));
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "buddies/BuddyRow.h"
-#include "buddies/CBuddyTable.h"
+#include "buddies/BuddyTable.h"
 #include "buddies/OwningTable.h"
 #include "shell/BuddyListModel.h"
 
@@ -40,7 +40,7 @@ public:
     // Rebuilds every row from the tables, keeps the scroll offset, then
     // selects and focuses the first row (nothing is selected when there are
     // no rows). The rows refer to the tables' records until the next refill.
-    void Refill(const CGroupTable& groups, const CBuddyTable& buddies);
+    void Refill(const CGroupTable& groups, const BuddyTable& buddies);
     void Refill(std::vector<BuddyRow> rows);
     // Shows the rows as they are until the next Refill, while the records
     // they refer to change or go (see BuddyListModel::KeepShown).

@@ -104,7 +104,7 @@ bool SaveDialog(CTemplateDialog& dialog, const QDir& folder, const QString& name
 // presence, display names, status messages, and buddies outside any group.
 struct DemoBuddies {
     CGroupTable groups;
-    CBuddyTable buddies;
+    BuddyTable buddies;
 
     DemoBuddies() {
         AddGroup(u"가족", 0, 1, {u"lee", u"jung"});

@@ -46,7 +46,7 @@ Placement ThroughAgent(const ByteString& userId, const ByteString& password64, c
 
 }  // namespace
 
-OfferPlacement PlaceFileOffer(const CBuddyTable& buddies, const ByteString& userId, const ByteString& password64,
+OfferPlacement PlaceFileOffer(const BuddyTable& buddies, const ByteString& userId, const ByteString& password64,
                               const std::u16string& recipient, const FileOffer& offer) {
     const CBuddyInfo* buddy = buddies.Lookup(recipient);
     if (!buddy)
@@ -58,7 +58,7 @@ OfferPlacement PlaceFileOffer(const CBuddyTable& buddies, const ByteString& user
                             : ThroughAgent(userId, password64, callee, body);
 }
 
-void ShowOfferPlacement(const CBuddyTable& buddies, const std::u16string& recipient, OfferPlacement placement) {
+void ShowOfferPlacement(const BuddyTable& buddies, const std::u16string& recipient, OfferPlacement placement) {
     if (placement == Placement::NotConnected)
         ShowOfferFailure(recipient);
     else if (placement == Placement::CalleeOffline)
@@ -69,7 +69,7 @@ void ShowOfferFailure(const std::u16string& recipient) {
     platform::ShowMessageBox(recipient + u"님에게\n파일 전송을 실패하였습니다.");
 }
 
-void ShowRecipientOffline(const CBuddyTable& buddies, const std::u16string& recipient) {
+void ShowRecipientOffline(const BuddyTable& buddies, const std::u16string& recipient) {
     platform::ShowMessageBox(BuddyName(buddies, recipient) + u"님이 접속해 있지 않아 파일을 보낼 수 없습니다.");
 }
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "buddies/CBuddyTable.h"
+#include "buddies/BuddyTable.h"
 #include "net/ByteString.h"
 #include "transfer/FileOffer.h"
 
@@ -28,18 +28,18 @@ enum class OfferPlacement { Placed, NotConnected, CalleeOffline };
 // failure or time-out before any reply). The connection is closed before it
 // returns. It blocks up to the command time-out, so a window runs it aside
 // and tells the outcome afterwards (ShowOfferPlacement).
-OfferPlacement PlaceFileOffer(const CBuddyTable& buddies, const ByteString& userId, const ByteString& password64,
+OfferPlacement PlaceFileOffer(const BuddyTable& buddies, const ByteString& userId, const ByteString& password64,
                               const std::u16string& recipient, const FileOffer& offer);
 
 // Tells the user of an offer that was not placed: ShowOfferFailure, or
 // ShowRecipientOffline for a callee who is not signed in.
-void ShowOfferPlacement(const CBuddyTable& buddies, const std::u16string& recipient, OfferPlacement placement);
+void ShowOfferPlacement(const BuddyTable& buddies, const std::u16string& recipient, OfferPlacement placement);
 
 // Shows "%s님에게\n파일 전송을 실패하였습니다." for `recipient`.
 void ShowOfferFailure(const std::u16string& recipient);
 
 // Shows "%s님이 접속해 있지 않아 파일을 보낼 수 없습니다." for `recipient`,
 // named as BuddyName names it.
-void ShowRecipientOffline(const CBuddyTable& buddies, const std::u16string& recipient);
+void ShowRecipientOffline(const BuddyTable& buddies, const std::u16string& recipient);
 
 }  // namespace nimbo

@@ -33,7 +33,7 @@ protected:
     std::vector<Shown> Rows() const { return test::ShownRows(BuildBuddyRows(m_groups, m_buddies)); }
 
     CGroupTable m_groups;
-    CBuddyTable m_buddies;
+    BuddyTable m_buddies;
 };
 
 TEST_F(BuddyRows, EmptyTablesGiveNoRows) { EXPECT_TRUE(Rows().empty()); }

@@ -22,8 +22,8 @@ std::string Entry(std::initializer_list<std::string> lines) {
     return entry + "</b>";
 }
 
-CBuddyTable Parse(const std::string& reply) {
-    CBuddyTable buddies;
+BuddyTable Parse(const std::string& reply) {
+    BuddyTable buddies;
     ParseStatusList(ByteString(reply.c_str()), buddies);
     return buddies;
 }
@@ -31,7 +31,7 @@ CBuddyTable Parse(const std::string& reply) {
 std::string OkReply(const std::string& entries) { return "OK\r\n" + entries + "\r\n\r\n"; }
 
 TEST(StatusList, ReadsEveryLineOfAnEntry) {
-    CBuddyTable buddies =
+    BuddyTable buddies =
         Parse(OkReply(Entry({"kim", "online", "10.0.0.7", "9042", "0", "Kim", test::Base64Of("at lunch")})));
     ASSERT_EQ(buddies.Size(), 1u);
     const CBuddyInfo* kim = buddies.Lookup(u"kim");
@@ -45,7 +45,7 @@ TEST(StatusList, ReadsEveryLineOfAnEntry) {
 }
 
 TEST(StatusList, MissingEmptyAndQuotedLinesLeaveDefaults) {
-    CBuddyTable buddies = Parse(OkReply(Entry({"lee"}) + Entry({"park", "busy", "", "0", "0", "", "\"\""})));
+    BuddyTable buddies = Parse(OkReply(Entry({"lee"}) + Entry({"park", "busy", "", "0", "0", "", "\"\""})));
     for (const char16_t* userId : {u"lee", u"park"}) {
         const CBuddyInfo* info = buddies.Lookup(userId);
         ASSERT_NE(info, nullptr);
@@ -68,7 +68,7 @@ TEST(StatusList, OnlyAReplyWhoseFirstLineIsExactlyOkIsRead) {
 }
 
 TEST(StatusList, KeepsRecordsAlreadyInTheTable) {
-    CBuddyTable buddies;
+    BuddyTable buddies;
     ParseStatusList(ByteString(OkReply(Entry({"kim"})).c_str()), buddies);
     ParseStatusList(ByteString("OK\r\n\r\n"), buddies);
     ParseStatusList(ByteString("ERR 401\r\n\r\n"), buddies);
@@ -77,7 +77,7 @@ TEST(StatusList, KeepsRecordsAlreadyInTheTable) {
 }
 
 TEST(StatusList, LaterEntryReplacesAnEarlierOneWithTheSameId) {
-    CBuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "", "", "", "First"}) +
+    BuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "", "", "", "First"}) +
                                         Entry({"kim", "food", "", "", "", "Second"})));
     ASSERT_EQ(buddies.Size(), 1u);
     EXPECT_EQ(buddies.Lookup(u"kim")->DisplayName(), u"Second");
@@ -85,7 +85,7 @@ TEST(StatusList, LaterEntryReplacesAnEarlierOneWithTheSameId) {
 }
 
 TEST(StatusList, AnEmptyEntryEndsTheList) {
-    CBuddyTable buddies = Parse(OkReply(Entry({"kim"}) + "<b></b>" + Entry({"lee"})));
+    BuddyTable buddies = Parse(OkReply(Entry({"kim"}) + "<b></b>" + Entry({"lee"})));
     EXPECT_EQ(buddies.Size(), 1u);
     EXPECT_NE(buddies.Lookup(u"kim"), nullptr);
 }
@@ -101,14 +101,14 @@ TEST(StatusList, PortIsReadLikeTheCDecimalConversion) {
         {"0x10", 0},    {"-99999999999", INT_MIN},
     };
     for (const Case& c : cases) {
-        CBuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "10.0.0.7", c.text})));
+        BuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "10.0.0.7", c.text})));
         ASSERT_NE(buddies.Lookup(u"kim"), nullptr);
         EXPECT_EQ(buddies.Lookup(u"kim")->Port(), c.port) << c.text;
     }
 }
 
 std::u16string MessageOf(const std::string& wireMessage) {
-    CBuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "", "", "", "", test::Base64Of(wireMessage)})));
+    BuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "", "", "", "", test::Base64Of(wireMessage)})));
     return buddies.Lookup(u"kim")->StatusMessage();
 }
 
@@ -131,7 +131,7 @@ TEST(StatusList, MessageEndsAtTheFirstZeroByte) {
 }
 
 TEST(StatusList, KoreanTextsArriveAsUtf16) {
-    CBuddyTable buddies = Parse(OkReply(Entry({"kim", "absence", "10.0.0.7", "0", "0", "\xB1\xE8\xC3\xB6\xBC\xF6",
+    BuddyTable buddies = Parse(OkReply(Entry({"kim", "absence", "10.0.0.7", "0", "0", "\xB1\xE8\xC3\xB6\xBC\xF6",
                                                test::Base64Of("\xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4")})));
     const CBuddyInfo* kim = buddies.Lookup(u"kim");
     ASSERT_NE(kim, nullptr);

@@ -114,7 +114,7 @@ TEST(Documents, StatusListOfManyBuddiesWithLongMessagesReachesTheClientWhole) {
     ASSERT_TRUE(client.CmdAuth("alice", ServerHarness::Base64("pw").c_str()));
     ASSERT_TRUE(client.CmdGetLogonStatAll());
     EXPECT_GT(client.m_strReply.GetLength(), count * 3800);
-    CBuddyTable table;
+    BuddyTable table;
     ParseStatusList(client.m_strReply, table);
     ASSERT_EQ(table.Size(), buddies.size());
     for (const auto& id : buddies) {

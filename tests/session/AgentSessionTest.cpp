@@ -200,7 +200,7 @@ TEST(AgentSession, RefreshFetchesStatusesThenGroups) {
     agent.Expect(AnswerCommands({{"getgroup", GroupListReply()}}));
     AgentSession session;
     ASSERT_TRUE(session.Login(u"kim", u"pass"));
-    CBuddyTable* buddies = session.GetLogonStatusTable(true);
+    BuddyTable* buddies = session.GetLogonStatusTable(true);
     ASSERT_EQ(buddies, &session.GetBuddyTable());
 
     const std::vector<test::ShownRow> expected = {

@@ -77,7 +77,7 @@ protected:
     void Tap(const QPoint& position) { QTest::mouseClick(m_list.viewport(), Qt::LeftButton, {}, position); }
 
     CGroupTable m_groups;
-    CBuddyTable m_buddies;
+    BuddyTable m_buddies;
     CBuddyListCtrl m_list;
     QMenu m_menu;
 };
@@ -182,7 +182,7 @@ TEST_F(BuddyListCtrlTest, RowsFitTheirTextAndGrowWithTheFont) {
 
 TEST_F(BuddyListCtrlTest, EmptyTablesShowNothingSelected) {
     m_list.Refill(m_groups, m_buddies);
-    m_list.Refill(CGroupTable(), CBuddyTable());
+    m_list.Refill(CGroupTable(), BuddyTable());
     EXPECT_EQ(m_list.RowCount(), 0);
     EXPECT_EQ(m_list.SelectedRow(), nullptr);
 }

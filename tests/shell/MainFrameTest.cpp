@@ -178,7 +178,7 @@ TEST_F(MainFrameTest, HelpThatThePaneLeavesIsShownByTheFrame) {
 }
 
 TEST_F(MainFrameTest, StandardEditingKeysDoNothing) {
-    CBuddyTable buddies;
+    BuddyTable buddies;
     m_list->Refill({BuddyRow{0, nullptr, &buddies.Store(BuddyTexts{.userId = u"kim"})}});
     m_list->setFocus();
     QApplication::clipboard()->setText(QStringLiteral("before"));

@@ -36,8 +36,8 @@ const std::string OFFER_BODY = "<10.0.0.5><9042><\xBB\xE7\xC1\xF8.jpg><1500>";
 
 FileOffer SampleOffer() { return {u"10.0.0.5", 9042, u"사진.jpg", 1500}; }
 
-CBuddyTable BuddyTable(const std::u16string& address, int port) {
-    CBuddyTable table;
+BuddyTable TableOf(const std::u16string& address, int port) {
+    BuddyTable table;
     table.Store(BuddyTexts{u"lee", u"", u"", address, port, LOGON_ONLINE});
     return table;
 }
@@ -45,7 +45,7 @@ CBuddyTable BuddyTable(const std::u16string& address, int port) {
 class FileOfferRoute : public test::TransferTest {
 protected:
     // Placed, and told as a window tells it.
-    bool Offer(const CBuddyTable& buddies, const std::u16string& recipient = u"lee") {
+    bool Offer(const BuddyTable& buddies, const std::u16string& recipient = u"lee") {
         const OfferPlacement placement = PlaceFileOffer(buddies, "kim", "cGFzcw==", recipient, SampleOffer());
         ShowOfferPlacement(buddies, recipient, placement);
         return placement == OfferPlacement::Placed;
@@ -56,7 +56,7 @@ TEST_F(FileOfferRoute, GoesThroughTheAgentServerAfterAuth) {
     g_strAgentHost.Set(u"127.0.8.20");
     ScriptedPeer agent("127.0.8.20", AGENT_PORT);
     agent.SetDefaultScript(test::AnswerCommands());
-    EXPECT_TRUE(Offer(BuddyTable(u"", 0)));
+    EXPECT_TRUE(Offer(TableOf(u"", 0)));
     EXPECT_EQ(agent.Received(0), AUTH_LINE + "peercall lee ftp " + test::Base64Of(OFFER_BODY) + "\r\n");
     EXPECT_TRUE(MessageBoxes().empty());
 }
@@ -66,7 +66,7 @@ TEST_F(FileOfferRoute, GoesStraightToTheBuddysOwnListenerWithoutAuth) {
     ScriptedPeer agent("127.0.8.21", AGENT_PORT);
     ScriptedPeer buddy("127.0.8.21", BUDDY_LISTENER_PORT);
     buddy.SetDefaultScript(test::AnswerCommands());
-    EXPECT_TRUE(Offer(BuddyTable(u"127.0.8.21", BUDDY_LISTENER_PORT)));
+    EXPECT_TRUE(Offer(TableOf(u"127.0.8.21", BUDDY_LISTENER_PORT)));
     EXPECT_EQ(buddy.Received(0), "peercall kim ftp " + test::Base64Of(OFFER_BODY) + " lee \r\n\r\n");
     EXPECT_EQ(agent.ConnectionCount(), 0u);
 }
@@ -75,22 +75,22 @@ TEST_F(FileOfferRoute, AnswersAreNotExamined) {
     g_strAgentHost.Set(u"127.0.8.25");
     ScriptedPeer agent("127.0.8.25", AGENT_PORT);
     agent.SetDefaultScript(test::AnswerCommands({{"auth", "ERR 401\r\n\r\n"}, {"peercall", "ERR 404\r\n\r\n"}}));
-    EXPECT_TRUE(Offer(BuddyTable(u"", 0)));
+    EXPECT_TRUE(Offer(TableOf(u"", 0)));
     EXPECT_TRUE(MessageBoxes().empty());
 }
 
 TEST_F(FileOfferRoute, SomeoneNotInTheBuddyTableIsSentNothing) {
     g_strAgentHost.Set(u"127.0.8.22");
     ScriptedPeer agent("127.0.8.22", AGENT_PORT);
-    EXPECT_TRUE(Offer(BuddyTable(u"", 0), u"park"));
+    EXPECT_TRUE(Offer(TableOf(u"", 0), u"park"));
     EXPECT_EQ(agent.ConnectionCount(), 0u);
     EXPECT_TRUE(MessageBoxes().empty());
 }
 
 TEST_F(FileOfferRoute, AnUnreachableServerFailsWithTheMessage) {
     g_strAgentHost.Set(u"127.0.8.23");  // nothing listens there
-    EXPECT_FALSE(Offer(BuddyTable(u"", 0)));
-    EXPECT_FALSE(Offer(BuddyTable(u"127.0.8.23", BUDDY_LISTENER_PORT)));
+    EXPECT_FALSE(Offer(TableOf(u"", 0)));
+    EXPECT_FALSE(Offer(TableOf(u"127.0.8.23", BUDDY_LISTENER_PORT)));
     EXPECT_EQ(MessageBoxes(), std::vector<std::u16string>(2, u"lee님에게\n파일 전송을 실패하였습니다."));
 }
 
@@ -104,7 +104,7 @@ TEST_F(FileOfferRoute, AnOfferWhoseExchangeBreaksOffFailsWithTheMessage) {
         c.WaitForText("\r\n");
         c.Abort();
     });
-    EXPECT_FALSE(Offer(BuddyTable(u"", 0)));
+    EXPECT_FALSE(Offer(TableOf(u"", 0)));
     EXPECT_EQ(MessageBoxes(), std::vector<std::u16string>{u"lee님에게\n파일 전송을 실패하였습니다."});
 }
 

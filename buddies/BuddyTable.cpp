@@ -1,10 +1,10 @@
-#include "buddies/CBuddyTable.h"
+#include "buddies/BuddyTable.h"
 
 #include <cstdint>
 
 namespace nimbo {
 
-void CBuddyTable::Keep(const ByteString& text) {
+void BuddyTable::Keep(const ByteString& text) {
     if (m_texts.empty() || m_texts.back().BufferId() != text.BufferId())
         m_texts.push_back(text);
 }
@@ -12,7 +12,7 @@ void CBuddyTable::Keep(const ByteString& text) {
 // Has the next spare record `assign` itself, then either keeps it or, when
 // its user ID is stored already, has the earlier record assign itself.
 template <class Assign>
-const CBuddyInfo& CBuddyTable::StoreRecord(Assign assign) {
+const CBuddyInfo& BuddyTable::StoreRecord(Assign assign) {
     if (m_count == m_blocks.size() * BLOCK_RECORDS)
         m_blocks.push_back(std::make_unique<CBuddyInfo[]>(BLOCK_RECORDS));
     CBuddyInfo& next = At(m_count);
@@ -30,23 +30,23 @@ const CBuddyInfo& CBuddyTable::StoreRecord(Assign assign) {
     return earlier;
 }
 
-const CBuddyInfo& CBuddyTable::Store(std::string_view entry) {
+const CBuddyInfo& BuddyTable::Store(std::string_view entry) {
     return StoreRecord([entry](CBuddyInfo& record) { record.Assign(entry); });
 }
 
-const CBuddyInfo& CBuddyTable::Store(const BuddyTexts& buddy) {
+const CBuddyInfo& BuddyTable::Store(const BuddyTexts& buddy) {
     const ByteString entry = CBuddyInfo::EntryOf(buddy);
     Keep(entry);
     return StoreRecord([&](CBuddyInfo& record) { record.Assign(entry.view(), buddy.userId); });
 }
 
-const CBuddyInfo* CBuddyTable::Lookup(std::u16string_view userId) const {
+const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId) const {
     const std::uint32_t position = m_index.Find(HashIndex::HashOf(userId),
                                                 [&](std::uint32_t stored) { return At(stored).UserId() == userId; });
     return position == HashIndex::NONE ? nullptr : &At(position);
 }
 
-void CBuddyTable::Clear() {
+void BuddyTable::Clear() {
     m_count = 0;
     m_index.Clear();
     m_texts.clear();

@@ -19,7 +19,7 @@ namespace nimbo {
 // the buddy list may point at it between two refills; a later entry with
 // the same user ID takes the record over. Clearing keeps the records and
 // their room for the next refresh.
-class CBuddyTable {
+class BuddyTable {
 public:
     class const_iterator {
     public:
@@ -30,7 +30,7 @@ public:
         using reference = const CBuddyInfo&;
 
         const_iterator() = default;
-        const_iterator(const CBuddyTable* table, std::size_t position) : m_table(table), m_position(position) {}
+        const_iterator(const BuddyTable* table, std::size_t position) : m_table(table), m_position(position) {}
         reference operator*() const { return m_table->At(m_position); }
         pointer operator->() const { return &m_table->At(m_position); }
         const_iterator& operator++() {
@@ -45,7 +45,7 @@ public:
         bool operator==(const const_iterator& other) const { return m_position == other.m_position; }
 
     private:
-        const CBuddyTable* m_table = nullptr;
+        const BuddyTable* m_table = nullptr;
         std::size_t m_position = 0;
     };
 
