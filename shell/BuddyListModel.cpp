@@ -39,24 +39,30 @@ BuddyListModel::BuddyListModel(const Images& images, QObject* parent)
 void BuddyListModel::SetRows(std::vector<BuddyRow> rows) {
     beginResetModel();
     m_rows = std::move(rows);
+    m_keeping = false;
     m_kept.clear();
     endResetModel();
 }
 
-void BuddyListModel::KeepShown() {
+void BuddyListModel::KeepShown(int first, int end) {
     static_assert(std::size(KEPT_ROLES) == KEPT_ROLE_COUNT);
-    std::vector<KeptRow> kept;
-    kept.reserve(m_rows.size());
-    for (BuddyRow& row : m_rows) {
-        KeptRow& shown = kept.emplace_back();
+    const std::size_t from = static_cast<std::size_t>(std::clamp(first, 0, rowCount()));
+    const std::size_t to = static_cast<std::size_t>(std::clamp(end, static_cast<int>(from), rowCount()));
+    std::vector<KeptRow> kept(to - from);
+    for (std::size_t i = from; i < to; ++i) {
         for (int column = 0; column < COLUMN_COUNT; ++column) {
-            for (int i = 0; i < KEPT_ROLE_COUNT; ++i) {
-                shown.at(static_cast<std::size_t>(column * KEPT_ROLE_COUNT + i)) = Shown(row, column == 0, KEPT_ROLES[i]);
+            for (int role = 0; role < KEPT_ROLE_COUNT; ++role) {
+                kept[i - from].at(static_cast<std::size_t>(column * KEPT_ROLE_COUNT + role)) =
+                    Shown(m_rows[i], column == 0, KEPT_ROLES[role]);
             }
         }
+    }
+    for (BuddyRow& row : m_rows) {
         row.group = nullptr;
         row.buddy = nullptr;
     }
+    m_keeping = true;
+    m_keptFirst = from;
     m_kept = std::move(kept);
 }
 
@@ -75,15 +81,16 @@ QVariant BuddyListModel::data(const QModelIndex& index, int role) const {
     if (row == nullptr) {
         return {};
     }
-    if (m_kept.empty()) {
+    if (!m_keeping) {
         return Shown(*row, index.column() == 0, role);
     }
     const auto* kept = std::find(std::begin(KEPT_ROLES), std::end(KEPT_ROLES), role);
-    if (kept == std::end(KEPT_ROLES)) {
+    const std::size_t keptRow = static_cast<std::size_t>(index.row()) - m_keptFirst;
+    if (kept == std::end(KEPT_ROLES) || static_cast<std::size_t>(index.row()) < m_keptFirst || keptRow >= m_kept.size()) {
         return {};
     }
     const auto at = static_cast<std::size_t>(index.column() * KEPT_ROLE_COUNT + (kept - std::begin(KEPT_ROLES)));
-    return m_kept.at(static_cast<std::size_t>(index.row())).at(at);
+    return m_kept[keptRow].at(at);
 }
 
 QVariant BuddyListModel::Shown(const BuddyRow& row, bool nameColumn, int role) const {

@@ -30,11 +30,12 @@ public:
 
     // Replaces every row (a model reset: views drop selection and current row).
     void SetRows(std::vector<BuddyRow> rows);
-    // Keeps what every row shows and lets go of the records the rows refer
-    // to, which may change or go until the next SetRows: views repaint, and
-    // screen readers read, the rows as they were, and meanwhile no row
-    // refers to a group or a buddy.
-    void KeepShown();
+    // Keeps what the rows from `first` up to `end` show and lets go of the
+    // records every row refers to, which may change or go until the next
+    // SetRows: views repaint, and screen readers read, those rows as they
+    // were, the others show nothing, and meanwhile no row refers to a group
+    // or a buddy. Out-of-range bounds are clamped.
+    void KeepShown(int first, int end);
     const BuddyRow* RowAt(int row) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -50,7 +51,10 @@ private:
 
     const Images& m_images;
     std::vector<BuddyRow> m_rows;
-    std::vector<KeptRow> m_kept;  // empty unless KeepShown was called
+    // Set by KeepShown: what rows m_keptFirst onwards show.
+    bool m_keeping = false;
+    std::size_t m_keptFirst = 0;
+    std::vector<KeptRow> m_kept;
 };
 
 }  // namespace nimbo

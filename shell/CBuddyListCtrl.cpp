@@ -104,6 +104,14 @@ void CBuddyListCtrl::Refill(const CGroupTable& groups, const BuddyTable& buddies
     Refill(BuildBuddyRows(groups, buddies));
 }
 
+void CBuddyListCtrl::KeepShown() {
+    const int top = std::max(0, rowAt(0));
+    const int bottom = rowAt(viewport()->height());
+    const int inSight = (bottom < 0 ? RowCount() : bottom + 1) - top;
+    const int margin = std::max(inSight, KEPT_MARGIN);
+    m_model.KeepShown(top - margin, top + inSight + margin);
+}
+
 void CBuddyListCtrl::Refill(std::vector<BuddyRow> rows) {
     const int topRow = verticalScrollBar()->value();
     m_model.SetRows(std::move(rows));

@@ -34,6 +34,7 @@ class CBuddyListCtrl : public QTableView {
 
 public:
     static constexpr int IMAGE_COUNT = BuddyListModel::IMAGE_COUNT;
+    static constexpr int KEPT_MARGIN = 100;
 
     explicit CBuddyListCtrl(QWidget* parent = nullptr);
 
@@ -42,9 +43,12 @@ public:
     // no rows). The rows refer to the tables' records until the next refill.
     void Refill(const CGroupTable& groups, const BuddyTable& buddies);
     void Refill(std::vector<BuddyRow> rows);
-    // Shows the rows as they are until the next Refill, while the records
-    // they refer to change or go (see BuddyListModel::KeepShown).
-    void KeepShown() { m_model.KeepShown(); }
+    // Shows the rows in sight as they are until the next Refill, while the
+    // records they refer to change or go (see BuddyListModel::KeepShown).
+    // User input waits meanwhile, so the list cannot scroll; a page above
+    // and below, and at least KEPT_MARGIN rows, cover a window resized
+    // meanwhile, and keeping no more keeps a long list's refresh cheap.
+    void KeepShown();
 
     // Greys the rows while nobody is signed in, so that the list reads as
     // out of date at a glance.

@@ -348,6 +348,27 @@ TEST_F(BuddyListCtrlTest, KeptRowsOutliveTheirRecords) {
     EXPECT_TRUE(Texts().isEmpty());
 }
 
+// Only the rows near sight are kept, so that keeping costs a long list no
+// more than a short one; the rows far below show nothing until the refill.
+TEST_F(BuddyListCtrlTest, OnlyRowsNearSightAreKept) {
+    std::vector<std::u16string> members;
+    for (int i = 0; i < 1000; ++i) {
+        members.push_back(u"b" + QString::number(i).toStdU16String());
+        AddBuddy(members.back(), u"", u"", LOGON_ONLINE);
+    }
+    AddGroup(u"많은 친구", 1, members);
+    m_list.Refill(m_groups, m_buddies);
+    const int last = m_list.RowCount() - 1;
+    const QString top = Text(0);
+    const QString belowSight = Text(CBuddyListCtrl::KEPT_MARGIN);
+    m_list.KeepShown();
+    m_buddies.Clear();
+    m_groups.Clear();
+    EXPECT_EQ(Text(0), top);
+    EXPECT_EQ(Text(CBuddyListCtrl::KEPT_MARGIN), belowSight);
+    EXPECT_TRUE(Text(last).isEmpty());
+}
+
 // What a screen reader says of each row: the name as shown, then the
 // picture in words and the status message.
 TEST_F(BuddyListCtrlTest, RowsTellAScreenReaderWhoAndHow) {
