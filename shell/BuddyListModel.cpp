@@ -85,12 +85,12 @@ QVariant BuddyListModel::data(const QModelIndex& index, int role) const {
         return Shown(*row, index.column() == 0, role);
     }
     const auto* kept = std::find(std::begin(KEPT_ROLES), std::end(KEPT_ROLES), role);
-    const std::size_t keptRow = static_cast<std::size_t>(index.row()) - m_keptFirst;
-    if (kept == std::end(KEPT_ROLES) || static_cast<std::size_t>(index.row()) < m_keptFirst || keptRow >= m_kept.size()) {
+    const auto position = static_cast<std::size_t>(index.row());
+    if (kept == std::end(KEPT_ROLES) || position < m_keptFirst || position - m_keptFirst >= m_kept.size()) {
         return {};
     }
     const auto at = static_cast<std::size_t>(index.column() * KEPT_ROLE_COUNT + (kept - std::begin(KEPT_ROLES)));
-    return m_kept[keptRow].at(at);
+    return m_kept[position - m_keptFirst].at(at);
 }
 
 QVariant BuddyListModel::Shown(const BuddyRow& row, bool nameColumn, int role) const {
