@@ -13,13 +13,29 @@ namespace {
 constexpr std::string_view GROUP_OPEN = "<group ";
 constexpr std::string_view GROUP_CLOSE = "</group>";
 constexpr std::string_view LINE_END = "\r\n";
-constexpr std::string_view BLANKS = " \t\r\n\v\f";
 
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The line without the blanks around it, looked at in line: a member line
+// is a few bytes long.
 std::string_view Trimmed(std::string_view line) {
-    std::size_t first = line.find_first_not_of(BLANKS);
-    if (first == std::string_view::npos)
-        return {};
-    return line.substr(first, line.find_last_not_of(BLANKS) + 1 - first);
+    std::size_t first = 0;
+    std::size_t last = line.size();
+    while (first < last && IsBlank(line[first]))
+        ++first;
+    while (last > first && IsBlank(line[last - 1]))
+        --last;
+    return line.substr(first, last - first);
+}
+
+// The end of the line from `start`: the next LF, or npos. Most lines are a
+// member ID, too short for a library search to pay off.
+std::size_t LineEnd(std::string_view document, std::size_t start) {
+    for (std::size_t i = start; i < document.size(); ++i) {
+        if (document[i] == '\n')
+            return i;
+    }
+    return std::string_view::npos;
 }
 
 // The text from just after the first `open` up to the next double quote, as
@@ -54,33 +70,56 @@ std::unique_ptr<CBuddyGroup> OpenGroup(std::string_view header) {
     return group;
 }
 
-void StoreGroup(std::unique_ptr<CBuddyGroup> group, CGroupTable& groups) {
-    groups.Store(group->name, std::move(group));
-}
+// Reads the lines of a document into the table. A group's member lines
+// wait until the group ends, so that its member list is made at its size
+// and each ID decoded in place.
+class DocumentReader {
+public:
+    explicit DocumentReader(CGroupTable& groups) : m_groups(groups) {}
 
-// Reads one trimmed line; `open` is the group being read, null outside one.
-// Groups do not nest: inside a group even a header line is a member ID.
-void ReadLine(std::string_view line, std::unique_ptr<CBuddyGroup>& open, CGroupTable& groups) {
-    if (!open) {
-        if (line.starts_with(GROUP_OPEN))
-            open = OpenGroup(line);
-    } else if (line.starts_with(GROUP_CLOSE)) {
-        StoreGroup(std::move(open), groups);
-    } else {
-        open->members.push_back(platform::CodePage::FromWire(line));
+    // Reads one trimmed line. Groups do not nest: inside a group even a
+    // header line is a member ID.
+    void Read(std::string_view line) {
+        if (!m_open) {
+            if (line.starts_with(GROUP_OPEN))
+                m_open = OpenGroup(line);
+        } else if (line.starts_with(GROUP_CLOSE)) {
+            StoreOpen();
+        } else {
+            m_members.push_back(line);
+        }
     }
-}
+
+    // A group still open at the end of the document keeps what it read.
+    void Finish() {
+        if (m_open)
+            StoreOpen();
+    }
+
+private:
+    void StoreOpen() {
+        std::vector<std::u16string>& members = m_open->members;
+        members.reserve(m_members.size());
+        for (std::string_view member : m_members)
+            platform::CodePage::FromWire(member, members.emplace_back());
+        m_members.clear();
+        m_groups.Store(m_open->name, std::move(m_open));
+    }
+
+    CGroupTable& m_groups;
+    std::unique_ptr<CBuddyGroup> m_open;  // null outside a group
+    std::vector<std::string_view> m_members;
+};
 
 void ParseDocument(std::string_view document, CGroupTable& groups) {
     groups.Clear();
-    std::unique_ptr<CBuddyGroup> open;
-    for (std::size_t end = document.find('\n'); end != std::string_view::npos; end = document.find('\n')) {
-        if (end > 0)
-            ReadLine(Trimmed(document.substr(0, end)), open, groups);
-        document.remove_prefix(end + 1);
+    DocumentReader reader(groups);
+    for (std::size_t start = 0, end = LineEnd(document, 0); end != std::string_view::npos;
+         start = end + 1, end = LineEnd(document, start)) {
+        if (end > start)
+            reader.Read(Trimmed(document.substr(start, end - start)));
     }
-    if (open)
-        StoreGroup(std::move(open), groups);
+    reader.Finish();
 }
 
 // Line `n` of the reply split at CR LF, as ByteString::Field gives it.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -13,23 +13,45 @@ namespace nimbo {
 // its entry in an array that the owner keeps, in the order the keys were
 // first inserted. A lookup touches the index and one entry, where a
 // node-based map chases a pointer or two more; a refresh inserts and looks
-// up every buddy of a long list. Clearing keeps the room.
+// up every buddy of a long list. A slot is a 32-bit hash and a 32-bit
+// position, so the index of a long list stays small enough for the cache.
+// Clearing keeps the room.
 class HashIndex {
 public:
     static constexpr std::uint32_t NONE = UINT32_MAX;
 
-    static std::size_t HashOf(std::u16string_view key) { return std::hash<std::u16string_view>()(key); }
+    // User IDs and group names are short: four code units are mixed in at a
+    // time, and the last multiply is folded down so that the low bits, which
+    // pick the slot, depend on every code unit.
+    static std::uint32_t HashOf(std::u16string_view key) {
+        constexpr std::uint64_t MULTIPLIER = 0x9E3779B97F4A7C15u;
+        std::uint64_t hash = key.size() * MULTIPLIER;
+        const char16_t* units = key.data();
+        std::size_t left = key.size();
+        for (; left >= 4; left -= 4, units += 4) {
+            std::uint64_t word;
+            std::memcpy(&word, units, sizeof word);
+            hash = (hash ^ word) * MULTIPLIER;
+            hash ^= hash >> 32;
+        }
+        std::uint64_t tail = 0;
+        for (; left > 0; --left, ++units)
+            tail = (tail << 16) | *units;
+        hash = (hash ^ tail) * MULTIPLIER;
+        hash ^= hash >> 29;
+        return static_cast<std::uint32_t>(hash);
+    }
 
     // The position whose entry `matches` (called with a position), or NONE.
     template <class Matches>
-    std::uint32_t Find(std::size_t hash, Matches matches) const {
+    std::uint32_t Find(std::uint32_t hash, Matches matches) const {
         return m_count == 0 ? NONE : m_slots[SlotOf(hash, matches)].position;
     }
 
     // The position of the entry that `matches`; when there is none,
     // `position` is indexed under `hash` and returned.
     template <class Matches>
-    std::uint32_t FindOrInsert(std::size_t hash, std::uint32_t position, Matches matches) {
+    std::uint32_t FindOrInsert(std::uint32_t hash, std::uint32_t position, Matches matches) {
         if ((m_count + 1) * 4 > m_slots.size() * 3)
             Grow();
         Slot& slot = m_slots[SlotOf(hash, matches)];
@@ -41,7 +63,8 @@ public:
     }
 
     void Clear() {
-        std::fill(m_slots.begin(), m_slots.end(), Slot());
+        if (m_count != 0)
+            std::fill(m_slots.begin(), m_slots.end(), Slot());
         m_count = 0;
     }
 
@@ -49,7 +72,7 @@ private:
     static constexpr std::size_t FIRST_SLOTS = 16;
 
     struct Slot {
-        std::size_t hash = 0;
+        std::uint32_t hash = 0;
         std::uint32_t position = NONE;
     };
 
@@ -57,7 +80,7 @@ private:
     // go. There is always an empty slot: the index is at most three
     // quarters full.
     template <class Matches>
-    std::size_t SlotOf(std::size_t hash, Matches& matches) const {
+    std::size_t SlotOf(std::uint32_t hash, Matches& matches) const {
         const std::size_t mask = m_slots.size() - 1;
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];

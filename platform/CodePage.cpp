@@ -117,21 +117,17 @@ public:
 
     void Decode(std::string_view bytes, std::u16string& text) const {
         text.resize(bytes.size());  // never more characters than bytes
+        char16_t* out = text.data();
         std::size_t length = 0;
         for (std::size_t i = 0; i < bytes.size();) {
-            auto byte = static_cast<unsigned char>(bytes[i]);
-            char16_t ch = m_single[byte];
-            std::size_t width = 1;
-            if (ch == NONE && i + 1 < bytes.size()) {
-                ch = Row(byte)[static_cast<unsigned char>(bytes[i + 1])];
-                width = ch == NONE ? 1 : 2;
+            // Most wire text is single-byte characters: one look-up each.
+            const char16_t single = m_single[static_cast<unsigned char>(bytes[i])];
+            if (single < TAKEN) {
+                out[length++] = single;
+                ++i;
+            } else {
+                i += DecodeOther(bytes, i, out[length++]);
             }
-            // The converter rejects a few sequences only after it took them
-            // in; the byte after them is then skipped as well.
-            if (ch == TAKEN)
-                width += i + width < bytes.size() ? 1u : 0u;
-            text[length++] = ch == NONE || ch == TAKEN ? u'\uFFFD' : ch;
-            i += width;
         }
         text.resize(length);
     }
@@ -161,6 +157,24 @@ private:
         if (rc == static_cast<std::size_t>(-1))
             return dstLeft == sizeof out ? TAKEN : NONE;
         return dstLeft == sizeof out - sizeof out[0] ? out[0] : NONE;
+    }
+
+    // Decodes the character at `i`, whose first byte does not convert on
+    // its own; returns the number of bytes it took.
+    std::size_t DecodeOther(std::string_view bytes, std::size_t i, char16_t& out) const {
+        auto byte = static_cast<unsigned char>(bytes[i]);
+        char16_t ch = m_single[byte];
+        std::size_t width = 1;
+        if (ch == NONE && i + 1 < bytes.size()) {
+            ch = Row(byte)[static_cast<unsigned char>(bytes[i + 1])];
+            width = ch == NONE ? 1 : 2;
+        }
+        // The converter rejects a few sequences only after it took them
+        // in; the byte after them is then skipped as well.
+        if (ch == TAKEN)
+            width += i + width < bytes.size() ? 1u : 0u;
+        out = ch == NONE || ch == TAKEN ? u'\uFFFD' : ch;
+        return width;
     }
 
     // The characters of `lead` followed by each byte value.
