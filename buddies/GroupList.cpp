@@ -143,8 +143,11 @@ void ParseGroupListReply(const ByteString& reply, CGroupTable& groups) {
     if (ReplyLine(reply.view(), 0) != "OK")
         return;
     std::string_view line = ReplyLine(reply.view(), 1);
-    std::vector<unsigned char> bytes = base64::Decode(line.data(), line.size());
-    std::string_view document(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    // Every decoded byte is written before it is read: the room needs no
+    // clearing first.
+    auto bytes = std::make_unique_for_overwrite<unsigned char[]>(base64::DecodedCapacity(line.size()));
+    std::string_view document(reinterpret_cast<const char*>(bytes.get()),
+                              base64::DecodeTo(line.data(), line.size(), bytes.get()));
     document = document.substr(0, document.find('\0'));
     ParseDocument(document.substr(0, platform::CodePage::CharBoundary(document, GROUP_DOCUMENT_LIMIT)), groups);
 }

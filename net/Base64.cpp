@@ -42,6 +42,42 @@ int DecodeGroup(const char* text, std::size_t available, unsigned char out[3]) {
     return s[3] == PAD ? 2 : 3;
 }
 
+// A whole group decodes from one look-up per character: each table holds a
+// character's six bits already in their place in the group's 24, and above
+// them a flag for a pad in the third or fourth place, which decide how many
+// of the three bytes the group keeps, as DecodeGroup does.
+constexpr std::uint32_t THIRD_IS_PAD = 1u << 25;
+constexpr std::uint32_t FOURTH_IS_PAD = 1u << 24;
+
+constexpr std::array<std::uint32_t, 256> MakePlacedTable(int place) {
+    std::array<std::uint32_t, 256> table{};
+    for (std::size_t c = 0; c < table.size(); ++c) {
+        const std::uint32_t symbol = DECODE[c];
+        table[c] = (symbol == PAD ? 0 : symbol) << (6 * (3 - place));
+        if (symbol == PAD && place == 2)
+            table[c] |= THIRD_IS_PAD;
+        if (symbol == PAD && place == 3)
+            table[c] |= FOURTH_IS_PAD;
+    }
+    return table;
+}
+
+constexpr std::array<std::array<std::uint32_t, 256>, 4> PLACED = {MakePlacedTable(0), MakePlacedTable(1),
+                                                                  MakePlacedTable(2), MakePlacedTable(3)};
+// Bytes kept by the pad flags: none, fourth, third, both.
+constexpr std::size_t KEPT[] = {3, 2, 1, 1};
+
+std::size_t DecodeWholeGroup(const char* text, unsigned char* out) {
+    auto placed = [text](int place) {
+        return PLACED[static_cast<std::size_t>(place)][static_cast<unsigned char>(text[place])];
+    };
+    const std::uint32_t group = placed(0) | placed(1) | placed(2) | placed(3);
+    out[0] = static_cast<unsigned char>(group >> 16);
+    out[1] = static_cast<unsigned char>(group >> 8);
+    out[2] = static_cast<unsigned char>(group);
+    return KEPT[group >> 24];
+}
+
 }  // namespace
 
 bool EncodeInto(const void* bytes, std::size_t length, ByteString& out) {
@@ -77,8 +113,11 @@ std::vector<unsigned char> Decode(const char* text, std::size_t length) {
 // Every group writes three bytes and keeps one to three of them.
 std::size_t DecodeTo(const char* text, std::size_t length, unsigned char* out) {
     std::size_t count = 0;
-    for (std::size_t i = 0; i < length; i += 4)
-        count += static_cast<std::size_t>(DecodeGroup(text + i, std::min<std::size_t>(4, length - i), out + count));
+    std::size_t i = 0;
+    for (; length - i >= 4; i += 4)
+        count += DecodeWholeGroup(text + i, out + count);
+    if (i < length)
+        count += static_cast<std::size_t>(DecodeGroup(text + i, length - i, out + count));
     return count;
 }
 

@@ -118,17 +118,20 @@ public:
     void Decode(std::string_view bytes, std::u16string& text) const {
         text.resize(bytes.size());  // never more characters than bytes
         char16_t* out = text.data();
-        std::size_t length = 0;
-        for (std::size_t i = 0; i < bytes.size();) {
-            // Most wire text is single-byte characters: one look-up each.
+        // Most wire text is single-byte characters: one look-up each, until
+        // the first byte that is not one.
+        std::size_t i = 0;
+        for (; i < bytes.size(); ++i) {
             const char16_t single = m_single[static_cast<unsigned char>(bytes[i])];
-            if (single < TAKEN) {
-                out[length++] = single;
-                ++i;
-            } else {
-                i += DecodeOther(bytes, i, out[length++]);
-            }
+            if (single >= TAKEN)
+                break;
+            out[i] = single;
         }
+        if (i == bytes.size())
+            return;
+        std::size_t length = i;
+        while (i < bytes.size())
+            i += DecodeAny(bytes, i, out[length++]);
         text.resize(length);
     }
 
@@ -159,9 +162,8 @@ private:
         return dstLeft == sizeof out - sizeof out[0] ? out[0] : NONE;
     }
 
-    // Decodes the character at `i`, whose first byte does not convert on
-    // its own; returns the number of bytes it took.
-    std::size_t DecodeOther(std::string_view bytes, std::size_t i, char16_t& out) const {
+    // Decodes the character at `i`; returns the number of bytes it took.
+    std::size_t DecodeAny(std::string_view bytes, std::size_t i, char16_t& out) const {
         auto byte = static_cast<unsigned char>(bytes[i]);
         char16_t ch = m_single[byte];
         std::size_t width = 1;
