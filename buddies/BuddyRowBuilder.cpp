@@ -1,6 +1,7 @@
 #include "buddies/BuddyRowBuilder.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -10,8 +11,6 @@
 
 namespace nimbo {
 namespace {
-
-using NamedGroup = std::pair<const std::u16string*, CBuddyGroup*>;
 
 // Simple case folding of Latin Extended-A, where most capitals sit next to
 // their small letter.
@@ -44,39 +43,85 @@ char16_t FoldCase(char16_t c) {
     return c;
 }
 
+// A shown group and its name folded to small letters, which it is sorted
+// by: each name is folded once, not once per comparison. The key holds
+// four folded units from where the names start to differ.
+struct FoldedGroup {
+    std::u16string_view folded;
+    const std::u16string* name;
+    CBuddyGroup* group;
+    std::uint64_t key;
+};
+
 // Case-insensitive order; names equal but for case fall back to the exact
 // text, so the order is total and never depends on the table's order.
-bool NameBefore(std::u16string_view a, std::u16string_view b) {
-    std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        if (a[i] == b[i])  // names of a long list share long beginnings
-            continue;
-        char16_t x = FoldCase(a[i]);
-        char16_t y = FoldCase(b[i]);
-        if (x != y)
-            return x < y;
+bool NameBefore(const FoldedGroup& a, const FoldedGroup& b) {
+    const std::size_t common = std::min(a.folded.size(), b.folded.size());
+    std::size_t i = 0;
+    while (i < common && a.folded[i] == b.folded[i])  // names of a long list share long beginnings
+        ++i;
+    if (i < common)
+        return a.folded[i] < b.folded[i];
+    return a.folded.size() != b.folded.size() ? a.folded.size() < b.folded.size() : *a.name < *b.name;
+}
+
+// Four units of `folded` from `from` on, the first in the highest bits and
+// 0 past its end: a name that ends there sorts first, as NameBefore has it.
+std::uint64_t KeyAt(std::u16string_view folded, std::size_t from) {
+    std::uint64_t key = 0;
+    for (std::size_t i = from; i < from + 4; ++i)
+        key = (key << 16) | (i < folded.size() ? folded[i] : 0u);
+    return key;
+}
+
+// The number of leading units all the names share.
+std::size_t SharedBeginning(const std::vector<FoldedGroup>& groups) {
+    if (groups.empty())
+        return 0;
+    std::size_t shared = groups.front().folded.size();
+    for (const FoldedGroup& group : groups) {
+        std::size_t i = 0;
+        while (i < shared && i < group.folded.size() && group.folded[i] == groups.front().folded[i])
+            ++i;
+        shared = i;
     }
-    return a.size() != b.size() ? a.size() < b.size() : a < b;
+    return shared;
+}
+
+void FoldNames(std::vector<FoldedGroup>& shown, std::size_t foldedUnits, std::u16string& folds) {
+    folds.resize(foldedUnits);
+    std::size_t next = 0;
+    for (FoldedGroup& group : shown) {
+        std::transform(group.name->begin(), group.name->end(), folds.begin() + static_cast<std::ptrdiff_t>(next),
+                       FoldCase);
+        group.folded = std::u16string_view(folds).substr(next, group.name->size());
+        next += group.name->size();
+    }
+    const std::size_t shared = SharedBeginning(shown);
+    for (FoldedGroup& group : shown)
+        group.key = KeyAt(group.folded, shared);
 }
 
 // The groups shown with a header row, sorted. The no-group group is listed
-// only once, after them, whatever its type.
-std::vector<NamedGroup> ShownGroups(const CGroupTable& groups) {
-    std::vector<NamedGroup> shown;
+// only once, after them, whatever its type. The folded names lie in `folds`.
+std::vector<FoldedGroup> ShownGroups(const CGroupTable& groups, std::u16string& folds) {
+    std::vector<FoldedGroup> shown;
+    std::size_t foldedUnits = 0;
     for (const auto& [name, group] : groups) {
-        if (group->type == 0 && name != NOGROUP_NAME)
-            shown.emplace_back(&name, group.get());
+        if (group->type == 0 && name != NOGROUP_NAME) {
+            shown.push_back({{}, &name, group.get(), 0});
+            foldedUnits += name.size();
+        }
     }
-    std::sort(shown.begin(), shown.end(),
-              [](const NamedGroup& a, const NamedGroup& b) { return NameBefore(*a.first, *b.first); });
+    FoldNames(shown, foldedUnits, folds);
+    std::sort(shown.begin(), shown.end(), [](const FoldedGroup& a, const FoldedGroup& b) {
+        return a.key != b.key ? a.key < b.key : NameBefore(a, b);
+    });
     return shown;
 }
 
 void AppendMemberRows(const CBuddyGroup& group, int indent, const BuddyTable& buddies, std::vector<BuddyRow>& rows) {
-    for (const std::u16string& userId : group.members) {
-        if (const CBuddyInfo* info = buddies.Lookup(userId))
-            rows.push_back({indent, nullptr, info});
-    }
+    buddies.LookupEach(group.members, [&](const CBuddyInfo& info) { rows.push_back({indent, nullptr, &info}); });
 }
 
 void AppendGroupRows(CBuddyGroup& group, const BuddyTable& buddies, std::vector<BuddyRow>& rows) {
@@ -91,8 +136,9 @@ std::vector<BuddyRow> BuildBuddyRows(const CGroupTable& groups, const BuddyTable
     std::vector<BuddyRow> rows;
     // Usually one row per buddy and per group: one allocation for a long list.
     rows.reserve(buddies.Size() + groups.Size());
-    for (const NamedGroup& named : ShownGroups(groups))
-        AppendGroupRows(*named.second, buddies, rows);
+    std::u16string folds;
+    for (const FoldedGroup& shown : ShownGroups(groups, folds))
+        AppendGroupRows(*shown.group, buddies, rows);
     if (const CBuddyGroup* nogroup = groups.Lookup(NOGROUP_NAME))
         AppendMemberRows(*nogroup, 0, buddies, rows);
     return rows;

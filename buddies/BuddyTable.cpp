@@ -20,7 +20,7 @@ const CBuddyInfo& BuddyTable::StoreRecord(Assign assign) {
     const auto nextPosition = static_cast<std::uint32_t>(m_count);
     const std::uint32_t position =
         m_index.FindOrInsert(HashIndex::HashOf(next.UserId()), nextPosition,
-                             [&](std::uint32_t stored) { return At(stored).UserId() == next.UserId(); });
+                             [&](std::uint32_t stored) { return HashIndex::SameKey(At(stored).UserId(), next.UserId()); });
     if (position == nextPosition) {
         ++m_count;
         return next;
@@ -41,8 +41,12 @@ const CBuddyInfo& BuddyTable::Store(const BuddyTexts& buddy) {
 }
 
 const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId) const {
-    const std::uint32_t position = m_index.Find(HashIndex::HashOf(userId),
-                                                [&](std::uint32_t stored) { return At(stored).UserId() == userId; });
+    return Lookup(userId, HashIndex::HashOf(userId));
+}
+
+const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId, std::uint32_t hash) const {
+    const std::uint32_t position =
+        m_index.Find(hash, [&](std::uint32_t stored) { return HashIndex::SameKey(At(stored).UserId(), userId); });
     return position == HashIndex::NONE ? nullptr : &At(position);
 }
 

@@ -42,10 +42,35 @@ public:
         return static_cast<std::uint32_t>(hash);
     }
 
+    // Whether two keys are equal, tested for equality alone: a library
+    // comparison also finds out which is less.
+    static bool SameKey(std::u16string_view a, std::u16string_view b) {
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (a[i] != b[i])
+                return false;
+        }
+        return true;
+    }
+
     // The position whose entry `matches` (called with a position), or NONE.
     template <class Matches>
     std::uint32_t Find(std::uint32_t hash, Matches matches) const {
         return m_count == 0 ? NONE : m_slots[SlotOf(hash, matches)].position;
+    }
+
+    // Starts bringing the first slot of `hash` into the cache, so that a
+    // run of lookups waits for memory once rather than once each.
+    void Prefetch(std::uint32_t hash) const {
+        if (!m_slots.empty())
+            __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
+    }
+
+    // The position in the first slot of `hash`: the entry a lookup most
+    // likely compares with, or NONE.
+    std::uint32_t Likely(std::uint32_t hash) const {
+        return m_slots.empty() ? NONE : m_slots[hash & (m_slots.size() - 1)].position;
     }
 
     // The position of the entry that `matches`; when there is none,

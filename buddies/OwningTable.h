@@ -53,7 +53,7 @@ public:
 
 private:
     auto KeyIs(std::u16string_view key) const {
-        return [this, key](std::uint32_t position) { return m_entries[position].first == key; };
+        return [this, key](std::uint32_t position) { return HashIndex::SameKey(m_entries[position].first, key); };
     }
 
     std::vector<Entry> m_entries;
