@@ -121,7 +121,10 @@ std::vector<FoldedGroup> ShownGroups(const CGroupTable& groups, std::u16string& 
 }
 
 void AppendMemberRows(const CBuddyGroup& group, int indent, const BuddyTable& buddies, std::vector<BuddyRow>& rows) {
-    buddies.LookupEach(group.members, [&](const CBuddyInfo& info) { rows.push_back({indent, nullptr, &info}); });
+    for (const std::u16string& userId : group.members) {
+        if (const CBuddyInfo* info = buddies.Lookup(userId))
+            rows.push_back({indent, nullptr, info});
+    }
 }
 
 void AppendGroupRows(CBuddyGroup& group, const BuddyTable& buddies, std::vector<BuddyRow>& rows) {

@@ -41,12 +41,8 @@ const CBuddyInfo& BuddyTable::Store(const BuddyTexts& buddy) {
 }
 
 const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId) const {
-    return Lookup(userId, HashIndex::HashOf(userId));
-}
-
-const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId, std::uint32_t hash) const {
-    const std::uint32_t position =
-        m_index.Find(hash, [&](std::uint32_t stored) { return HashIndex::SameKey(At(stored).UserId(), userId); });
+    const std::uint32_t position = m_index.Find(
+        HashIndex::HashOf(userId), [&](std::uint32_t stored) { return HashIndex::SameKey(At(stored).UserId(), userId); });
     return position == HashIndex::NONE ? nullptr : &At(position);
 }
 

@@ -1,11 +1,8 @@
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
-#include <cstdint>
 #include <iterator>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -63,11 +60,6 @@ public:
     const CBuddyInfo& Store(const BuddyTexts& buddy);
 
     const CBuddyInfo* Lookup(std::u16string_view userId) const;
-    // Calls `found` with the record of each of `userIds` that has one, in
-    // order. The list rows of a long list are found so: the index is read
-    // ahead for a batch of IDs instead of waited for at each.
-    template <class Found>
-    void LookupEach(const std::vector<std::u16string>& userIds, Found found) const;
     void Clear();
     std::size_t Size() const { return m_count; }
     bool IsEmpty() const { return m_count == 0; }
@@ -81,15 +73,6 @@ private:
     template <class Assign>
     const CBuddyInfo& StoreRecord(Assign assign);
 
-    const CBuddyInfo* Lookup(std::u16string_view userId, std::uint32_t hash) const;
-
-    // Both cache lines a record may lie across.
-    void PrefetchRecord(std::size_t position) const {
-        const CBuddyInfo* record = &At(position);
-        __builtin_prefetch(record);
-        __builtin_prefetch(reinterpret_cast<const char*>(record + 1) - 1);
-    }
-
     CBuddyInfo& At(std::size_t position) const {
         return m_blocks[position / BLOCK_RECORDS][position % BLOCK_RECORDS];
     }
@@ -100,29 +83,5 @@ private:
     HashIndex m_index;
     std::vector<ByteString> m_texts;
 };
-
-// In three passes over each batch: the slots are fetched, then the records
-// they most likely point at, then both are read.
-template <class Found>
-void BuddyTable::LookupEach(const std::vector<std::u16string>& userIds, Found found) const {
-    constexpr std::size_t BATCH = 16;
-    std::uint32_t hashes[BATCH];
-    for (std::size_t first = 0; first < userIds.size(); first += BATCH) {
-        const std::size_t count = std::min(BATCH, userIds.size() - first);
-        for (std::size_t k = 0; k < count; ++k) {
-            hashes[k] = HashIndex::HashOf(userIds[first + k]);
-            m_index.Prefetch(hashes[k]);
-        }
-        for (std::size_t k = 0; k < count; ++k) {
-            const std::uint32_t position = m_index.Likely(hashes[k]);
-            if (position < m_count)
-                PrefetchRecord(position);
-        }
-        for (std::size_t k = 0; k < count; ++k) {
-            if (const CBuddyInfo* info = Lookup(userIds[first + k], hashes[k]))
-                found(*info);
-        }
-    }
-}
 
 }  // namespace nimbo

@@ -60,19 +60,6 @@ public:
         return m_count == 0 ? NONE : m_slots[SlotOf(hash, matches)].position;
     }
 
-    // Starts bringing the first slot of `hash` into the cache, so that a
-    // run of lookups waits for memory once rather than once each.
-    void Prefetch(std::uint32_t hash) const {
-        if (!m_slots.empty())
-            __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
-    }
-
-    // The position in the first slot of `hash`: the entry a lookup most
-    // likely compares with, or NONE.
-    std::uint32_t Likely(std::uint32_t hash) const {
-        return m_slots.empty() ? NONE : m_slots[hash & (m_slots.size() - 1)].position;
-    }
-
     // The position of the entry that `matches`; when there is none,
     // `position` is indexed under `hash` and returned.
     template <class Matches>
