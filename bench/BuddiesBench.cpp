@@ -3,12 +3,16 @@
 // the same run as the baseline.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "bench/BuddyListReplies.h"
 #include "buddies/BuddyRowBuilder.h"
 #include "buddies/GroupList.h"
 #include "buddies/StatusList.h"
+#include "net/Base64.h"
 
 namespace nimbo {
 namespace {
@@ -62,6 +66,19 @@ void BM_ParseGroupList(benchmark::State& state) { ParseGroups(state, ParseGroupL
 
 void BM_CopyGroupReply(benchmark::State& state) { CopyBytes(state, Reply()); }
 
+// The Base64 part of reading the reply: its document line decoded.
+void BM_DecodeGroupReply(benchmark::State& state) {
+    const std::string_view reply = Reply().view();
+    const std::size_t start = reply.find("\r\n") + 2;
+    const std::string_view line = reply.substr(start, reply.find("\r\n", start) - start);
+    std::vector<unsigned char> bytes(base64::DecodedCapacity(line.size()));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(base64::DecodeTo(line.data(), line.size(), bytes.data()));
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(line.size()));
+}
+
 void BM_ParseGroupListReply(benchmark::State& state) {
     if (Document().GetLength() > GROUP_DOCUMENT_LIMIT)
         state.SkipWithError("the group document does not fit its buffer");
@@ -86,6 +103,7 @@ BENCHMARK(BM_ParseStatusList)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CopyGroupDocument)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ParseGroupList)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CopyGroupReply)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DecodeGroupReply)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ParseGroupListReply)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildBuddyRows)->Unit(benchmark::kMicrosecond);
 

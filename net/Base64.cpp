@@ -67,15 +67,17 @@ constexpr std::array<std::array<std::uint32_t, 256>, 4> PLACED = {MakePlacedTabl
 // Bytes kept by the pad flags: none, fourth, third, both.
 constexpr std::size_t KEPT[] = {3, 2, 1, 1};
 
-std::size_t DecodeWholeGroup(const char* text, unsigned char* out) {
+std::uint32_t PlacedGroup(const char* text) {
     auto placed = [text](int place) {
         return PLACED[static_cast<std::size_t>(place)][static_cast<unsigned char>(text[place])];
     };
-    const std::uint32_t group = placed(0) | placed(1) | placed(2) | placed(3);
+    return placed(0) | placed(1) | placed(2) | placed(3);
+}
+
+void StoreGroup(std::uint32_t group, unsigned char* out) {
     out[0] = static_cast<unsigned char>(group >> 16);
     out[1] = static_cast<unsigned char>(group >> 8);
     out[2] = static_cast<unsigned char>(group);
-    return KEPT[group >> 24];
 }
 
 }  // namespace
@@ -110,14 +112,26 @@ std::vector<unsigned char> Decode(const char* text, std::size_t length) {
     return bytes;
 }
 
-// Every group writes three bytes and keeps one to three of them.
+// Every group writes three bytes and keeps one to three of them. Up to the
+// first pad every group keeps three, so those groups are decoded without
+// waiting for the count of the group before.
 std::size_t DecodeTo(const char* text, std::size_t length, unsigned char* out) {
-    std::size_t count = 0;
-    std::size_t i = 0;
-    for (; length - i >= 4; i += 4)
-        count += DecodeWholeGroup(text + i, out + count);
-    if (i < length)
-        count += static_cast<std::size_t>(DecodeGroup(text + i, length - i, out + count));
+    const std::size_t whole = length / 4;
+    std::size_t g = 0;
+    for (; g < whole; ++g) {
+        const std::uint32_t group = PlacedGroup(text + 4 * g);
+        if (group >> 24)
+            break;
+        StoreGroup(group, out + 3 * g);
+    }
+    std::size_t count = 3 * g;
+    for (; g < whole; ++g) {
+        const std::uint32_t group = PlacedGroup(text + 4 * g);
+        StoreGroup(group, out + count);
+        count += KEPT[group >> 24];
+    }
+    if (4 * whole < length)
+        count += static_cast<std::size_t>(DecodeGroup(text + 4 * whole, length - 4 * whole, out + count));
     return count;
 }
 
