@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -22,15 +21,17 @@ public:
 
     // User IDs and group names are short: four code units are mixed in at a
     // time, and the last multiply is folded down so that the low bits, which
-    // pick the slot, depend on every code unit.
+    // pick the slot, depend on every code unit. The units are read one by
+    // one: a key is hashed right after it was decoded a unit at a time, and
+    // a wider read would wait for those writes to reach the cache.
     static std::uint32_t HashOf(std::u16string_view key) {
         constexpr std::uint64_t MULTIPLIER = 0x9E3779B97F4A7C15u;
         std::uint64_t hash = key.size() * MULTIPLIER;
         const char16_t* units = key.data();
         std::size_t left = key.size();
         for (; left >= 4; left -= 4, units += 4) {
-            std::uint64_t word;
-            std::memcpy(&word, units, sizeof word);
+            const std::uint64_t word = std::uint64_t{units[0]} | std::uint64_t{units[1]} << 16 |
+                                       std::uint64_t{units[2]} << 32 | std::uint64_t{units[3]} << 48;
             hash = (hash ^ word) * MULTIPLIER;
             hash ^= hash >> 32;
         }
