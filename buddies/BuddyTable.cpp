@@ -18,9 +18,9 @@ const CBuddyInfo& BuddyTable::StoreRecord(Assign assign) {
     CBuddyInfo& next = At(m_count);
     assign(next);
     const auto nextPosition = static_cast<std::uint32_t>(m_count);
-    const std::uint32_t position =
-        m_index.FindOrInsert(HashIndex::HashOf(next.UserId()), nextPosition,
-                             [&](std::uint32_t stored) { return HashIndex::SameKey(At(stored).UserId(), next.UserId()); });
+    const std::uint32_t position = m_index.FindOrInsert(
+        HashIndex::HashOf(next.UserId()), nextPosition,
+        [&](std::uint32_t stored) { return HashIndex::SameKey(At(stored).UserId(), next.UserId()); });
     if (position == nextPosition) {
         ++m_count;
         return next;
@@ -41,8 +41,9 @@ const CBuddyInfo& BuddyTable::Store(const BuddyTexts& buddy) {
 }
 
 const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId) const {
-    const std::uint32_t position = m_index.Find(
-        HashIndex::HashOf(userId), [&](std::uint32_t stored) { return HashIndex::SameKey(At(stored).UserId(), userId); });
+    const std::uint32_t position = m_index.Find(HashIndex::HashOf(userId), [&](std::uint32_t stored) {
+        return HashIndex::SameKey(At(stored).UserId(), userId);
+    });
     return position == HashIndex::NONE ? nullptr : &At(position);
 }
 
