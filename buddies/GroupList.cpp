@@ -14,6 +14,7 @@ constexpr std::string_view GROUP_OPEN = "<group ";
 constexpr std::string_view GROUP_CLOSE = "</group>";
 constexpr std::string_view LINE_END = "\r\n";
 
+// The blanks a line is trimmed of: space, tab, LF, VT, FF and CR.
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // The line without the blanks around it, looked at in line: a member line

@@ -161,5 +161,18 @@ TEST_F(BuddyRows, GroupsAreSortedIgnoringCase) {
                                                   u"éclair", u"Émile", u"가족", u"친구"}));
 }
 
+// Names of a long list share their beginning and may differ only far into
+// the name, or only in case.
+TEST_F(BuddyRows, NamesSharingABeginningAreSortedByWhatFollows) {
+    for (const char16_t* name :
+         {u"group 1000b", u"Group", u"GROUP 9", u"group 10", u"Group 1", u"Group 10", u"group 1000A"})
+        AddGroup(name, 0, {});
+    std::vector<std::u16string> order;
+    for (const Shown& row : Rows())
+        order.push_back(row.text);
+    EXPECT_EQ(order, (std::vector<std::u16string>{u"Group", u"Group 1", u"Group 10", u"group 10", u"group 1000A",
+                                                  u"group 1000b", u"GROUP 9"}));
+}
+
 }  // namespace
 }  // namespace nimbo

@@ -90,6 +90,14 @@ TEST(StatusList, AnEmptyEntryEndsTheList) {
     EXPECT_NE(buddies.Lookup(u"kim"), nullptr);
 }
 
+TEST(StatusList, AnEntryOpenedInsideAnotherIsReadAsWell) {
+    BuddyTable buddies = Parse(OkReply("<b>kim<b>lee</b>\r\n<b>park</b>"));
+    EXPECT_EQ(buddies.Size(), 3u);
+    EXPECT_NE(buddies.Lookup(u"kim<b>lee"), nullptr);
+    EXPECT_NE(buddies.Lookup(u"lee"), nullptr);
+    EXPECT_NE(buddies.Lookup(u"park"), nullptr);
+}
+
 TEST(StatusList, PortIsReadLikeTheCDecimalConversion) {
     struct Case {
         const char* text;

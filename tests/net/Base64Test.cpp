@@ -80,5 +80,11 @@ TEST(Base64, ForeignCharactersDoNotStopDecoding) {
     EXPECT_EQ(count, 3);
 }
 
+TEST(Base64, APadEndsOnlyItsOwnGroup) {
+    char buffer[16];
+    EXPECT_EQ(base64::DecodeInto("YWJjYWI=YQ==ZA", buffer, sizeof buffer), 7);
+    EXPECT_STREQ(buffer, "abcabad");
+}
+
 }  // namespace
 }  // namespace nimbo
