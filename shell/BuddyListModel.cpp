@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "shell/RowIndentDelegate.h"
+#include "shell/BuddyRowDelegate.h"
 
 namespace nimbo {
 
@@ -104,7 +104,7 @@ QVariant BuddyListModel::Shown(const Row& row, bool nameColumn, int role) const 
         return nameColumn ? SpokenName(row) : QVariant();
     case Qt::AccessibleDescriptionRole:
         return nameColumn ? SpokenDescription(row) : QVariant();
-    case RowIndentDelegate::INDENT_ROLE:
+    case BuddyRowDelegate::INDENT_ROLE:
         return nameColumn ? row.indent : 0;
     default:
         return {};
