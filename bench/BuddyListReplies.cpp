@@ -9,6 +9,9 @@ namespace nimbo::bench {
 namespace {
 
 const char* const WORDS[] = {"online", "absence", "busy", "food", "denial", "offline"};
+// By word: the other word of the same length.
+constexpr int TURNED_WORDS[] = {4, 5, 3, 2, 0, 1};
+constexpr int TURNED_EVERY = 7;
 const char KIM[] = "\xB1\xE8\xC3\xB6\xBC\xF6";                            // a Korean display name
 const char GREETING[] = "\xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4";  // a Korean status message
 
@@ -26,11 +29,15 @@ std::string Base64Of(const std::string& bytes) {
 
 ByteString Bytes(const std::string& text) { return ByteString(text.data(), static_cast<int>(text.size())); }
 
-std::string StatusReplyText(int buddies) {
+const char* StatusWord(int n, bool turned) {
+    return WORDS[turned && n % TURNED_EVERY == 0 ? TURNED_WORDS[n % 6] : n % 6];
+}
+
+std::string StatusReplyText(int buddies, bool turned) {
     const std::string message = Base64Of(std::string(GREETING) + " 12345");
     std::string reply = "OK\r\n";
     for (int n = 0; n < buddies; ++n) {
-        reply += "<b>" + UserId(n) + "\r\n" + WORDS[n % 6] + "\r\n10.0." + std::to_string(n / 256) + "." +
+        reply += "<b>" + UserId(n) + "\r\n" + StatusWord(n, turned) + "\r\n10.0." + std::to_string(n / 256) + "." +
                  std::to_string(n % 256) + "\r\n" + std::to_string(9000 + n % 100) + "\r\n0\r\n" +
                  (n % 2 ? std::string(KIM) : UserId(n)) + "\r\n" + (n % 3 ? message : "\"\"") + "</b>\r\n";
     }
@@ -55,9 +62,9 @@ std::string GroupDocumentText(int buddies, int groups) {
 
 }  // namespace
 
-BuddyListReplies::BuddyListReplies(int buddies, int groups) {
+BuddyListReplies::BuddyListReplies(int buddies, int groups, bool turned) {
     std::string document = GroupDocumentText(buddies, groups);
-    m_statusReply = Bytes(StatusReplyText(buddies));
+    m_statusReply = Bytes(StatusReplyText(buddies, turned));
     m_groupDocument = Bytes(document);
     m_groupReply = Bytes("OK\r\n" + Base64Of(document) + "\r\n\r\n");
 }

@@ -1,9 +1,12 @@
 // Wire text costs on a 100 KB text, each against a plain memcpy of the same
-// bytes in the same run: Base64 both ways and the ByteString field and
-// between scans that take protocol text apart.
+// bytes in the same run: Base64 both ways, the ByteString field and between
+// scans that take protocol text apart, and the line reader taking the text
+// in as one reply from receives of at most 64 KB.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,6 +14,7 @@
 
 #include "net/Base64.h"
 #include "net/ByteString.h"
+#include "net/LineReader.h"
 
 namespace {
 
@@ -87,7 +91,38 @@ void ByteStringBetween(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(TEXT_SIZE));
 }
 
+// The text's whole lines and the empty line that ends a reply.
+const std::string& ReplyText() {
+    static const std::string text = [] {
+        const std::string& lines = WireText();
+        return lines.substr(0, lines.rfind('\n') + 1) + "\r\n";
+    }();
+    return text;
+}
+
+void ReadBlock(benchmark::State& state) {
+    constexpr std::size_t RECEIVE_LIMIT = 64 * 1024;
+    const std::string& text = ReplyText();
+    nimbo::LineReader reader;
+    nimbo::ByteString block;
+    for (auto _ : state) {
+        std::size_t sent = 0;
+        reader.ReadBlock(
+            [&](char* buffer, int capacity) {
+                const std::size_t count =
+                    std::min({static_cast<std::size_t>(capacity), RECEIVE_LIMIT, text.size() - sent});
+                std::memcpy(buffer, text.data() + sent, count);
+                sent += count;
+                return static_cast<int>(count);
+            },
+            block);
+        benchmark::DoNotOptimize(block.GetLength());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+
 BENCHMARK(Memcpy);
+BENCHMARK(ReadBlock);
 BENCHMARK(Base64Encode);
 BENCHMARK(Base64Decode);
 BENCHMARK(ByteStringField);

@@ -12,7 +12,7 @@
 namespace nimbo::bench {
 namespace {
 
-const std::string ACCEPTED = "OK\r\n\r\n";
+const auto ACCEPTED = std::make_shared<const std::string>("OK\r\n\r\n");
 
 [[noreturn]] void Fail(const char* call) { throw std::system_error(errno, std::generic_category(), call); }
 
@@ -29,8 +29,9 @@ bool SendAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-ReplyServer::ReplyServer(const std::string& address, int port, std::map<std::string, std::string> replies)
-    : m_replies(std::move(replies)) {
+ReplyServer::ReplyServer(const std::string& address, int port, std::map<std::string, std::string> replies) {
+    for (auto& [word, reply] : replies)
+        SetReply(word, std::move(reply));
     sockaddr_in where{};
     where.sin_family = AF_INET;
     where.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -91,13 +92,20 @@ void ReplyServer::Serve(int fd) const {
         for (std::size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
             std::string line = pending.substr(0, end);
             pending.erase(0, end + 1);
-            if (line != "\r" && !SendAll(fd, ReplyTo(line)))
+            if (line != "\r" && !SendAll(fd, *ReplyTo(line)))
                 return;
         }
     }
 }
 
-const std::string& ReplyServer::ReplyTo(const std::string& line) const {
+void ReplyServer::SetReply(const std::string& word, std::string reply) {
+    auto shared = std::make_shared<const std::string>(std::move(reply));
+    std::lock_guard lock(m_replyLock);
+    m_replies[word] = std::move(shared);
+}
+
+std::shared_ptr<const std::string> ReplyServer::ReplyTo(const std::string& line) const {
+    std::lock_guard lock(m_replyLock);
     auto found = m_replies.find(line.substr(0, line.find_first_of(" \r")));
     return found == m_replies.end() ? ACCEPTED : found->second;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,16 +20,19 @@ public:
     ReplyServer(const std::string& address, int port, std::map<std::string, std::string> replies);
     // Stops accepting and waits for every connection to end.
     ~ReplyServer();
+    // Answers `word` with `reply` from now on.
+    void SetReply(const std::string& word, std::string reply);
     ReplyServer(const ReplyServer&) = delete;
     ReplyServer& operator=(const ReplyServer&) = delete;
 
 private:
     void AcceptLoop();
     void Serve(int fd) const;
-    const std::string& ReplyTo(const std::string& line) const;
+    std::shared_ptr<const std::string> ReplyTo(const std::string& line) const;
 
     int m_listener = -1;
-    std::map<std::string, std::string> m_replies;
+    mutable std::mutex m_replyLock;
+    std::map<std::string, std::shared_ptr<const std::string>> m_replies;
     std::mutex m_lock;
     std::vector<std::thread> m_connections;
     std::thread m_acceptThread;

@@ -18,11 +18,67 @@ constexpr std::size_t LINE_RECEIVE_SIZE = 1024;
 // receives and is copied a third of its length in all.
 constexpr std::size_t FIRST_BLOCK_CAPACITY = 256;
 constexpr std::size_t BLOCK_GROWTH = 4;
+constexpr std::size_t SCAN_WIDTH = 32;
 
 [[noreturn]] void FailTooLong() { throw CBlockingSocketException(u"Receive", EMSGSIZE); }
 
 const char* FindLineEnd(const char* bytes, std::size_t from, std::size_t to) {
     return static_cast<const char*>(std::memchr(bytes + from, '\n', to - from));
+}
+
+// The start of the last line in [from, to): just past its last LF, else `from`.
+std::size_t LastLineStart(const char* bytes, std::size_t from, std::size_t to) {
+    const void* lf = ::memrchr(bytes + from, '\n', to - from);
+    return lf == nullptr ? from : static_cast<std::size_t>(static_cast<const char*>(lf) - bytes) + 1;
+}
+
+// Whether an LF CR LF starts at one of the SCAN_WIDTH positions from
+// `bytes`. Without a branch, the compiler turns the test into vector
+// instructions.
+bool AnyLfCrLf(const unsigned char* bytes) {
+    unsigned found = 0;
+    for (std::size_t k = 0; k < SCAN_WIDTH; ++k)
+        found |= static_cast<unsigned>((bytes[k] == '\n') & (bytes[k + 1] == '\r') & (bytes[k + 2] == '\n'));
+    return found != 0;
+}
+
+// Just past the first empty line (CR LF alone) of a block that starts in
+// [from, to), or 0. A reply is a long run of short lines, so instead of a
+// search per line SCAN_WIDTH positions are tested at a time.
+std::size_t EmptyLineEnd(const char* text, std::size_t from, std::size_t to) {
+    if (from == 0 && to >= 2 && text[0] == '\r' && text[1] == '\n')
+        return 2;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    std::size_t i = from;
+    while (i + SCAN_WIDTH + 2 <= to && !AnyLfCrLf(bytes + i))
+        i += SCAN_WIDTH;
+    for (; i + 2 < to; ++i) {
+        if (bytes[i] == '\n' && bytes[i + 1] == '\r' && bytes[i + 2] == '\n')
+            return i + 3;
+    }
+    return 0;
+}
+
+// Fails when a line that starts at or after `lineStart` and before `to` is
+// longer than MAX_LINE_LENGTH, the unfinished line at `to` included, with
+// `lineStart` at that line. One search per MAX_LINE_LENGTH bytes finds the
+// last line end of each such stretch, instead of one search per line.
+void CheckLineLengths(const char* bytes, std::size_t& lineStart, std::size_t to) {
+    while (to - lineStart > LineReader::MAX_LINE_LENGTH) {
+        const std::size_t next = LastLineStart(bytes, lineStart, lineStart + LineReader::MAX_LINE_LENGTH);
+        if (next == lineStart)
+            FailTooLong();
+        lineStart = next;
+    }
+}
+
+// A block whose lines reach past MAX_BLOCK_LENGTH fails at the first line
+// that ends past it, or at an earlier line that is too long.
+[[noreturn]] void FailPastBlockBound(const char* bytes, std::size_t& lineStart) {
+    const std::size_t failing = LastLineStart(bytes, lineStart, LineReader::MAX_BLOCK_LENGTH);
+    CheckLineLengths(bytes, lineStart, failing);
+    lineStart = failing;
+    FailTooLong();
 }
 
 // The buffer of a block being read: `block`'s own, written through
@@ -99,26 +155,22 @@ bool LineReader::ReadBlock(const ReceiveFunction& receive, ByteString& block) {
     std::size_t length = m_end - m_start;
     std::memcpy(out.Bytes(), m_buffer.data() + m_start, length);
     m_start = m_end = m_scanned = 0;
-    std::size_t scanned = 0;
+    std::size_t searched = 0;   // no empty line starts before it
     std::size_t lineStart = 0;  // of the line not yet ended
     try {
         for (;;) {
-            for (const char* lf; (lf = FindLineEnd(out.Bytes(), scanned, length)) != nullptr;) {
-                const std::size_t end = static_cast<std::size_t>(lf - out.Bytes()) + 1;
-                if (end - lineStart > MAX_LINE_LENGTH || end > MAX_BLOCK_LENGTH)
-                    FailTooLong();
-                const bool emptyLine = end - lineStart == 2 && out.Bytes()[lineStart] == '\r';
-                lineStart = scanned = end;
-                if (emptyLine) {
-                    Keep({out.Bytes() + end, length - end});
-                    out.Finish(end);
-                    return true;
-                }
+            const std::size_t end = EmptyLineEnd(out.Bytes(), searched, length);
+            if (end != 0 && end <= MAX_BLOCK_LENGTH) {
+                CheckLineLengths(out.Bytes(), lineStart, end);
+                Keep({out.Bytes() + end, length - end});
+                out.Finish(end);
+                return true;
             }
-            scanned = length;
-            // Wherever the unfinished line ends, it ends past a bound.
-            if (length - lineStart > MAX_LINE_LENGTH || length >= MAX_BLOCK_LENGTH)
-                FailTooLong();
+            if (end != 0 || length >= MAX_BLOCK_LENGTH)
+                FailPastBlockBound(out.Bytes(), lineStart);
+            searched = length < 2 ? 0 : length - 2;  // an empty line may start in the last two bytes
+            CheckLineLengths(out.Bytes(), lineStart, length);
+            lineStart = LastLineStart(out.Bytes(), lineStart, length);
             const std::size_t room = out.RoomAfter(length);
             const int count = receive(out.Bytes() + length, static_cast<int>(room));
             if (count <= 0) {

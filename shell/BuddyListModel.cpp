@@ -1,17 +1,12 @@
 #include "shell/BuddyListModel.h"
 
 #include <algorithm>
-#include <iterator>
 
-#include "shell/RowIndentDelegate.h"
+#include "shell/BuddyRowDelegate.h"
 
 namespace nimbo {
 
 namespace {
-
-// The roles a kept row answers, in the order it keeps them.
-constexpr int KEPT_ROLES[] = {Qt::DisplayRole, Qt::DecorationRole, Qt::AccessibleTextRole,
-                              Qt::AccessibleDescriptionRole, RowIndentDelegate::INDENT_ROLE};
 
 // What each list image says, by image index, for screen readers.
 constexpr const char16_t* IMAGE_MEANINGS[BuddyListModel::IMAGE_COUNT] = {
@@ -19,12 +14,16 @@ constexpr const char16_t* IMAGE_MEANINGS[BuddyListModel::IMAGE_COUNT] = {
 };
 
 // A buddy as the list shows it, without the leading blank: "NAME(ID)".
-QString SpokenName(const BuddyRow& row) { return QString::fromStdU16String(row.Text()).trimmed(); }
+template <class Row>
+QString SpokenName(const Row& row) {
+    return QString::fromStdU16String(row.Text()).trimmed();
+}
 
 // The row's image in words, then a buddy's status message: "바쁨, 회의 중".
-QString SpokenDescription(const BuddyRow& row) {
+template <class Row>
+QString SpokenDescription(const Row& row) {
     QString description = QString::fromUtf16(IMAGE_MEANINGS[row.Image()]);
-    const std::u16string message = row.Message();
+    const std::u16string& message = row.Message();
     if (!message.empty()) {
         description += QStringLiteral(", ") + QString::fromStdU16String(message);
     }
@@ -37,6 +36,10 @@ BuddyListModel::BuddyListModel(const Images& images, QObject* parent)
     : QAbstractTableModel(parent), m_images(images) {}
 
 void BuddyListModel::SetRows(std::vector<BuddyRow> rows) {
+    if (m_keeping && rows.size() == m_rows.size()) {
+        UpdateInPlace(std::move(rows));
+        return;
+    }
     beginResetModel();
     m_rows = std::move(rows);
     m_keeping = false;
@@ -44,18 +47,32 @@ void BuddyListModel::SetRows(std::vector<BuddyRow> rows) {
     endResetModel();
 }
 
+// Painting a screenful of rows costs more than reading every record of a
+// long list, so a refresh that changed few rows in sight repaints only them.
+void BuddyListModel::UpdateInPlace(std::vector<BuddyRow> rows) {
+    m_rows = std::move(rows);
+    m_keeping = false;
+    const std::vector<KeptRow> kept = std::move(m_kept);
+    m_kept.clear();
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const auto row = static_cast<int>(m_keptFirst + i);
+        if (kept[i] == KeptRow(m_rows[m_keptFirst + i])) {
+            continue;
+        }
+        // One cell at a time: views repaint a wider change whole.
+        for (int column = 0; column < COLUMN_COUNT; ++column) {
+            emit dataChanged(index(row, column), index(row, column));
+        }
+    }
+}
+
 void BuddyListModel::KeepShown(int first, int end) {
-    static_assert(std::size(KEPT_ROLES) == KEPT_ROLE_COUNT);
     const std::size_t from = static_cast<std::size_t>(std::clamp(first, 0, rowCount()));
     const std::size_t to = static_cast<std::size_t>(std::clamp(end, static_cast<int>(from), rowCount()));
-    std::vector<KeptRow> kept(to - from);
+    std::vector<KeptRow> kept;
+    kept.reserve(to - from);
     for (std::size_t i = from; i < to; ++i) {
-        for (int column = 0; column < COLUMN_COUNT; ++column) {
-            for (int role = 0; role < KEPT_ROLE_COUNT; ++role) {
-                kept[i - from].at(static_cast<std::size_t>(column * KEPT_ROLE_COUNT + role)) =
-                    Shown(m_rows[i], column == 0, KEPT_ROLES[role]);
-            }
-        }
+        kept.emplace_back(m_rows[i]);
     }
     for (BuddyRow& row : m_rows) {
         row.group = nullptr;
@@ -76,24 +93,8 @@ int BuddyListModel::rowCount(const QModelIndex& parent) const {
 
 int BuddyListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : COLUMN_COUNT; }
 
-QVariant BuddyListModel::data(const QModelIndex& index, int role) const {
-    const BuddyRow* row = RowAt(index.row());
-    if (row == nullptr) {
-        return {};
-    }
-    if (!m_keeping) {
-        return Shown(*row, index.column() == 0, role);
-    }
-    const auto* kept = std::find(std::begin(KEPT_ROLES), std::end(KEPT_ROLES), role);
-    const auto position = static_cast<std::size_t>(index.row());
-    if (kept == std::end(KEPT_ROLES) || position < m_keptFirst || position - m_keptFirst >= m_kept.size()) {
-        return {};
-    }
-    const auto at = static_cast<std::size_t>(index.column() * KEPT_ROLE_COUNT + (kept - std::begin(KEPT_ROLES)));
-    return m_kept[position - m_keptFirst].at(at);
-}
-
-QVariant BuddyListModel::Shown(const BuddyRow& row, bool nameColumn, int role) const {
+template <class Row>
+QVariant BuddyListModel::Shown(const Row& row, bool nameColumn, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return nameColumn ? QString::fromStdU16String(row.Text()) : QString::fromStdU16String(row.Message());
@@ -103,11 +104,26 @@ QVariant BuddyListModel::Shown(const BuddyRow& row, bool nameColumn, int role) c
         return nameColumn ? SpokenName(row) : QVariant();
     case Qt::AccessibleDescriptionRole:
         return nameColumn ? SpokenDescription(row) : QVariant();
-    case RowIndentDelegate::INDENT_ROLE:
+    case BuddyRowDelegate::INDENT_ROLE:
         return nameColumn ? row.indent : 0;
     default:
         return {};
     }
+}
+
+QVariant BuddyListModel::data(const QModelIndex& index, int role) const {
+    const BuddyRow* row = RowAt(index.row());
+    if (row == nullptr) {
+        return {};
+    }
+    if (!m_keeping) {
+        return Shown(*row, index.column() == 0, role);
+    }
+    const auto position = static_cast<std::size_t>(index.row());
+    if (position < m_keptFirst || position - m_keptFirst >= m_kept.size()) {
+        return {};
+    }
+    return Shown(m_kept[position - m_keptFirst], index.column() == 0, role);
 }
 
 // Rows are flat: a view need not ask for children it would lay out.

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QVariant>
 #include <array>
+#include <string>
 #include <vector>
 
 #include "buddies/BuddyRow.h"
@@ -28,7 +29,11 @@ public:
     // `images` by list image index; kept by reference, it must outlive the model.
     explicit BuddyListModel(const Images& images, QObject* parent = nullptr);
 
-    // Replaces every row (a model reset: views drop selection and current row).
+    // Replaces every row. After KeepShown, as many rows as before are a
+    // refresh that changed little: views keep their layout and selection
+    // and repaint only the kept rows that now show something else (what
+    // lies beyond them is asked afresh when it comes into sight). Otherwise
+    // a model reset: views drop selection and current row.
     void SetRows(std::vector<BuddyRow> rows);
     // Keeps what the rows from `first` up to `end` show and lets go of the
     // records every row refers to, which may change or go until the next
@@ -44,10 +49,24 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    static constexpr int KEPT_ROLE_COUNT = 5;
-    using KeptRow = std::array<QVariant, COLUMN_COUNT * KEPT_ROLE_COUNT>;
+    // What a row shows, in the terms BuddyRow gives it.
+    struct KeptRow {
+        int image = 0;
+        int indent = 0;
+        std::u16string text;
+        std::u16string message;
 
-    QVariant Shown(const BuddyRow& row, bool nameColumn, int role) const;
+        explicit KeptRow(const BuddyRow& row)
+            : image(row.Image()), indent(row.indent), text(row.Text()), message(row.Message()) {}
+        bool operator==(const KeptRow&) const = default;
+        int Image() const { return image; }
+        const std::u16string& Text() const { return text; }
+        const std::u16string& Message() const { return message; }
+    };
+
+    template <class Row>
+    QVariant Shown(const Row& row, bool nameColumn, int role) const;
+    void UpdateInPlace(std::vector<BuddyRow> rows);
 
     const Images& m_images;
     std::vector<BuddyRow> m_rows;

@@ -12,7 +12,7 @@
 
 #include "buddies/BuddyRowBuilder.h"
 #include "buddies/CBuddyInfo.h"
-#include "shell/RowIndentDelegate.h"
+#include "shell/BuddyRowDelegate.h"
 #include "shell/ScalableIcon.h"
 
 namespace nimbo {
@@ -62,7 +62,7 @@ CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTableView(parent), m_model(m_
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    setItemDelegate(new RowIndentDelegate(this));
+    setItemDelegate(new BuddyRowDelegate(this));
     setAcceptDrops(true);
     setAccessibleName(QStringLiteral("친구 목록"));
     setAccessibleDescription(QStringLiteral(

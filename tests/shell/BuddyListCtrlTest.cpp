@@ -369,6 +369,30 @@ TEST_F(BuddyListCtrlTest, OnlyRowsNearSightAreKept) {
     EXPECT_TRUE(Text(last).isEmpty());
 }
 
+// A refresh that finds as many rows repaints only those that changed, where
+// a different number of rows lays the list out anew.
+TEST_F(BuddyListCtrlTest, ARefreshRepaintsOnlyTheRowsThatChanged) {
+    m_list.Refill(m_groups, m_buddies);
+    QSignalSpy resets(m_list.model(), &QAbstractItemModel::modelReset);
+    QSignalSpy changes(m_list.model(), &QAbstractItemModel::dataChanged);
+    m_list.KeepShown();
+    AddBuddy(u"lee", u"", u"", LOGON_BUSY);
+    m_list.Refill(m_groups, m_buddies);
+    EXPECT_EQ(resets.count(), 0);
+    ASSERT_EQ(changes.count(), CBuddyListCtrl::COLUMN_COUNT);
+    for (const QList<QVariant>& change : changes) {
+        EXPECT_EQ(change.at(0).toModelIndex().row(), 2);
+        EXPECT_EQ(change.at(1).toModelIndex(), change.at(0).toModelIndex());
+    }
+    EXPECT_EQ(RowIcon(2), Icon16(m_list.Image(6)));
+
+    m_list.KeepShown();
+    AddBuddy(u"ghost", u"", u"", LOGON_ONLINE);
+    m_list.Refill(m_groups, m_buddies);
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(Text(2), QStringLiteral(" ghost"));
+}
+
 // What a screen reader says of each row: the name as shown, then the
 // picture in words and the status message.
 TEST_F(BuddyListCtrlTest, RowsTellAScreenReaderWhoAndHow) {
