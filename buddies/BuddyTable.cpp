@@ -40,11 +40,25 @@ const CBuddyInfo& BuddyTable::Store(const BuddyTexts& buddy) {
     return StoreRecord([&](CBuddyInfo& record) { record.Assign(entry.view(), buddy.userId); });
 }
 
-const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId) const {
-    const std::uint32_t position = m_index.Find(HashIndex::HashOf(userId), [&](std::uint32_t stored) {
+std::uint32_t BuddyTable::PositionOf(std::u16string_view userId) const {
+    return m_index.Find(HashIndex::HashOf(userId), [&](std::uint32_t stored) {
         return HashIndex::SameKey(At(stored).UserId(), userId);
     });
+}
+
+const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId) const {
+    const std::uint32_t position = PositionOf(userId);
     return position == HashIndex::NONE ? nullptr : &At(position);
+}
+
+const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId, std::size_t& next) const {
+    if (next < m_count && HashIndex::SameKey(At(next).UserId(), userId))
+        return &At(next++);
+    const std::uint32_t position = PositionOf(userId);
+    if (position == HashIndex::NONE)
+        return nullptr;
+    next = position + std::size_t{1};
+    return &At(position);
 }
 
 void BuddyTable::Clear() {

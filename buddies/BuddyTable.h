@@ -60,6 +60,11 @@ public:
     const CBuddyInfo& Store(const BuddyTexts& buddy);
 
     const CBuddyInfo* Lookup(std::u16string_view userId) const;
+    // The same, trying the record stored at `next` first and leaving `next`
+    // just past the record found: the members of a group mostly come in the
+    // order of the status list, and the record next in line then costs no
+    // search of the index.
+    const CBuddyInfo* Lookup(std::u16string_view userId, std::size_t& next) const;
     void Clear();
     std::size_t Size() const { return m_count; }
     bool IsEmpty() const { return m_count == 0; }
@@ -73,6 +78,8 @@ private:
     template <class Assign>
     const CBuddyInfo& StoreRecord(Assign assign);
 
+    // The position of the record of `userId`, or HashIndex::NONE.
+    std::uint32_t PositionOf(std::u16string_view userId) const;
     CBuddyInfo& At(std::size_t position) const {
         return m_blocks[position / BLOCK_RECORDS][position % BLOCK_RECORDS];
     }

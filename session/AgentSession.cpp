@@ -95,16 +95,28 @@ BuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {
     if (!Judge(u"GetLogonStatusTable", socket, socket.CmdAuth(GetUserId(), GetPassword64())))
         return nullptr;
     if (Judge(u"GetLogonStatusTable", socket, socket.CmdGetLogonStatAll())) {
+        // The server checks the group connection's identification while
+        // the status list is read.
+        CAgentSocket groupSocket;
+        const bool started = StartGroupList(groupSocket);
         ParseStatusList(socket.m_strReply, m_buddyTable);
-        LoadGroupList();
+        FinishGroupList(groupSocket, started);
     }
     return &m_buddyTable;
 }
 
 bool AgentSession::LoadGroupList() {
-    m_groupTable.Clear();
     CAgentSocket socket;
-    if (!Judge(u"LoadGroupList", socket, ConnectIdentified(socket)))
+    return FinishGroupList(socket, StartGroupList(socket));
+}
+
+bool AgentSession::StartGroupList(CAgentSocket& socket) {
+    m_groupTable.Clear();
+    return ConnectToAgent(socket) && socket.StartAuth(GetUserId(), GetPassword64());
+}
+
+bool AgentSession::FinishGroupList(CAgentSocket& socket, bool started) {
+    if (!Judge(u"LoadGroupList", socket, started && socket.FinishCommand()))
         return false;
     // An error reply fails the first-line check of the parser, so the
     // command's own result adds nothing.

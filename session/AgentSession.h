@@ -89,6 +89,10 @@ private:
     bool SetIdentity(const std::u16string& userId, const std::u16string& password);
     bool ExchangeLogin(CAgentSocket& socket);
     bool ConnectIdentified(CAgentSocket& socket);
+    // The halves of LoadGroupList: Start empties the group table, connects
+    // and sends the identification; Finish reads its answer and fetches.
+    bool StartGroupList(CAgentSocket& socket);
+    bool FinishGroupList(CAgentSocket& socket, bool started);
     // Records the failure of `operation` on `socket`, or none when `done`;
     // returns `done`.
     bool Judge(const char16_t* operation, const CAgentSocket& socket, bool done);

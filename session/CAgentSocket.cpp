@@ -35,8 +35,12 @@ bool CAgentSocket::CmdLogin(const ByteString& userId, const ByteString& password
 bool CAgentSocket::CmdLogout() { return SendCommand_NonThr("logout\r\n"); }
 
 bool CAgentSocket::CmdAuth(const ByteString& userId, const ByteString& password64) {
+    return StartAuth(userId, password64) && FinishCommand();
+}
+
+bool CAgentSocket::StartAuth(const ByteString& userId, const ByteString& password64) {
     ByteString command;
-    return command.Format("auth %s %s \r\n", userId.c_str(), password64.c_str()) && SendCommand_NonThr(command);
+    return command.Format("auth %s %s \r\n", userId.c_str(), password64.c_str()) && StartCommand(command);
 }
 
 bool CAgentSocket::CmdSetLogonStat(const ByteString& statusWord, const ByteString& text64) {
@@ -63,21 +67,31 @@ bool CAgentSocket::CmdPeerCall(const ByteString& callee, const ByteString& calle
     return formatted && SendCommand_NonThr(command);
 }
 
-bool CAgentSocket::SendCommand_NonThr(const ByteString& command) {
+bool CAgentSocket::SendCommand_NonThr(const ByteString& command) { return StartCommand(command) && FinishCommand(); }
+
+bool CAgentSocket::StartCommand(const ByteString& command) {
     if (!m_bConnectOk)
         return false;
     m_reader.Discard();
     m_strReply.Empty();
     m_socketFailure.reset();
+    return Exchange([&] { SendAll(command.c_str(), command.GetLength(), COMMAND_TIMEOUT); });
+}
+
+bool CAgentSocket::FinishCommand() {
+    return Exchange([&] { m_reader.ReadBlock(ReceiveWithin(COMMAND_TIMEOUT), m_strReply); }) && !ParseErrorReply();
+}
+
+template <class Step>
+bool CAgentSocket::Exchange(Step step) {
     try {
-        SendAll(command.c_str(), command.GetLength(), COMMAND_TIMEOUT);
-        m_reader.ReadBlock(ReceiveWithin(COMMAND_TIMEOUT), m_strReply);
+        step();
     } catch (const CBlockingSocketException& failure) {
         m_socketFailure.emplace(failure);
         m_strErrMessage = "Exception: SendCommand_NonThr";
         return false;
     }
-    return !ParseErrorReply();
+    return true;
 }
 
 int CAgentSocket::ReadHeaderLine(ByteString& line, int seconds) {

@@ -56,6 +56,13 @@ public:
     // (socket failure, time-out, or a line or reply past its bound); false
     // for an error reply.
     bool SendCommand_NonThr(const ByteString& command);
+    // The two halves of SendCommand_NonThr, so that a caller can work while
+    // the server answers: StartCommand drops earlier input and sends,
+    // FinishCommand reads and judges the reply.
+    bool StartCommand(const ByteString& command);
+    bool FinishCommand();
+    // The first half of CmdAuth.
+    bool StartAuth(const ByteString& userId, const ByteString& password64);
 
     // Reads the next whole line, CR LF included, into `line` and returns its
     // length; 0 (and an empty line) when the peer closed the connection.
@@ -83,6 +90,9 @@ public:
     std::optional<CBlockingSocketException> m_socketFailure;
 
 private:
+    // Runs `step` of an exchange; a socket failure becomes false.
+    template <class Step>
+    bool Exchange(Step step);
     LineReader::ReceiveFunction ReceiveWithin(int seconds);
     LineReader::ReceiveFunction ReceiveUntilClosed(int seconds);
 
