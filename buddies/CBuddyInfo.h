@@ -41,6 +41,8 @@ public:
 
     // The buddy's key in the buddy table.
     const std::u16string& UserId() const { return m_userId; }
+    // The entry the fields are read from, in wire text.
+    std::string_view Entry() const { return m_entry; }
     // The status of the status word: exact, case-sensitive; any other word
     // is offline.
     LogonStatus Status() const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "buddies/CBuddyInfo.h"
 #include "shell/BuddyRowDelegate.h"
 
 namespace nimbo {
@@ -32,6 +33,29 @@ QString SpokenDescription(const Row& row) {
 
 }  // namespace
 
+BuddyListModel::KeptRow::KeptRow(const BuddyRow& row)
+    : image(row.Image()),
+      indent(row.indent),
+      presenceKnown(row.presenceKnown),
+      isBuddy(row.buddy != nullptr),
+      text(row.Text()),
+      message(row.Message()) {
+    if (isBuddy) {
+        userId = row.buddy->UserId();
+        entry = row.buddy->Entry();
+    }
+}
+
+bool BuddyListModel::KeptRow::ShowsAs(const BuddyRow& row) const {
+    if (row.indent != indent || row.presenceKnown != presenceKnown || (row.buddy != nullptr) != isBuddy) {
+        return false;
+    }
+    if (isBuddy) {
+        return row.buddy->Entry() == entry && row.buddy->UserId() == userId;
+    }
+    return row.Image() == image && row.Text() == text;
+}
+
 BuddyListModel::BuddyListModel(const Images& images, QObject* parent)
     : QAbstractTableModel(parent), m_images(images) {}
 
@@ -56,7 +80,7 @@ void BuddyListModel::UpdateInPlace(std::vector<BuddyRow> rows) {
     m_kept.clear();
     for (std::size_t i = 0; i < kept.size(); ++i) {
         const auto row = static_cast<int>(m_keptFirst + i);
-        if (kept[i] == KeptRow(m_rows[m_keptFirst + i])) {
+        if (kept[i].ShowsAs(m_rows[m_keptFirst + i])) {
             continue;
         }
         // One cell at a time: views repaint a wider change whole.

@@ -49,16 +49,22 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    // What a row shows, in the terms BuddyRow gives it.
+    // What a row shows, in the terms BuddyRow gives it, and what a buddy's
+    // row was read from.
     struct KeptRow {
         int image = 0;
         int indent = 0;
+        bool presenceKnown = true;
+        bool isBuddy = false;
         std::u16string text;
         std::u16string message;
+        std::u16string userId;
+        std::string entry;
 
-        explicit KeptRow(const BuddyRow& row)
-            : image(row.Image()), indent(row.indent), text(row.Text()), message(row.Message()) {}
-        bool operator==(const KeptRow&) const = default;
+        explicit KeptRow(const BuddyRow& row);
+        // Whether `row` shows the same. A buddy's row shows the same when its
+        // entry and user ID are the same, which costs no decoding.
+        bool ShowsAs(const BuddyRow& row) const;
         int Image() const { return image; }
         const std::u16string& Text() const { return text; }
         const std::u16string& Message() const { return message; }
