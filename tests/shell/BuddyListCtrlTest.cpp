@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -17,6 +18,7 @@
 
 #include "buddies/CBuddyGroup.h"
 #include "buddies/CBuddyInfo.h"
+#include "shell/BuddyRowDelegate.h"
 #include "shell/CBuddyListCtrl.h"
 #include "tests/shell/DragAndDrop.h"
 
@@ -30,6 +32,21 @@ QImage Icon16(const QIcon& icon) {
 QImage Resource(const char* path) {
     return QImage(QString::fromLatin1(path)).convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
+
+// A cell as the style draws a view item, moved right by the row's indent.
+class StyleDrawnRow : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem shifted(option);
+        if (index.column() == 0) {
+            shifted.rect.setLeft(shifted.rect.left() +
+                                 index.data(BuddyRowDelegate::INDENT_ROLE).toInt() * BuddyRowDelegate::INDENT_WIDTH);
+        }
+        QStyledItemDelegate::paint(painter, shifted, index);
+    }
+};
 
 class BuddyListCtrlTest : public ::testing::Test {
 protected:
@@ -123,6 +140,23 @@ TEST_F(BuddyListCtrlTest, OfflineBuddyShowsTheOfflineIconAndNoMessage) {
     m_list.Refill(m_groups, m_buddies);
     EXPECT_EQ(Text(2, 1), QString());
     EXPECT_EQ(RowIcon(2), Resource(":/icons/status-offline.png"));
+}
+
+// The list draws its rows itself, keeping their laid-out texts, and must
+// look exactly as the style draws them: selection, focus, indent, and a
+// message too long for its column elided.
+TEST_F(BuddyListCtrlTest, RowsLookAsTheStyleDrawsThem) {
+    AddBuddy(u"lee", u"", u"오늘은 하루 종일 회의가 있어서 쪽지에 늦게 답합니다 (long status message)", LOGON_BUSY);
+    m_list.Refill(m_groups, m_buddies);
+    m_list.setFocus();
+    m_list.setCurrentIndex(m_list.IndexOf(2));
+    const QImage drawn = m_list.viewport()->grab().toImage();
+    QAbstractItemDelegate* own = m_list.itemDelegate();
+    StyleDrawnRow reference;
+    m_list.setItemDelegate(&reference);
+    const QImage expected = m_list.viewport()->grab().toImage();
+    m_list.setItemDelegate(own);
+    EXPECT_EQ(drawn, expected);
 }
 
 TEST_F(BuddyListCtrlTest, MembersAreIndentedAndBuddiesWithoutAGroupAreNot) {
