@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <random>
 #include <string_view>
 #include <vector>
 
@@ -23,10 +24,12 @@ public:
     // time, and the last multiply is folded down so that the low bits, which
     // pick the slot, depend on every code unit. The units are read one by
     // one: a key is hashed right after it was decoded a unit at a time, and
-    // a wider read would wait for those writes to reach the cache.
+    // a wider read would wait for those writes to reach the cache. Keys come
+    // from the server: the seed, drawn once per process, keeps anyone from
+    // choosing keys that all fall into one chain of slots.
     static std::uint32_t HashOf(std::u16string_view key) {
         constexpr std::uint64_t MULTIPLIER = 0x9E3779B97F4A7C15u;
-        std::uint64_t hash = key.size() * MULTIPLIER;
+        std::uint64_t hash = SEED ^ key.size() * MULTIPLIER;
         const char16_t* units = key.data();
         std::size_t left = key.size();
         for (; left >= 4; left -= 4, units += 4) {
@@ -82,6 +85,8 @@ public:
     }
 
 private:
+    static inline const std::uint64_t SEED = std::uint64_t{std::random_device()()} << 32 | std::random_device()();
+
     static constexpr std::size_t FIRST_SLOTS = 16;
 
     struct Slot {
