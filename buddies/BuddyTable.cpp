@@ -1,6 +1,7 @@
 #include "buddies/BuddyTable.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace nimbo {
 
@@ -11,11 +12,15 @@ void BuddyTable::Keep(const ByteString& text) {
 
 // Has the next spare record `assign` itself, then either keeps it or, when
 // its user ID is stored already, has the earlier record assign itself.
+CBuddyInfo& BuddyTable::SpareRecord(std::size_t position) {
+    if (position == m_blocks.size() * BLOCK_RECORDS)
+        m_blocks.push_back(std::make_unique<CBuddyInfo[]>(BLOCK_RECORDS));
+    return At(position);
+}
+
 template <class Assign>
 const CBuddyInfo& BuddyTable::StoreRecord(Assign assign) {
-    if (m_count == m_blocks.size() * BLOCK_RECORDS)
-        m_blocks.push_back(std::make_unique<CBuddyInfo[]>(BLOCK_RECORDS));
-    CBuddyInfo& next = At(m_count);
+    CBuddyInfo& next = SpareRecord(m_count);
     assign(next);
     const auto nextPosition = static_cast<std::uint32_t>(m_count);
     const std::uint32_t position = m_index.FindOrInsert(
@@ -30,8 +35,36 @@ const CBuddyInfo& BuddyTable::StoreRecord(Assign assign) {
     return earlier;
 }
 
-const CBuddyInfo& BuddyTable::Store(std::string_view entry) {
-    return StoreRecord([entry](CBuddyInfo& record) { record.Assign(entry); });
+void BuddyTable::Stage(std::string_view entry) {
+    CBuddyInfo& record = SpareRecord(m_count + m_stagedHashes.size());
+    record.Assign(entry);
+    m_stagedHashes.push_back(HashIndex::HashOf(record.UserId()));
+}
+
+// The staged records lie from m_count on; a new one moves down to m_count,
+// over a staged record whose user ID was stored already.
+void BuddyTable::StoreStaged() {
+    const std::size_t first = m_count;
+    const std::size_t staged = m_stagedHashes.size();
+    m_index.Reserve(m_count + staged);
+    for (std::size_t i = 0; i < staged; ++i) {
+        if (i + PREFETCH_DISTANCE < staged)
+            m_index.Prefetch(m_stagedHashes[i + PREFETCH_DISTANCE]);
+        CBuddyInfo& record = At(first + i);
+        const auto nextPosition = static_cast<std::uint32_t>(m_count);
+        const std::uint32_t position =
+            m_index.FindOrInsert(m_stagedHashes[i], nextPosition, [&](std::uint32_t stored) {
+                return HashIndex::SameKey(At(stored).UserId(), record.UserId());
+            });
+        if (position != nextPosition) {
+            At(position).Assign(record.Entry());
+            continue;
+        }
+        if (first + i != m_count)
+            std::swap(At(m_count), record);
+        ++m_count;
+    }
+    m_stagedHashes.clear();
 }
 
 const CBuddyInfo& BuddyTable::Store(const BuddyTexts& buddy) {
@@ -63,6 +96,7 @@ const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId, std::size_t& ne
 
 void BuddyTable::Clear() {
     m_count = 0;
+    m_stagedHashes.clear();
     m_index.Clear();
     m_texts.clear();
 }

@@ -52,9 +52,15 @@ public:
     // Keeps `text` until Clear. Entries given to Store must lie in text
     // kept so.
     void Keep(const ByteString& text);
-    // Stores the record of `entry`, or has the record of the same user ID
-    // read it from now on.
-    const CBuddyInfo& Store(std::string_view entry);
+    // Reads `entry` into a record to be stored by StoreStaged. Entries given
+    // to Stage must lie in text kept by Keep.
+    void Stage(std::string_view entry);
+    // Stores the staged records in the order they were staged: each is
+    // stored, or has the record of the same user ID read its entry from now
+    // on. A long list's index does not fit the cache: decoding every entry
+    // first lets each slot be fetched while the entries before it are
+    // stored, which costs less than waiting for it.
+    void StoreStaged();
     // Stores a record made from texts, with the entry that describes them;
     // the user ID stays exact.
     const CBuddyInfo& Store(const BuddyTexts& buddy);
@@ -75,8 +81,13 @@ public:
 private:
     static constexpr std::size_t BLOCK_RECORDS = 256;
 
+    // Slots fetched ahead of the one looked up; enough to cover the wait for
+    // memory while the entries between are stored.
+    static constexpr std::size_t PREFETCH_DISTANCE = 8;
+
     template <class Assign>
     const CBuddyInfo& StoreRecord(Assign assign);
+    CBuddyInfo& SpareRecord(std::size_t position);
 
     // The position of the record of `userId`, or HashIndex::NONE.
     std::uint32_t PositionOf(std::u16string_view userId) const;
@@ -89,6 +100,8 @@ private:
     std::size_t m_count = 0;
     HashIndex m_index;
     std::vector<ByteString> m_texts;
+    // The hashes of the records staged after the stored ones, in order.
+    std::vector<std::uint32_t> m_stagedHashes;
 };
 
 }  // namespace nimbo

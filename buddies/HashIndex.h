@@ -78,6 +78,19 @@ public:
         return slot.position;
     }
 
+    // Makes room for `count` entries at once, so that no insert of them
+    // grows the index.
+    void Reserve(std::size_t count) {
+        while (count * 4 > m_slots.size() * 3)
+            Grow();
+    }
+
+    // Has the slot where a lookup of `hash` starts fetched into the cache.
+    void Prefetch(std::uint32_t hash) const {
+        if (!m_slots.empty())
+            __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
+    }
+
     void Clear() {
         if (m_count != 0)
             std::fill(m_slots.begin(), m_slots.end(), Slot());

@@ -75,7 +75,8 @@ void ParseStatusList(const ByteString& reply, BuddyTable& buddies) {
     buddies.Keep(reply);
     std::size_t position = 0;
     for (std::string_view entry = NextEntry(text, position); !entry.empty(); entry = NextEntry(text, position))
-        buddies.Store(entry);
+        buddies.Stage(entry);
+    buddies.StoreStaged();
 }
 
 }  // namespace nimbo

@@ -77,11 +77,16 @@ TEST(StatusList, KeepsRecordsAlreadyInTheTable) {
 }
 
 TEST(StatusList, LaterEntryReplacesAnEarlierOneWithTheSameId) {
-    BuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "", "", "", "First"}) +
-                                        Entry({"kim", "food", "", "", "", "Second"})));
-    ASSERT_EQ(buddies.Size(), 1u);
+    BuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "", "", "", "First"}) + Entry({"lee"}) +
+                                        Entry({"kim", "food", "", "", "", "Second"}) + Entry({"park"})));
+    ASSERT_EQ(buddies.Size(), 3u);
     EXPECT_EQ(buddies.Lookup(u"kim")->DisplayName(), u"Second");
     EXPECT_EQ(buddies.Lookup(u"kim")->Status(), LOGON_FOOD);
+    std::u16string order;
+    for (const CBuddyInfo& buddy : buddies)
+        order += buddy.UserId() + u' ';
+    EXPECT_EQ(order, u"kim lee park ");
+    EXPECT_EQ(buddies.Lookup(u"park")->UserId(), u"park");
 }
 
 TEST(StatusList, AnEmptyEntryEndsTheList) {
