@@ -74,7 +74,7 @@ void BuddyRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     if (item.text.isEmpty() || textRect.width() <= 0) {
         return;
     }
-    const QStaticText& text = Laid(item.text, item.font, textRect.width());
+    const QStaticText text = Laid(item.text, item.font, textRect.width());
     painter->save();
     painter->setFont(item.font);
     painter->setPen(TextColor(item));
@@ -84,7 +84,11 @@ void BuddyRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->restore();
 }
 
-const QStaticText& BuddyRowDelegate::Laid(const QString& text, const QFont& font, int width) const {
+QStaticText BuddyRowDelegate::Laid(const QString& text, const QFont& font, int width) const {
+    if (text.size() > LONGEST_KEPT_TEXT) {
+        const QString cut = text.left(LONGEST_KEPT_TEXT) + QChar(0x2026);
+        return PlainText(QFontMetrics(font).elidedText(cut, Qt::ElideRight, width), font);
+    }
     if (font != m_font || m_texts.size() >= KEPT_TEXTS) {
         m_texts.clear();
         m_font = font;

@@ -28,6 +28,10 @@ public:
 private:
     // Layouts kept for a few screenfuls of texts; more are dropped at once.
     static constexpr qsizetype KEPT_TEXTS = 1024;
+    // Names come from the server and may be of any length: a longer text is
+    // laid out cut to this many characters and an ellipsis, more than any
+    // cell shows, and is not kept.
+    static constexpr qsizetype LONGEST_KEPT_TEXT = 256;
 
     struct LaidText {
         QStaticText whole;
@@ -37,7 +41,7 @@ private:
 
     static int IndentOf(const QModelIndex& index);
     // `text` laid out in `font`, elided to `width` when it is wider.
-    const QStaticText& Laid(const QString& text, const QFont& font, int width) const;
+    QStaticText Laid(const QString& text, const QFont& font, int width) const;
 
     mutable QFont m_font;
     mutable QHash<QString, LaidText> m_texts;

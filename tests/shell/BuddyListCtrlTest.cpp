@@ -143,10 +143,11 @@ TEST_F(BuddyListCtrlTest, OfflineBuddyShowsTheOfflineIconAndNoMessage) {
 }
 
 // The list draws its rows itself, keeping their laid-out texts, and must
-// look exactly as the style draws them: selection, focus, indent, and a
-// message too long for its column elided.
+// look exactly as the style draws them: selection, focus, indent, and texts
+// too long for their column elided, a name of any length among them.
 TEST_F(BuddyListCtrlTest, RowsLookAsTheStyleDrawsThem) {
     AddBuddy(u"lee", u"", u"오늘은 하루 종일 회의가 있어서 쪽지에 늦게 답합니다 (long status message)", LOGON_BUSY);
+    AddBuddy(u"kim", std::u16string(100000, u'김'), u"", LOGON_ONLINE);
     m_list.Refill(m_groups, m_buddies);
     m_list.setFocus();
     m_list.setCurrentIndex(m_list.IndexOf(2));
