@@ -4,6 +4,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "net/Base64.h"
 #include "platform/CodePage.h"
 
@@ -30,13 +34,26 @@ std::string_view Trimmed(std::string_view line) {
 }
 
 // The end of the line from `start`: the next LF, or npos. Most lines are a
-// member ID, too short for a library search to pay off.
+// member ID a few bytes long, too short for a library search to pay off:
+// the first bytes of a line are looked at in line, at once where the
+// processor compares a vector register of them, and only a longer line is
+// searched on.
 std::size_t LineEnd(std::string_view document, std::size_t start) {
-    for (std::size_t i = start; i < document.size(); ++i) {
+    constexpr std::size_t FIRST_BYTES = 16;
+    if (start + FIRST_BYTES > document.size())
+        return document.find('\n', start);
+#if defined(__SSE2__)
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(document.data() + start));
+    const auto found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(first, _mm_set1_epi8('\n'))));
+    if (found != 0)
+        return start + static_cast<std::size_t>(__builtin_ctz(found));
+#else
+    for (std::size_t i = start; i < start + FIRST_BYTES; ++i) {
         if (document[i] == '\n')
             return i;
     }
-    return std::string_view::npos;
+#endif
+    return document.find('\n', start + FIRST_BYTES);
 }
 
 // The text from just after the first `open` up to the next double quote, as
