@@ -10,14 +10,14 @@ void BuddyTable::Keep(const ByteString& text) {
         m_texts.push_back(text);
 }
 
-// Has the next spare record `assign` itself, then either keeps it or, when
-// its user ID is stored already, has the earlier record assign itself.
 CBuddyInfo& BuddyTable::SpareRecord(std::size_t position) {
     if (position == m_blocks.size() * BLOCK_RECORDS)
         m_blocks.push_back(std::make_unique<CBuddyInfo[]>(BLOCK_RECORDS));
     return At(position);
 }
 
+// Has the next spare record `assign` itself, then either keeps it or, when
+// its user ID is stored already, has the earlier record assign itself.
 template <class Assign>
 const CBuddyInfo& BuddyTable::StoreRecord(Assign assign) {
     CBuddyInfo& next = SpareRecord(m_count);

@@ -49,11 +49,10 @@ public:
         std::size_t m_position = 0;
     };
 
-    // Keeps `text` until Clear. Entries given to Store must lie in text
+    // Keeps `text` until Clear. Entries given to Stage must lie in text
     // kept so.
     void Keep(const ByteString& text);
-    // Reads `entry` into a record to be stored by StoreStaged. Entries given
-    // to Stage must lie in text kept by Keep.
+    // Reads `entry` into a record to be stored by StoreStaged.
     void Stage(std::string_view entry);
     // Stores the staged records in the order they were staged: each is
     // stored, or has the record of the same user ID read its entry from now
@@ -87,6 +86,8 @@ private:
 
     template <class Assign>
     const CBuddyInfo& StoreRecord(Assign assign);
+    // The record at `position`, which is at most the number of records
+    // made so far; a new block of records is made when it is that number.
     CBuddyInfo& SpareRecord(std::size_t position);
 
     // The position of the record of `userId`, or HashIndex::NONE.
