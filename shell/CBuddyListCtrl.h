@@ -34,7 +34,6 @@ class CBuddyListCtrl : public QTableView {
 
 public:
     static constexpr int IMAGE_COUNT = BuddyListModel::IMAGE_COUNT;
-    static constexpr int COLUMN_COUNT = BuddyListModel::COLUMN_COUNT;
     static constexpr int KEPT_MARGIN = 100;
 
     explicit CBuddyListCtrl(QWidget* parent = nullptr);

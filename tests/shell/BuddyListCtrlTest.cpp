@@ -414,7 +414,7 @@ TEST_F(BuddyListCtrlTest, ARefreshRepaintsOnlyTheRowsThatChanged) {
     AddBuddy(u"lee", u"", u"", LOGON_BUSY);
     m_list.Refill(m_groups, m_buddies);
     EXPECT_EQ(resets.count(), 0);
-    ASSERT_EQ(changes.count(), CBuddyListCtrl::COLUMN_COUNT);
+    ASSERT_EQ(changes.count(), BuddyListModel::COLUMN_COUNT);
     for (const QList<QVariant>& change : changes) {
         EXPECT_EQ(change.at(0).toModelIndex().row(), 2);
         EXPECT_EQ(change.at(1).toModelIndex(), change.at(0).toModelIndex());
