@@ -119,7 +119,7 @@ private:
         std::vector<std::u16string>& members = m_open->members;
         members.reserve(m_members.size());
         for (std::string_view member : m_members)
-            platform::CodePage::FromWire(member, members.emplace_back());
+            platform::CodePage::AppendFromWire(member, members);
         m_members.clear();
         m_groups.Store(m_open->name, std::move(m_open));
     }

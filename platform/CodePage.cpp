@@ -208,6 +208,14 @@ private:
 
 }  // namespace
 
+const bool CodePage::ASCII_IS_PLAIN = [] {
+    for (char byte = 0; static_cast<unsigned char>(byte) < ASCII_END; ++byte) {
+        if (FromWire(std::string_view(&byte, 1)) != std::u16string(1, static_cast<char16_t>(byte)))
+            return false;
+    }
+    return true;
+}();
+
 const char* CodePage::WireName() { return NIMBO_CODEPAGE; }
 
 std::string CodePage::ToWire(std::u16string_view text) {

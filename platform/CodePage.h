@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nimbo::platform {
 
@@ -15,6 +16,14 @@ class CodePage {
 public:
     static std::string ToWire(std::u16string_view text);
     static std::u16string FromWire(std::string_view bytes);
+    // The same, appended to `texts`. ASCII text, as user IDs mostly are, is
+    // widened in place: a long list of IDs costs no call per ID.
+    static void AppendFromWire(std::string_view bytes, std::vector<std::u16string>& texts) {
+        if (IsPlain(bytes))
+            texts.emplace_back(bytes.begin(), bytes.end());
+        else
+            texts.push_back(FromWire(bytes));
+    }
     // The same into `text`, whose room is reused: a table of records that
     // is refilled decodes without allocating.
     static void FromWire(std::string_view bytes, std::u16string& text);
@@ -28,6 +37,20 @@ public:
 
     // The iconv name of the wire code page.
     static const char* WireName();
+
+private:
+    // Whether every byte of `bytes` is ASCII and the wire code page gives
+    // ASCII bytes their own value. Until that is known, at start-up, no
+    // text counts as plain and every text is decoded in full.
+    static bool IsPlain(std::string_view bytes) {
+        unsigned bits = 0;
+        for (char byte : bytes)
+            bits |= static_cast<unsigned char>(byte);
+        return bits < ASCII_END && ASCII_IS_PLAIN;
+    }
+
+    static constexpr unsigned ASCII_END = 0x80;
+    static const bool ASCII_IS_PLAIN;
 };
 
 }  // namespace nimbo::platform

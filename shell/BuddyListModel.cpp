@@ -34,15 +34,13 @@ QString SpokenDescription(const Row& row) {
 }  // namespace
 
 BuddyListModel::KeptRow::KeptRow(const BuddyRow& row)
-    : image(row.Image()),
-      indent(row.indent),
-      presenceKnown(row.presenceKnown),
-      isBuddy(row.buddy != nullptr),
-      text(row.Text()),
-      message(row.Message()) {
+    : indent(row.indent), presenceKnown(row.presenceKnown), isBuddy(row.buddy != nullptr) {
     if (isBuddy) {
         userId = row.buddy->UserId();
         entry = row.buddy->Entry();
+    } else {
+        image = row.Image();
+        text = row.Text();
     }
 }
 
@@ -54,6 +52,25 @@ bool BuddyListModel::KeptRow::ShowsAs(const BuddyRow& row) const {
         return row.buddy->Entry() == entry && row.buddy->UserId() == userId;
     }
     return row.Image() == image && row.Text() == text;
+}
+
+template <class Read>
+auto BuddyListModel::KeptRow::FromRecord(Read read) const {
+    CBuddyInfo record;
+    record.Assign(entry, userId);
+    return read(BuddyRow{indent, nullptr, &record, presenceKnown});
+}
+
+int BuddyListModel::KeptRow::Image() const {
+    return isBuddy ? FromRecord([](const BuddyRow& row) { return row.Image(); }) : image;
+}
+
+std::u16string BuddyListModel::KeptRow::Text() const {
+    return isBuddy ? FromRecord([](const BuddyRow& row) { return row.Text(); }) : text;
+}
+
+std::u16string BuddyListModel::KeptRow::Message() const {
+    return isBuddy ? FromRecord([](const BuddyRow& row) { return row.Message(); }) : std::u16string();
 }
 
 BuddyListModel::BuddyListModel(const Images& images, QObject* parent)
@@ -91,6 +108,10 @@ void BuddyListModel::UpdateInPlace(std::vector<BuddyRow> rows) {
 }
 
 void BuddyListModel::KeepShown(int first, int end) {
+    // Kept already: the rows' records may be gone.
+    if (m_keeping) {
+        return;
+    }
     const std::size_t from = static_cast<std::size_t>(std::clamp(first, 0, rowCount()));
     const std::size_t to = static_cast<std::size_t>(std::clamp(end, static_cast<int>(from), rowCount()));
     std::vector<KeptRow> kept;
@@ -98,17 +119,20 @@ void BuddyListModel::KeepShown(int first, int end) {
     for (std::size_t i = from; i < to; ++i) {
         kept.emplace_back(m_rows[i]);
     }
-    for (BuddyRow& row : m_rows) {
-        row.group = nullptr;
-        row.buddy = nullptr;
-    }
     m_keeping = true;
     m_keptFirst = from;
     m_kept = std::move(kept);
 }
 
+// While rows are kept, each one is a row without group or buddy: the rows'
+// own pointers may dangle, and clearing all of a long list's costs more
+// than the refresh's other work on the list.
 const BuddyRow* BuddyListModel::RowAt(int row) const {
-    return row >= 0 && static_cast<std::size_t>(row) < m_rows.size() ? &m_rows[static_cast<std::size_t>(row)] : nullptr;
+    static const BuddyRow LET_GO;
+    if (row < 0 || static_cast<std::size_t>(row) >= m_rows.size()) {
+        return nullptr;
+    }
+    return m_keeping ? &LET_GO : &m_rows[static_cast<std::size_t>(row)];
 }
 
 int BuddyListModel::rowCount(const QModelIndex& parent) const {

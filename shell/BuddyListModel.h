@@ -39,7 +39,8 @@ public:
     // records every row refers to, which may change or go until the next
     // SetRows: views repaint, and screen readers read, those rows as they
     // were, the others show nothing, and meanwhile no row refers to a group
-    // or a buddy. Out-of-range bounds are clamped.
+    // or a buddy. Out-of-range bounds are clamped; rows kept already stay
+    // as they are.
     void KeepShown(int first, int end);
     const BuddyRow* RowAt(int row) const;
 
@@ -49,25 +50,29 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    // What a row shows, in the terms BuddyRow gives it, and what a buddy's
-    // row was read from.
+    // What a row shows, in the terms BuddyRow gives it. A buddy's row keeps
+    // the entry its record was read from and reads it again when it is
+    // shown: most kept rows are never painted before the refill.
     struct KeptRow {
-        int image = 0;
         int indent = 0;
         bool presenceKnown = true;
         bool isBuddy = false;
-        std::u16string text;
-        std::u16string message;
-        std::u16string userId;
-        std::string entry;
+        int image = 0;         // a header's
+        std::u16string text;   // a header's
+        std::u16string userId;  // a buddy's
+        std::string entry;      // a buddy's, in wire text
 
         explicit KeptRow(const BuddyRow& row);
         // Whether `row` shows the same. A buddy's row shows the same when its
         // entry and user ID are the same, which costs no decoding.
         bool ShowsAs(const BuddyRow& row) const;
-        int Image() const { return image; }
-        const std::u16string& Text() const { return text; }
-        const std::u16string& Message() const { return message; }
+        int Image() const;
+        std::u16string Text() const;
+        std::u16string Message() const;
+
+    private:
+        template <class Read>
+        auto FromRecord(Read read) const;
     };
 
     template <class Row>

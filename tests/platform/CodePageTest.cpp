@@ -70,8 +70,13 @@ TEST(CodePage, WireTextDecodesAsTheSystemConverterDoes) {
             ch = static_cast<char>(n % 3 ? byte(random) | 0x80 : byte(random));
         texts.push_back(text);
     }
-    for (const std::string& text : texts)
-        ASSERT_EQ(CodePage::FromWire(text), ConverterDecoded(text)) << ::testing::PrintToString(text);
+    std::vector<std::u16string> appended;
+    for (const std::string& text : texts) {
+        const std::u16string expected = ConverterDecoded(text);
+        ASSERT_EQ(CodePage::FromWire(text), expected) << ::testing::PrintToString(text);
+        CodePage::AppendFromWire(text, appended);
+        ASSERT_EQ(appended.back(), expected) << ::testing::PrintToString(text);
+    }
 }
 
 TEST(CodePage, Utf8RoundTrip) {
