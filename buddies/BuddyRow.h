@@ -15,10 +15,11 @@ struct BuddyRow {
     static constexpr int IMAGE_GROUP_COLLAPSED = 0;
     static constexpr int IMAGE_GROUP_EXPANDED = 1;
 
-    int indent = 0;                // 1 for buddies under a group header
-    CBuddyGroup* group = nullptr;  // header rows
+    // The pointers first: a long list's rows then take three words each.
+    CBuddyGroup* group = nullptr;       // header rows
     const CBuddyInfo* buddy = nullptr;  // buddy rows
-    bool presenceKnown = true;     // false: the buddy shows as offline, without a message
+    int indent = 0;                     // 1 for buddies under a group header
+    bool presenceKnown = true;          // false: the buddy shows as offline, without a message
 
     // The list image index: 0/1 collapsed/expanded group header, 2..6 presence.
     int Image() const;

@@ -124,12 +124,12 @@ void AppendMemberRows(const CBuddyGroup& group, int indent, const BuddyTable& bu
     std::size_t next = 0;
     for (const std::u16string& userId : group.members) {
         if (const CBuddyInfo* info = buddies.Lookup(userId, next))
-            rows.push_back({indent, nullptr, info});
+            rows.push_back({.buddy = info, .indent = indent});
     }
 }
 
 void AppendGroupRows(CBuddyGroup& group, const BuddyTable& buddies, std::vector<BuddyRow>& rows) {
-    rows.push_back({0, &group, nullptr});
+    rows.push_back({.group = &group});
     if (group.expanded)
         AppendMemberRows(group, 1, buddies, rows);
 }

@@ -58,7 +58,7 @@ template <class Read>
 auto BuddyListModel::KeptRow::FromRecord(Read read) const {
     CBuddyInfo record;
     record.Assign(entry, userId);
-    return read(BuddyRow{indent, nullptr, &record, presenceKnown});
+    return read(BuddyRow{.buddy = &record, .indent = indent, .presenceKnown = presenceKnown});
 }
 
 int BuddyListModel::KeptRow::Image() const {

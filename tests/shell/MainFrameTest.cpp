@@ -179,7 +179,7 @@ TEST_F(MainFrameTest, HelpThatThePaneLeavesIsShownByTheFrame) {
 
 TEST_F(MainFrameTest, StandardEditingKeysDoNothing) {
     BuddyTable buddies;
-    m_list->Refill({BuddyRow{0, nullptr, &buddies.Store(BuddyTexts{.userId = u"kim"})}});
+    m_list->Refill({BuddyRow{.buddy = &buddies.Store(BuddyTexts{.userId = u"kim"})}});
     m_list->setFocus();
     QApplication::clipboard()->setText(QStringLiteral("before"));
 
