@@ -10,11 +10,7 @@ void BuddyTable::Keep(const ByteString& text) {
         m_texts.push_back(text);
 }
 
-CBuddyInfo& BuddyTable::SpareRecord(std::size_t position) {
-    if (position == m_blocks.size() * BLOCK_RECORDS)
-        m_blocks.push_back(std::make_unique<CBuddyInfo[]>(BLOCK_RECORDS));
-    return At(position);
-}
+void BuddyTable::AddBlock() { m_blocks.push_back(std::make_unique<CBuddyInfo[]>(BLOCK_RECORDS)); }
 
 // Has the next spare record `assign` itself, then either keeps it or, when
 // its user ID is stored already, has the earlier record assign itself.

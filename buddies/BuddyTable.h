@@ -88,7 +88,12 @@ private:
     const CBuddyInfo& StoreRecord(Assign assign);
     // The record at `position`, which is at most the number of records
     // made so far; a new block of records is made when it is that number.
-    CBuddyInfo& SpareRecord(std::size_t position);
+    CBuddyInfo& SpareRecord(std::size_t position) {
+        if (position == m_blocks.size() * BLOCK_RECORDS)
+            AddBlock();
+        return At(position);
+    }
+    void AddBlock();
 
     // The position of the record of `userId`, or HashIndex::NONE.
     std::uint32_t PositionOf(std::u16string_view userId) const;

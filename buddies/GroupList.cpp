@@ -21,9 +21,11 @@ constexpr std::string_view LINE_END = "\r\n";
 // The blanks a line is trimmed of: space, tab, LF, VT, FF and CR.
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// The line without the blanks around it, looked at in line: a member line
-// is a few bytes long.
+// The line, at least a byte long, without the blanks around it, looked at
+// in line: a member line is a few bytes long, and mostly has none.
 std::string_view Trimmed(std::string_view line) {
+    if (!IsBlank(line.front()) && !IsBlank(line.back()))
+        return line;
     std::size_t first = 0;
     std::size_t last = line.size();
     while (first < last && IsBlank(line[first]))
@@ -135,7 +137,7 @@ void ParseDocument(std::string_view document, CGroupTable& groups) {
     for (std::size_t start = 0, end = LineEnd(document, 0); end != std::string_view::npos;
          start = end + 1, end = LineEnd(document, start)) {
         if (end > start)
-            reader.Read(Trimmed(document.substr(start, end - start)));
+            reader.Read(Trimmed(std::string_view(document.data() + start, end - start)));
     }
     reader.Finish();
 }

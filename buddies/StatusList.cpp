@@ -18,15 +18,10 @@ std::size_t FindTagStart(std::string_view text, std::size_t from) {
     return found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) : std::string_view::npos;
 }
 
-// Whether `tag` lies at `i`; compared in line, as a tag is a few bytes.
+// Whether `tag` lies at `i`; a tag is a few bytes, compared at once.
 bool TagAt(std::string_view text, std::size_t i, std::string_view tag) {
-    if (i > text.size() || text.size() - i < tag.size())
-        return false;
-    for (std::size_t k = 0; k < tag.size(); ++k) {
-        if (text[i + k] != tag[k])
-            return false;
-    }
-    return true;
+    return i <= text.size() && text.size() - i >= tag.size() &&
+           std::memcmp(text.data() + i, tag.data(), tag.size()) == 0;
 }
 
 // The first `tag` at or after `from`, as std::string_view::find finds it.

@@ -230,7 +230,7 @@ std::u16string CodePage::FromWire(std::string_view bytes) {
     return text;
 }
 
-void CodePage::FromWire(std::string_view bytes, std::u16string& text) {
+void CodePage::Decode(std::string_view bytes, std::u16string& text) {
     if (const DoubleByteTable* table = DoubleByteTable::ForWireCodePage()) {
         table->Decode(bytes, text);
         return;

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/AsciiText.h"
+
 namespace nimbo::platform {
 
 // Conversion between the UTF-16 text the user sees and the single-byte wire
@@ -20,13 +22,20 @@ public:
     // widened in place: a long list of IDs costs no call per ID.
     static void AppendFromWire(std::string_view bytes, std::vector<std::u16string>& texts) {
         if (IsPlain(bytes))
-            texts.emplace_back(bytes.begin(), bytes.end());
+            Widen(bytes, texts.emplace_back(bytes.size(), u'\0').data());
         else
             texts.push_back(FromWire(bytes));
     }
     // The same into `text`, whose room is reused: a table of records that
     // is refilled decodes without allocating.
-    static void FromWire(std::string_view bytes, std::u16string& text);
+    static void FromWire(std::string_view bytes, std::u16string& text) {
+        if (!IsPlain(bytes)) {
+            Decode(bytes, text);
+            return;
+        }
+        text.resize(bytes.size());
+        Widen(bytes, text.data());
+    }
 
     static std::string ToUtf8(std::u16string_view text);
     static std::u16string FromUtf8(std::string_view bytes);
@@ -42,12 +51,10 @@ private:
     // Whether every byte of `bytes` is ASCII and the wire code page gives
     // ASCII bytes their own value. Until that is known, at start-up, no
     // text counts as plain and every text is decoded in full.
-    static bool IsPlain(std::string_view bytes) {
-        unsigned bits = 0;
-        for (char byte : bytes)
-            bits |= static_cast<unsigned char>(byte);
-        return bits < ASCII_END && ASCII_IS_PLAIN;
-    }
+    static bool IsPlain(std::string_view bytes) { return ASCII_IS_PLAIN && AsciiText::IsAscii(bytes); }
+    // ASCII bytes as as many code units of the same values.
+    static void Widen(std::string_view bytes, char16_t* units) { AsciiText::Widen(bytes, units); }
+    static void Decode(std::string_view bytes, std::u16string& text);
 
     static constexpr unsigned ASCII_END = 0x80;
     static const bool ASCII_IS_PLAIN;

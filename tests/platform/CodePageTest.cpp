@@ -62,6 +62,18 @@ TEST(CodePage, WireTextDecodesAsTheSystemConverterDoes) {
         texts.push_back({static_cast<char>(lead)});
         texts.push_back({'a', static_cast<char>(lead), 'z'});
     }
+    // ASCII of every length a word-wise test and widening split differently,
+    // and with one byte that is not ASCII at each place.
+    for (std::size_t length = 0; length <= 40; ++length) {
+        std::string ascii(length, '\0');
+        for (std::size_t i = 0; i < length; ++i)
+            ascii[i] = static_cast<char>('!' + (length * 7 + i) % 94);
+        texts.push_back(ascii);
+        for (std::size_t i = 0; i < length && length <= 17; ++i) {
+            texts.push_back(ascii);
+            texts.back()[i] = static_cast<char>(0xB1);
+        }
+    }
     std::mt19937 random(949);
     std::uniform_int_distribution<int> byte(0, 255);
     for (int n = 0; n < 2000; ++n) {
@@ -71,11 +83,14 @@ TEST(CodePage, WireTextDecodesAsTheSystemConverterDoes) {
         texts.push_back(text);
     }
     std::vector<std::u16string> appended;
+    std::u16string reused = u"a text longer than the ones before it";
     for (const std::string& text : texts) {
         const std::u16string expected = ConverterDecoded(text);
         ASSERT_EQ(CodePage::FromWire(text), expected) << ::testing::PrintToString(text);
         CodePage::AppendFromWire(text, appended);
         ASSERT_EQ(appended.back(), expected) << ::testing::PrintToString(text);
+        CodePage::FromWire(text, reused);
+        ASSERT_EQ(reused, expected) << ::testing::PrintToString(text);
     }
 }
 
