@@ -109,9 +109,11 @@ void CheckLineLengths(const char* bytes, std::size_t& lineStart, std::size_t to)
 // ByteString::GetBuffer and grown as the block grows.
 class BlockWriter {
 public:
-    BlockWriter(ByteString& block, std::size_t least) : m_block(block) {
+    // Room for `least` bytes, and for `expected` without growing.
+    BlockWriter(ByteString& block, std::size_t least, std::size_t expected) : m_block(block) {
         m_block.Empty();
-        Reserve(std::max(least, FIRST_BLOCK_CAPACITY));
+        const std::size_t roomy = std::min(expected / 2 * 3, LineReader::MAX_BLOCK_LENGTH);
+        Reserve(std::max({least, FIRST_BLOCK_CAPACITY, roomy}));
     }
 
     char* Bytes() const { return m_bytes; }
@@ -174,8 +176,8 @@ std::string_view LineReader::ReadLine(const ReceiveFunction& receive) {
     }
 }
 
-bool LineReader::ReadBlock(const ReceiveFunction& receive, ByteString& block) {
-    BlockWriter out(block, m_end - m_start);
+bool LineReader::ReadBlock(const ReceiveFunction& receive, ByteString& block, std::size_t expected) {
+    BlockWriter out(block, m_end - m_start, expected);
     std::size_t length = m_end - m_start;
     std::memcpy(out.Bytes(), m_buffer.data() + m_start, length);
     m_start = m_end = m_scanned = 0;

@@ -34,8 +34,11 @@ public:
     // it. The bytes go straight from the receive function into `block`, in
     // receives that grow with it, and are scanned once. Throws as ReadLine
     // does, and when the lines would grow past MAX_BLOCK_LENGTH; `block`
-    // then holds the whole lines read before the failure.
-    bool ReadBlock(const ReceiveFunction& receive, ByteString& block);
+    // then holds the whole lines read before the failure. `expected` is the
+    // length the block will likely have (the last reply to the same
+    // command): room for it is made at once, so that a long block is not
+    // copied as it grows.
+    bool ReadBlock(const ReceiveFunction& receive, ByteString& block, std::size_t expected = 0);
 
     // Drops every byte received but not yet returned.
     void Discard();

@@ -94,7 +94,10 @@ BuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {
         return &m_buddyTable;
     if (!Judge(u"GetLogonStatusTable", socket, socket.CmdAuth(GetUserId(), GetPassword64())))
         return nullptr;
-    if (Judge(u"GetLogonStatusTable", socket, socket.CmdGetLogonStatAll())) {
+    socket.ExpectReply(m_nStatusReplyLength);
+    const bool listed = socket.CmdGetLogonStatAll();
+    m_nStatusReplyLength = static_cast<std::size_t>(socket.m_strReply.GetLength());
+    if (Judge(u"GetLogonStatusTable", socket, listed)) {
         // The server checks the group connection's identification while
         // the status list is read.
         CAgentSocket groupSocket;
@@ -120,7 +123,9 @@ bool AgentSession::FinishGroupList(CAgentSocket& socket, bool started) {
         return false;
     // An error reply fails the first-line check of the parser, so the
     // command's own result adds nothing.
+    socket.ExpectReply(m_nGroupReplyLength);
     socket.CmdGetGroup();
+    m_nGroupReplyLength = static_cast<std::size_t>(socket.m_strReply.GetLength());
     ParseGroupListReply(socket.m_strReply, m_groupTable);
     return true;
 }

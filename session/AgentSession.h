@@ -106,6 +106,10 @@ private:
     std::deque<std::unique_ptr<PeerCallRecord>> m_peerCalls;
     BuddyTable m_buddyTable;
     CGroupTable m_groupTable;
+    // The lengths of the last replies of the two lists, which the next
+    // refresh reads into room made for them at once.
+    std::size_t m_nStatusReplyLength = 0;
+    std::size_t m_nGroupReplyLength = 0;
     ByteString m_strNotifyHost;
     int m_nNotifyPort = 0;
     SessionFailure m_lastFailure;

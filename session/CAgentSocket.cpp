@@ -1,5 +1,7 @@
 #include "session/CAgentSocket.h"
 
+#include <utility>
+
 #include "net/Base64.h"
 #include "net/CBlockingSocketException.h"
 
@@ -79,7 +81,9 @@ bool CAgentSocket::StartCommand(const ByteString& command) {
 }
 
 bool CAgentSocket::FinishCommand() {
-    return Exchange([&] { m_reader.ReadBlock(ReceiveWithin(COMMAND_TIMEOUT), m_strReply); }) && !ParseErrorReply();
+    const std::size_t expected = std::exchange(m_nExpectedReply, 0);
+    return Exchange([&] { m_reader.ReadBlock(ReceiveWithin(COMMAND_TIMEOUT), m_strReply, expected); }) &&
+           !ParseErrorReply();
 }
 
 template <class Step>

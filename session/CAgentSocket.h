@@ -63,6 +63,10 @@ public:
     bool FinishCommand();
     // The first half of CmdAuth.
     bool StartAuth(const ByteString& userId, const ByteString& password64);
+    // The reply to the next command will likely be about `length` bytes long
+    // (the reply to the same command before): it is read into room made for
+    // it at once.
+    void ExpectReply(std::size_t length) { m_nExpectedReply = length; }
 
     // Reads the next whole line, CR LF included, into `line` and returns its
     // length; 0 (and an empty line) when the peer closed the connection.
@@ -97,6 +101,7 @@ private:
     LineReader::ReceiveFunction ReceiveUntilClosed(int seconds);
 
     LineReader m_reader;
+    std::size_t m_nExpectedReply = 0;
 };
 
 }  // namespace nimbo

@@ -103,6 +103,25 @@ TEST(LineReader, BlockEndsAtTheEmptyLineAndTheNextOneFollows) {
     }
 }
 
+// A block of the length expected arrives in one receive, where a block
+// that grows from small room takes several, each copying what came before.
+TEST(LineReader, BlockOfTheExpectedLengthArrivesInOneReceive) {
+    const std::string block = std::string(300000, 'e') + "\r\n\r\n";
+    for (std::size_t expected : {std::size_t{0}, block.size()}) {
+        int receives = 0;
+        LineReader::ReceiveFunction counted = [&receives, deliver = Deliver(block, {1 << 22})](char* buffer,
+                                                                                             int capacity) {
+            ++receives;
+            return deliver(buffer, capacity);
+        };
+        LineReader reader;
+        ByteString read;
+        EXPECT_TRUE(reader.ReadBlock(counted, read, expected));
+        EXPECT_EQ(read.view(), block);
+        EXPECT_EQ(receives == 1, expected != 0) << receives;
+    }
+}
+
 TEST(LineReader, DiscardDropsBufferedInput) {
     LineReader reader;
     auto receive = Deliver("one\r\ntwo\r\n", {100});
