@@ -55,7 +55,6 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* PASSWORD = "bench-pw";
 const std::string AUTH_LINE = "auth bench YmVuY2gtcHc= \r\n";  // Base64 of PASSWORD
 const std::string ACCEPTED = "OK\r\n\r\n";
-constexpr std::size_t RECEIVE_CHUNK = 64 * 1024;
 constexpr int WARM_UP_ROUNDS = 3;
 
 struct Options {
@@ -122,7 +121,7 @@ void ReceiveExactly(int fd, std::string& buffer, std::size_t length) {
     buffer.resize(length);
     std::size_t received = 0;
     while (received < length) {
-        ssize_t count = ::recv(fd, buffer.data() + received, std::min(RECEIVE_CHUNK, length - received), 0);
+        ssize_t count = ::recv(fd, buffer.data() + received, length - received, 0);
         if (count <= 0)
             throw std::runtime_error("raw fetch: the reply ended early");
         received += static_cast<std::size_t>(count);
