@@ -1,9 +1,31 @@
 #include "buddies/BuddyTable.h"
 
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace nimbo {
+namespace {
+
+std::uint64_t FourUnits(const char16_t* units) {
+    std::uint64_t word;
+    std::memcpy(&word, units, sizeof word);
+    return word;
+}
+
+// Whether two user IDs are equal. IDs are mostly four to eight code units
+// long: those are compared as two words that overlap, not unit by unit.
+bool SameId(std::u16string_view a, std::u16string_view b) {
+    const std::size_t length = a.size();
+    if (length != b.size())
+        return false;
+    if (length < 4 || length > 8)
+        return HashIndex::SameKey(a, b);
+    return FourUnits(a.data()) == FourUnits(b.data()) &&
+           FourUnits(a.data() + length - 4) == FourUnits(b.data() + length - 4);
+}
+
+}  // namespace
 
 void BuddyTable::Keep(const ByteString& text) {
     if (m_texts.empty() || m_texts.back().BufferId() != text.BufferId())
@@ -81,7 +103,7 @@ const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId) const {
 }
 
 const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId, std::size_t& next) const {
-    if (next < m_count && HashIndex::SameKey(At(next).UserId(), userId))
+    if (next < m_count && SameId(At(next).UserId(), userId))
         return &At(next++);
     const std::uint32_t position = PositionOf(userId);
     if (position == HashIndex::NONE)

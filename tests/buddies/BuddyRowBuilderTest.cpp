@@ -50,6 +50,20 @@ TEST_F(BuddyRows, GroupHeaderIsFollowedByItsMembersInOrder) {
                       }));
 }
 
+// Members come mostly in the order of the records, so each is first
+// compared with the record after the last one found: IDs that differ only
+// at their start or end must not pass for it.
+TEST_F(BuddyRows, MembersAreMatchedByTheirWholeId) {
+    for (const char16_t* userId : {u"abcd1", u"abcd2", u"abcdefgh", u"abcdefgX", u"Xbcdefgh", u"abcdefghi"})
+        AddBuddy(userId, LOGON_ONLINE);
+    AddGroup(u"Near", 0, {u"abcd2", u"abcdefgX", u"abcdefgh", u"abcdefghi", u"Xbcdefgh", u"abcd1"});
+    std::vector<std::u16string> shown;
+    for (const Shown& row : Rows())
+        shown.push_back(row.text);
+    EXPECT_EQ(shown, (std::vector<std::u16string>{u"Near", u" abcd2", u" abcdefgX", u" abcdefgh", u" abcdefghi",
+                                                  u" Xbcdefgh", u" abcd1"}));
+}
+
 TEST_F(BuddyRows, RowsReferToTheirRecords) {
     CBuddyGroup& family = AddGroup(u"Family", 0, {u"kim"});
     const CBuddyInfo& kim = AddBuddy(u"kim", LOGON_ONLINE);
