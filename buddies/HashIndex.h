@@ -68,6 +68,7 @@ public:
     // `position` is indexed under `hash` and returned.
     template <class Matches>
     std::uint32_t FindOrInsert(std::uint32_t hash, std::uint32_t position, Matches matches) {
+        EmptySlots();
         if ((m_count + 1) * 4 > m_slots.size() * 3)
             Grow();
         Slot& slot = m_slots[SlotOf(hash, matches)];
@@ -81,6 +82,7 @@ public:
     // Makes room for `count` entries at once, so that no insert of them
     // grows the index.
     void Reserve(std::size_t count) {
+        EmptySlots();
         while (count * 4 > m_slots.size() * 3)
             Grow();
     }
@@ -91,9 +93,11 @@ public:
             __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
     }
 
+    // The slots are emptied when the next entry is inserted: a long list's
+    // index is then in the cache when the entries go in, not pushed out by
+    // the reply read meanwhile.
     void Clear() {
-        if (m_count != 0)
-            std::fill(m_slots.begin(), m_slots.end(), Slot());
+        m_stale = m_stale || m_count != 0;
         m_count = 0;
     }
 
@@ -134,8 +138,15 @@ private:
         }
     }
 
+    void EmptySlots() {
+        if (m_stale)
+            std::fill(m_slots.begin(), m_slots.end(), Slot());
+        m_stale = false;
+    }
+
     std::vector<Slot> m_slots;  // empty, or a power of two in size
     std::size_t m_count = 0;
+    bool m_stale = false;  // the slots hold entries cleared since
 };
 
 }  // namespace nimbo

@@ -40,8 +40,12 @@ TEST(OwningTable, ReplacesUnderAPresentKeyAndEmptiesOnClear) {
     EXPECT_EQ(alive, 0);
     EXPECT_TRUE(table.IsEmpty());
     EXPECT_EQ(table.Lookup(u"kim"), nullptr);
-    table.Store(u"lee", std::make_unique<Counted>(alive, 4));
-    EXPECT_EQ(table.Lookup(u"lee")->value, 4);
+    // A key stored before the clear is new again.
+    table.Store(u"kim", std::make_unique<Counted>(alive, 4));
+    table.Store(u"lee", std::make_unique<Counted>(alive, 5));
+    EXPECT_EQ(table.Size(), 2u);
+    EXPECT_EQ(table.Lookup(u"kim")->value, 4);
+    EXPECT_EQ(table.Lookup(u"lee")->value, 5);
 }
 
 TEST(OwningTable, ObjectsKeepTheirAddressWhileTheTableGrows) {
@@ -57,6 +61,14 @@ TEST(OwningTable, ObjectsKeepTheirAddressWhileTheTableGrows) {
     EXPECT_EQ(visited, stored);
     for (const auto& [key, object] : stored)
         EXPECT_EQ(table.Lookup(key), object);
+
+    // Refilled as a refresh does: only the new keys are found.
+    table.Clear();
+    for (int n = 3000; n < 6000; ++n)
+        table.Store(Key(n), std::make_unique<Counted>(alive, n));
+    EXPECT_EQ(table.Size(), 3000u);
+    EXPECT_EQ(table.Lookup(Key(0)), nullptr);
+    EXPECT_EQ(table.Lookup(Key(5999))->value, 5999);
 }
 
 }  // namespace
