@@ -162,12 +162,15 @@ void ParseGroupListReply(const ByteString& reply, CGroupTable& groups) {
     groups.Clear();
     if (ReplyLine(reply.view(), 0) != "OK")
         return;
-    std::string_view line = ReplyLine(reply.view(), 1);
-    // Every decoded byte is written before it is read: the room needs no
-    // clearing first.
-    auto bytes = std::make_unique_for_overwrite<unsigned char[]>(base64::DecodedCapacity(line.size()));
-    std::string_view document(reinterpret_cast<const char*>(bytes.get()),
-                              base64::DecodeTo(line.data(), line.size(), bytes.get()));
+    // Each group of four characters yields at least a byte: no more are
+    // needed for the kept part and the byte after it.
+    const std::string_view line = ReplyLine(reply.view(), 1).substr(0, 4 * (GROUP_DOCUMENT_LIMIT + 1));
+    // The room is kept for the next refresh, whose list is about as long, so
+    // that decoding it writes to memory in the cache, not to fresh memory.
+    thread_local std::vector<unsigned char> bytes;
+    bytes.resize(base64::DecodedCapacity(line.size()));
+    std::string_view document(reinterpret_cast<const char*>(bytes.data()),
+                              base64::DecodeTo(line.data(), line.size(), bytes.data()));
     document = document.substr(0, document.find('\0'));
     ParseDocument(document.substr(0, platform::CodePage::CharBoundary(document, GROUP_DOCUMENT_LIMIT)), groups);
 }
