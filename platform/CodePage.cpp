@@ -208,13 +208,15 @@ private:
 
 }  // namespace
 
-const bool CodePage::ASCII_IS_PLAIN = [] {
+bool CodePage::AsciiDecodesToItself() {
+    std::u16string text;
     for (char byte = 0; static_cast<unsigned char>(byte) < ASCII_END; ++byte) {
-        if (FromWire(std::string_view(&byte, 1)) != std::u16string(1, static_cast<char16_t>(byte)))
+        Decode(std::string_view(&byte, 1), text);
+        if (text != std::u16string(1, static_cast<char16_t>(byte)))
             return false;
     }
     return true;
-}();
+}
 
 const char* CodePage::WireName() { return NIMBO_CODEPAGE; }
 

@@ -49,15 +49,19 @@ public:
 
 private:
     // Whether every byte of `bytes` is ASCII and the wire code page gives
-    // ASCII bytes their own value. Until that is known, at start-up, no
-    // text counts as plain and every text is decoded in full.
-    static bool IsPlain(std::string_view bytes) { return ASCII_IS_PLAIN && AsciiText::IsAscii(bytes); }
+    // ASCII bytes their own value.
+    static bool IsPlain(std::string_view bytes) { return AsciiText::IsAscii(bytes) && AsciiIsPlain(); }
+    // Found out when first asked, not while the program starts.
+    static bool AsciiIsPlain() {
+        static const bool plain = AsciiDecodesToItself();
+        return plain;
+    }
+    static bool AsciiDecodesToItself();
     // ASCII bytes as as many code units of the same values.
     static void Widen(std::string_view bytes, char16_t* units) { AsciiText::Widen(bytes, units); }
     static void Decode(std::string_view bytes, std::u16string& text);
 
     static constexpr unsigned ASCII_END = 0x80;
-    static const bool ASCII_IS_PLAIN;
 };
 
 }  // namespace nimbo::platform
