@@ -17,13 +17,15 @@ namespace {
 // The room ReadLine offers a receive: a command's reply lines and a
 // notification's are short.
 constexpr std::size_t LINE_RECEIVE_SIZE = 1024;
-// A block starts small, as most replies are, and grows fourfold whenever a
-// quarter of it is left, so that a long reply arrives in a few large
-// receives and is copied a third of its length in all.
+// A block starts small, as most replies are, unless a long one is expected,
+// and grows fourfold whenever a quarter of it is left, so that an unexpected
+// long reply arrives in a few large receives and is copied a third of its
+// length in all.
 constexpr std::size_t FIRST_BLOCK_CAPACITY = 256;
 constexpr std::size_t BLOCK_GROWTH = 4;
 // The positions tested at once for the start of an empty line.
 constexpr std::size_t SCAN_WIDTH = 64;
+
 [[noreturn]] void FailTooLong() { throw CBlockingSocketException(u"Receive", EMSGSIZE); }
 
 const char* FindLineEnd(const char* bytes, std::size_t from, std::size_t to) {
