@@ -57,8 +57,8 @@ private:
         int indent = 0;
         bool presenceKnown = true;
         bool isBuddy = false;
-        int image = 0;         // a header's
-        std::u16string text;   // a header's
+        int image = 0;          // a header's
+        std::u16string text;    // a header's
         std::u16string userId;  // a buddy's
         std::string entry;      // a buddy's, in wire text
 
