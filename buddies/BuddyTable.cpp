@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/CodePage.h"
+
 namespace nimbo {
 namespace {
 
@@ -55,8 +57,9 @@ const CBuddyInfo& BuddyTable::StoreRecord(Assign assign) {
 
 void BuddyTable::Stage(std::string_view entry) {
     CBuddyInfo& record = SpareRecord(m_count + m_stagedHashes.size());
-    record.Assign(entry);
-    m_stagedHashes.push_back(HashIndex::HashOf(record.UserId()));
+    const std::string_view userId = record.Assign(entry);
+    m_stagedHashes.push_back(platform::CodePage::IsPlain(userId) ? HashIndex::HashOfBytes(userId)
+                                                                 : HashIndex::HashOf(record.UserId()));
 }
 
 // The staged records lie from m_count on; a new one moves down to m_count,

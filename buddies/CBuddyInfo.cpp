@@ -60,10 +60,12 @@ std::u16string Decoded(std::string_view bytes) { return platform::CodePage::From
 
 }  // namespace
 
-void CBuddyInfo::Assign(std::string_view entry) {
+std::string_view CBuddyInfo::Assign(std::string_view entry) {
     m_entry = entry;
     std::size_t position = 0;  // the user ID is the first line
-    platform::CodePage::FromWire(NextLine(m_entry, position), m_userId);
+    const std::string_view userId = NextLine(m_entry, position);
+    platform::CodePage::FromWire(userId, m_userId);
+    return userId;
 }
 
 void CBuddyInfo::Assign(std::string_view entry, std::u16string_view userId) {

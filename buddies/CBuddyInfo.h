@@ -34,8 +34,8 @@ class CBuddyInfo {
 public:
     // Reads the entry `entry`, whose text must outlive the record's use
     // (BuddyTable keeps it). The user ID is decoded at once, into the room
-    // the record already has.
-    void Assign(std::string_view entry);
+    // the record already has; returns the user ID's wire text.
+    std::string_view Assign(std::string_view entry);
     // The same with the user ID given as it is, for an entry made from texts.
     void Assign(std::string_view entry, std::u16string_view userId);
 

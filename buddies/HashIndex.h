@@ -22,28 +22,15 @@ public:
 
     // User IDs and group names are short: four code units are mixed in at a
     // time, and the last multiply is folded down so that the low bits, which
-    // pick the slot, depend on every code unit. The units are read one by
-    // one: a key is hashed right after it was decoded a unit at a time, and
-    // a wider read would wait for those writes to reach the cache. Keys come
-    // from the server: the seed, drawn once per process, keeps anyone from
-    // choosing keys that all fall into one chain of slots.
-    static std::uint32_t HashOf(std::u16string_view key) {
-        constexpr std::uint64_t MULTIPLIER = 0x9E3779B97F4A7C15u;
-        std::uint64_t hash = SEED ^ key.size() * MULTIPLIER;
-        const char16_t* units = key.data();
-        std::size_t left = key.size();
-        for (; left >= 4; left -= 4, units += 4) {
-            const std::uint64_t word = std::uint64_t{units[0]} | std::uint64_t{units[1]} << 16 |
-                                       std::uint64_t{units[2]} << 32 | std::uint64_t{units[3]} << 48;
-            hash = (hash ^ word) * MULTIPLIER;
-            hash ^= hash >> 32;
-        }
-        std::uint64_t tail = 0;
-        for (; left > 0; --left, ++units)
-            tail = (tail << 16) | *units;
-        hash = (hash ^ tail) * MULTIPLIER;
-        hash ^= hash >> 29;
-        return static_cast<std::uint32_t>(hash);
+    // pick the slot, depend on every code unit. Keys come from the server:
+    // the seed, drawn once per process, keeps anyone from choosing keys that
+    // all fall into one chain of slots.
+    static std::uint32_t HashOf(std::u16string_view key) { return HashOfUnits(key.data(), key.size()); }
+    // The hash of the key whose code units are these bytes, as ASCII text
+    // decodes. A key just decoded is hashed from its wire bytes: reading the
+    // code units back would wait for the writes that widened them.
+    static std::uint32_t HashOfBytes(std::string_view bytes) {
+        return HashOfUnits(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     }
 
     // Whether two keys are equal, tested for equality alone: a library
@@ -105,6 +92,24 @@ private:
     static inline const std::uint64_t SEED = std::uint64_t{std::random_device()()} << 32 | std::random_device()();
 
     static constexpr std::size_t FIRST_SLOTS = 16;
+
+    template <class Unit>
+    static std::uint32_t HashOfUnits(const Unit* units, std::size_t left) {
+        constexpr std::uint64_t MULTIPLIER = 0x9E3779B97F4A7C15u;
+        std::uint64_t hash = SEED ^ left * MULTIPLIER;
+        for (; left >= 4; left -= 4, units += 4) {
+            const std::uint64_t word = std::uint64_t{units[0]} | std::uint64_t{units[1]} << 16 |
+                                       std::uint64_t{units[2]} << 32 | std::uint64_t{units[3]} << 48;
+            hash = (hash ^ word) * MULTIPLIER;
+            hash ^= hash >> 32;
+        }
+        std::uint64_t tail = 0;
+        for (; left > 0; --left, ++units)
+            tail = (tail << 16) | *units;
+        hash = (hash ^ tail) * MULTIPLIER;
+        hash ^= hash >> 29;
+        return static_cast<std::uint32_t>(hash);
+    }
 
     struct Slot {
         std::uint32_t hash = 0;

@@ -47,10 +47,11 @@ public:
     // The iconv name of the wire code page.
     static const char* WireName();
 
-private:
-    // Whether every byte of `bytes` is ASCII and the wire code page gives
-    // ASCII bytes their own value.
+    // Whether `bytes` decode byte for byte to code units of the same values:
+    // every byte is ASCII and the wire code page gives ASCII its own values.
     static bool IsPlain(std::string_view bytes) { return AsciiText::IsAscii(bytes) && AsciiIsPlain(); }
+
+private:
     // Found out when first asked, not while the program starts.
     static bool AsciiIsPlain() {
         static const bool plain = AsciiDecodesToItself();

@@ -120,6 +120,24 @@ TEST(StatusList, PortIsReadLikeTheCDecimalConversion) {
     }
 }
 
+// ASCII IDs are hashed from their wire bytes, others from their decoded
+// text: both must find what a lookup by text finds, at every length.
+TEST(StatusList, IdsOfAnyLengthAndCodeAreFoundByTheirText) {
+    std::string entries;
+    std::u16string asciiIds[10];
+    for (int length = 1; length < 10; ++length) {
+        entries += Entry({std::string(static_cast<std::size_t>(length), 'k') + "x", "online"});
+        asciiIds[length] = std::u16string(static_cast<std::size_t>(length), u'k') + u'x';
+    }
+    entries += Entry({"\xB1\xE8", "busy"}) + Entry({"kkx", "food"});  // a Korean ID; an ID again
+    BuddyTable buddies = Parse(OkReply(entries));
+    EXPECT_EQ(buddies.Size(), 10u);
+    for (int length = 1; length < 10; ++length)
+        ASSERT_NE(buddies.Lookup(asciiIds[length]), nullptr) << length;
+    EXPECT_EQ(buddies.Lookup(u"\uAE40")->Status(), LOGON_BUSY);
+    EXPECT_EQ(buddies.Lookup(u"kkx")->Status(), LOGON_FOOD);
+}
+
 std::u16string MessageOf(const std::string& wireMessage) {
     BuddyTable buddies = Parse(OkReply(Entry({"kim", "online", "", "", "", "", test::Base64Of(wireMessage)})));
     return buddies.Lookup(u"kim")->StatusMessage();
