@@ -1,33 +1,9 @@
 #include "buddies/BuddyTable.h"
 
 #include <cstdint>
-#include <cstring>
 #include <utility>
 
-#include "platform/CodePage.h"
-
 namespace nimbo {
-namespace {
-
-std::uint64_t FourUnits(const char16_t* units) {
-    std::uint64_t word;
-    std::memcpy(&word, units, sizeof word);
-    return word;
-}
-
-// Whether two user IDs are equal. IDs are mostly four to eight code units
-// long: those are compared as two words that overlap, not unit by unit.
-bool SameId(std::u16string_view a, std::u16string_view b) {
-    const std::size_t length = a.size();
-    if (length != b.size())
-        return false;
-    if (length < 4 || length > 8)
-        return HashIndex::SameKey(a, b);
-    return FourUnits(a.data()) == FourUnits(b.data()) &&
-           FourUnits(a.data() + length - 4) == FourUnits(b.data() + length - 4);
-}
-
-}  // namespace
 
 void BuddyTable::Keep(const ByteString& text) {
     if (m_texts.empty() || m_texts.back().BufferId() != text.BufferId())
@@ -44,8 +20,7 @@ const CBuddyInfo& BuddyTable::StoreRecord(Assign assign) {
     assign(next);
     const auto nextPosition = static_cast<std::uint32_t>(m_count);
     const std::uint32_t position = m_index.FindOrInsert(
-        HashIndex::HashOf(next.UserId()), nextPosition,
-        [&](std::uint32_t stored) { return HashIndex::SameKey(At(stored).UserId(), next.UserId()); });
+        next.UserIdHash(), nextPosition, [&](std::uint32_t stored) { return At(stored).HasSameUserId(next); });
     if (position == nextPosition) {
         ++m_count;
         return next;
@@ -57,9 +32,8 @@ const CBuddyInfo& BuddyTable::StoreRecord(Assign assign) {
 
 void BuddyTable::Stage(std::string_view entry) {
     CBuddyInfo& record = SpareRecord(m_count + m_stagedHashes.size());
-    const std::string_view userId = record.Assign(entry);
-    m_stagedHashes.push_back(platform::CodePage::IsPlain(userId) ? HashIndex::HashOfBytes(userId)
-                                                                 : HashIndex::HashOf(record.UserId()));
+    record.Assign(entry);
+    m_stagedHashes.push_back(record.UserIdHash());
 }
 
 // The staged records lie from m_count on; a new one moves down to m_count,
@@ -74,9 +48,8 @@ void BuddyTable::StoreStaged() {
         CBuddyInfo& record = At(first + i);
         const auto nextPosition = static_cast<std::uint32_t>(m_count);
         const std::uint32_t position =
-            m_index.FindOrInsert(m_stagedHashes[i], nextPosition, [&](std::uint32_t stored) {
-                return HashIndex::SameKey(At(stored).UserId(), record.UserId());
-            });
+            m_index.FindOrInsert(m_stagedHashes[i], nextPosition,
+                                 [&](std::uint32_t stored) { return At(stored).HasSameUserId(record); });
         if (position != nextPosition) {
             At(position).Assign(record.Entry());
             continue;
@@ -95,9 +68,7 @@ const CBuddyInfo& BuddyTable::Store(const BuddyTexts& buddy) {
 }
 
 std::uint32_t BuddyTable::PositionOf(std::u16string_view userId) const {
-    return m_index.Find(HashIndex::HashOf(userId), [&](std::uint32_t stored) {
-        return HashIndex::SameKey(At(stored).UserId(), userId);
-    });
+    return m_index.Find(HashIndex::HashOf(userId), [&](std::uint32_t stored) { return At(stored).HasUserId(userId); });
 }
 
 const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId) const {
@@ -106,7 +77,7 @@ const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId) const {
 }
 
 const CBuddyInfo* BuddyTable::Lookup(std::u16string_view userId, std::size_t& next) const {
-    if (next < m_count && SameId(At(next).UserId(), userId))
+    if (next < m_count && At(next).HasUserId(userId))
         return &At(next++);
     const std::uint32_t position = PositionOf(userId);
     if (position == HashIndex::NONE)

@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "buddies/HashIndex.h"
 #include "net/Base64.h"
 #include "net/DecimalValue.h"
 #include "platform/CodePage.h"
@@ -60,17 +61,40 @@ std::u16string Decoded(std::string_view bytes) { return platform::CodePage::From
 
 }  // namespace
 
-std::string_view CBuddyInfo::Assign(std::string_view entry) {
-    m_entry = entry;
+void CBuddyInfo::Assign(std::string_view entry) {
+    m_entry = entry.data();
+    m_entryLength = static_cast<std::uint32_t>(entry.size());
     std::size_t position = 0;  // the user ID is the first line
-    const std::string_view userId = NextLine(m_entry, position);
-    platform::CodePage::FromWire(userId, m_userId);
-    return userId;
+    const std::string_view userId = NextLine(entry, position);
+    if (platform::CodePage::IsPlain(userId)) {
+        m_plainIdLength = static_cast<std::uint32_t>(userId.size());
+        return;
+    }
+    m_plainIdLength = NOT_PLAIN;
+    if (!m_decodedId)
+        m_decodedId = std::make_unique<std::u16string>();
+    platform::CodePage::FromWire(userId, *m_decodedId);
 }
 
 void CBuddyInfo::Assign(std::string_view entry, std::u16string_view userId) {
-    m_entry = entry;
-    m_userId = userId;
+    m_entry = entry.data();
+    m_entryLength = static_cast<std::uint32_t>(entry.size());
+    m_plainIdLength = NOT_PLAIN;
+    m_decodedId = std::make_unique<std::u16string>(userId);
+}
+
+std::u16string CBuddyInfo::UserId() const {
+    return IsPlain() ? platform::CodePage::FromWire(PlainId()) : *m_decodedId;
+}
+
+bool CBuddyInfo::HasSameUserId(const CBuddyInfo& other) const {
+    if (IsPlain() && other.IsPlain())
+        return PlainId() == other.PlainId();
+    return IsPlain() ? other.HasUserId(UserId()) : other.HasUserId(*m_decodedId);
+}
+
+std::uint32_t CBuddyInfo::UserIdHash() const {
+    return IsPlain() ? HashIndex::HashOfBytes(PlainId()) : HashIndex::HashOf(*m_decodedId);
 }
 
 LogonStatus CBuddyInfo::Status() const { return StatusFromWord(Line(STATUS_WORD)); }
@@ -110,10 +134,11 @@ ByteString CBuddyInfo::EntryOf(const BuddyTexts& buddy) {
 }
 
 std::string_view CBuddyInfo::Line(int n) const {
+    const std::string_view entry = Entry();
     std::size_t position = 0;
-    std::string_view line = NextLine(m_entry, position);
+    std::string_view line = NextLine(entry, position);
     for (int k = 0; k < n; ++k)
-        line = NextLine(m_entry, position);
+        line = NextLine(entry, position);
     return line;
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "buddies/LogonStatus.h"
 #include "net/ByteString.h"
+#include "platform/AsciiText.h"
 
 namespace nimbo {
 
@@ -33,16 +36,25 @@ struct BuddyTexts {
 class CBuddyInfo {
 public:
     // Reads the entry `entry`, whose text must outlive the record's use
-    // (BuddyTable keeps it). The user ID is decoded at once, into the room
-    // the record already has; returns the user ID's wire text.
-    std::string_view Assign(std::string_view entry);
+    // (BuddyTable keeps it). An ASCII user ID, as IDs mostly are, stays in
+    // the entry: a long list's records then fit the cache better. Any other
+    // is decoded at once, into the room the record already has.
+    void Assign(std::string_view entry);
     // The same with the user ID given as it is, for an entry made from texts.
     void Assign(std::string_view entry, std::u16string_view userId);
 
     // The buddy's key in the buddy table.
-    const std::u16string& UserId() const { return m_userId; }
+    std::u16string UserId() const;
+    // Whether the user ID is `userId`, exactly. In line: building the rows
+    // asks it of every member.
+    bool HasUserId(std::u16string_view userId) const {
+        return IsPlain() ? platform::AsciiText::SameText(PlainId(), userId) : *m_decodedId == userId;
+    }
+    bool HasSameUserId(const CBuddyInfo& other) const;
+    // HashIndex::HashOf of the user ID.
+    std::uint32_t UserIdHash() const;
     // The entry the fields are read from, in wire text.
-    std::string_view Entry() const { return m_entry; }
+    std::string_view Entry() const { return {m_entry, m_entryLength}; }
     // The status of the status word: exact, case-sensitive; any other word
     // is offline.
     LogonStatus Status() const;
@@ -58,10 +70,20 @@ public:
     static ByteString EntryOf(const BuddyTexts& buddy);
 
 private:
-    std::string_view Line(int n) const;
+    static constexpr std::uint32_t NOT_PLAIN = UINT32_MAX;
 
-    std::string_view m_entry;
-    std::u16string m_userId;
+    std::string_view Line(int n) const;
+    bool IsPlain() const { return m_plainIdLength != NOT_PLAIN; }
+    // The first bytes of the entry, which are the ID of a plain record.
+    std::string_view PlainId() const { return {m_entry, m_plainIdLength}; }
+
+    // Entries lie in byte strings, whose lengths are ints.
+    const char* m_entry = nullptr;
+    std::uint32_t m_entryLength = 0;
+    // The length of an ID whose bytes are its code units, or NOT_PLAIN.
+    std::uint32_t m_plainIdLength = 0;
+    // Any other ID, decoded; kept while the ID is plain for its room.
+    std::unique_ptr<std::u16string> m_decodedId;
 };
 
 }  // namespace nimbo

@@ -27,8 +27,7 @@ public:
     // all fall into one chain of slots.
     static std::uint32_t HashOf(std::u16string_view key) { return HashOfUnits(key.data(), key.size()); }
     // The hash of the key whose code units are these bytes, as ASCII text
-    // decodes. A key just decoded is hashed from its wire bytes: reading the
-    // code units back would wait for the writes that widened them.
+    // decodes: a record keeps an ASCII ID as its wire bytes.
     static std::uint32_t HashOfBytes(std::string_view bytes) {
         return HashOfUnits(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     }

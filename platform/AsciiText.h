@@ -51,12 +51,39 @@ public:
         }
     }
 
+    // Whether the ASCII `bytes` are the code units `units`. IDs are mostly
+    // four to eight long: those are compared as two words that overlap.
+    static bool SameText(std::string_view bytes, std::u16string_view units) {
+        const std::size_t n = bytes.size();
+        if (n != units.size())
+            return false;
+        if (n >= 4 && n <= 8)
+            return WideFour(bytes.data()) == Load<std::uint64_t>(units.data()) &&
+                   WideFour(bytes.data() + n - 4) == Load<std::uint64_t>(units.data() + n - 4);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (units[i] != static_cast<unsigned char>(bytes[i]))
+                return false;
+        }
+        return true;
+    }
+
 private:
-    template <class Word>
-    static Word Load(const char* bytes) {
+    template <class Word, class Unit>
+    static Word Load(const Unit* from) {
         Word word;
-        std::memcpy(&word, bytes, sizeof word);
+        std::memcpy(&word, from, sizeof word);
         return word;
+    }
+
+    // Four ASCII bytes as the word their four code units make.
+    static std::uint64_t WideFour(const char* bytes) {
+#if defined(__SSE2__) && defined(__x86_64__)
+        const __m128i four = _mm_cvtsi32_si128(static_cast<int>(Load<std::uint32_t>(bytes)));
+        return static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpacklo_epi8(four, _mm_setzero_si128())));
+#else
+        const std::uint64_t four = Load<std::uint32_t>(bytes);
+        return (four & 0xFFu) | (four & 0xFF00u) << 8 | (four & 0xFF0000u) << 16 | (four & 0xFF000000u) << 24;
+#endif
     }
 
     static void WidenFour(const char* bytes, char16_t* units) {

@@ -49,7 +49,7 @@ bool BuddyListModel::KeptRow::ShowsAs(const BuddyRow& row) const {
         return false;
     }
     if (isBuddy) {
-        return row.buddy->Entry() == entry && row.buddy->UserId() == userId;
+        return row.buddy->Entry() == entry && row.buddy->HasUserId(userId);
     }
     return row.Image() == image && row.Text() == text;
 }

@@ -120,8 +120,9 @@ TEST(StatusList, PortIsReadLikeTheCDecimalConversion) {
     }
 }
 
-// ASCII IDs are hashed from their wire bytes, others from their decoded
-// text: both must find what a lookup by text finds, at every length.
+// A record keeps an ASCII ID as its wire bytes and decodes any other: both
+// must find what a lookup by text finds, at every length, and an ID is one
+// buddy however it came.
 TEST(StatusList, IdsOfAnyLengthAndCodeAreFoundByTheirText) {
     std::string entries;
     std::u16string asciiIds[10];
@@ -130,8 +131,13 @@ TEST(StatusList, IdsOfAnyLengthAndCodeAreFoundByTheirText) {
         asciiIds[length] = std::u16string(static_cast<std::size_t>(length), u'k') + u'x';
     }
     entries += Entry({"\xB1\xE8", "busy"}) + Entry({"kkx", "food"});  // a Korean ID; an ID again
-    BuddyTable buddies = Parse(OkReply(entries));
-    EXPECT_EQ(buddies.Size(), 10u);
+    entries += Entry({"\xFF", "busy"}) + Entry({"\x80", "absence"});  // both decode to U+FFFD
+    BuddyTable buddies;
+    buddies.Store(BuddyTexts{.userId = u"kx"});
+    ParseStatusList(ByteString(OkReply(entries).c_str()), buddies);
+    EXPECT_EQ(buddies.Size(), 11u);
+    EXPECT_EQ(buddies.Lookup(u"kx")->Status(), LOGON_ONLINE);  // the stored record reads the entry
+    EXPECT_EQ(buddies.Lookup(u"\uFFFD")->Status(), LOGON_ABSENCE);
     for (int length = 1; length < 10; ++length)
         ASSERT_NE(buddies.Lookup(asciiIds[length]), nullptr) << length;
     EXPECT_EQ(buddies.Lookup(u"\uAE40")->Status(), LOGON_BUSY);
