@@ -245,6 +245,24 @@ TEST(AgentSession, RefusedIdentificationGivesNoTable) {
     EXPECT_EQ(agent.ConnectionCount(), 5u);
 }
 
+TEST(AgentSession, RefusedGroupListEmptiesTheGroups) {
+    g_strAgentHost.Set(u"127.0.6.12");
+    ScriptedPeer agent("127.0.6.12", AGENT_PORT);
+    agent.Expect(AnswerCommands());  // login
+    agent.Expect(AnswerCommands({{"getlogonstatall", StatusList()}}));
+    agent.Expect(AnswerCommands({{"getgroup", GroupListReply()}}));
+    agent.Expect(AnswerCommands({{"getlogonstatall", StatusList()}}));
+    agent.Expect(AnswerCommands({{"auth", "ERR 401\r\n\r\n"}}));
+    AgentSession session;
+    ASSERT_TRUE(session.Login(u"kim", u"pass"));
+    ASSERT_NE(session.GetLogonStatusTable(true), nullptr);
+    ASSERT_EQ(session.GetGroupTable().Size(), 3u);
+
+    EXPECT_NE(session.GetLogonStatusTable(true), nullptr);
+    EXPECT_FALSE(session.GetBuddyTable().IsEmpty());
+    EXPECT_TRUE(session.GetGroupTable().IsEmpty());
+}
+
 TEST(AgentSession, UnreachableServerEmptiesTheBuddiesButKeepsTheGroups) {
     g_strAgentHost.Set(u"127.0.6.10");
     AgentSession session;
