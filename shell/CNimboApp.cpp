@@ -1,7 +1,7 @@
 #include "shell/CNimboApp.h"
 
-#include <QCoreApplication>
-#include <QGuiApplication>
+#include <QApplication>
+#include <QFontDatabase>
 
 #include "shell/CBuddyWnd.h"
 #include "shell/DesktopNotifier.h"
@@ -11,6 +11,7 @@
 #include "shell/SessionWorker.h"
 #include "shell/TrayIcon.h"
 #include "shell/CommandIds.h"
+#include "shell/DialogUnits.h"
 
 namespace nimbo {
 
@@ -23,6 +24,15 @@ constexpr int INITIAL_HEIGHT = 420;
 }  // namespace
 
 CNimboApp::CNimboApp() = default;
+
+void CNimboApp::UseKoreanFamily() {
+    QFont font = QApplication::font();
+    if (QFontDatabase::writingSystems(font.family()).contains(QFontDatabase::Korean)) {
+        return;
+    }
+    font.setFamily(DialogUnits::TemplateFont(QStringLiteral("System"), 8).family());
+    QApplication::setFont(font);
+}
 
 CNimboApp::~CNimboApp() {
     if (m_buddyWnd != nullptr) {
@@ -41,6 +51,7 @@ CNimboApp::~CNimboApp() {
 // No socket layer needs starting on this platform, so start-up cannot fail.
 bool CNimboApp::InitInstance(AgentSession& session) {
     m_previousMessageBox = platform::SetMessageBoxHandler(m_messageBoxes);
+    UseKoreanFamily();
     // The framework's own profile name; the sign-in settings name their
     // organisation and application themselves (CRegistryKey).
     QCoreApplication::setApplicationName(QStringLiteral("CENimbo"));

@@ -42,6 +42,11 @@ public:
     // main window), shows it, and posts the login command so that the login
     // dialog opens as soon as the event loop runs. True to enter the loop.
     bool InitInstance(AgentSession& session);
+    // Every text of this application is Korean. A desktop font without
+    // Hangul would borrow each Hangul glyph from a Korean font, mixing two
+    // fonts' shapes in every line and loading both; the Korean family the
+    // dialogs use is taken instead, at the desktop font's size.
+    static void UseKoreanFamily();
 
     CMainFrame* GetMainWnd() const { return m_pMainWnd.get(); }
     CBuddyWnd* GetBuddyWnd() const { return m_buddyWnd; }

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <algorithm>
 #include <chrono>
@@ -66,6 +67,9 @@ TEST_F(AppStartupTest, LoginDialogOpensAtStartAndCancelStaysLoggedOutWithoutTraf
 
     EXPECT_EQ(shownTitle, QStringLiteral("로그인"));
     EXPECT_TRUE(Frame().isVisible());
+    // The Korean texts are set in a family that has them (the test
+    // platform's default has no Hangul).
+    EXPECT_TRUE(QFontDatabase::writingSystems(Frame().font().family()).contains(QFontDatabase::Korean));
     EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
     EXPECT_TRUE(Rows().empty());
     EXPECT_FALSE(QFile::exists(SettingsFile()));  // cancelling writes nothing
