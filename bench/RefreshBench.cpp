@@ -47,6 +47,7 @@
 #include "session/AgentHost.h"
 #include "session/AgentSession.h"
 #include "shell/CBuddyListCtrl.h"
+#include "shell/CNimboApp.h"
 
 namespace {
 
@@ -291,6 +292,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The list in the application's font.
+    nimbo::CNimboApp::UseKoreanFamily();
     try {
         Options options = Parse(argc, argv);
         RefreshRun run(options);
