@@ -25,15 +25,6 @@ constexpr int INITIAL_HEIGHT = 420;
 
 CNimboApp::CNimboApp() = default;
 
-void CNimboApp::UseKoreanFamily() {
-    QFont font = QApplication::font();
-    if (QFontDatabase::writingSystems(font.family()).contains(QFontDatabase::Korean)) {
-        return;
-    }
-    font.setFamily(DialogUnits::TemplateFont(QStringLiteral("System"), 8).family());
-    QApplication::setFont(font);
-}
-
 CNimboApp::~CNimboApp() {
     if (m_buddyWnd != nullptr) {
         m_buddyWnd->SetNotifier(nullptr);
@@ -96,6 +87,15 @@ bool CNimboApp::InitInstance(AgentSession& session) {
     m_pMainWnd->show();
     platform::PostMessage(m_pMainWnd->GetSafeHwnd(), WM_COMMAND, ID_LOGIN, 0);
     return true;
+}
+
+void CNimboApp::UseKoreanFamily() {
+    QFont font = QApplication::font();
+    if (QFontDatabase::writingSystems(font.family()).contains(QFontDatabase::Korean)) {
+        return;
+    }
+    font.setFamily(DialogUnits::TemplateFont(QStringLiteral("System"), 8).family());
+    QApplication::setFont(font);
 }
 
 }  // namespace nimbo
