@@ -122,7 +122,7 @@ std::vector<FoldedGroup> ShownGroups(const CGroupTable& groups, std::u16string& 
 
 void AppendMemberRows(const CBuddyGroup& group, int indent, const BuddyTable& buddies, std::vector<BuddyRow>& rows) {
     std::size_t next = 0;
-    for (const std::u16string& userId : group.members) {
+    for (std::u16string_view userId : group.members) {
         if (const CBuddyInfo* info = buddies.Lookup(userId, next))
             rows.push_back({.buddy = info, .indent = indent});
     }

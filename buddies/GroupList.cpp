@@ -79,20 +79,25 @@ int GroupType(std::string_view value) {
 
 // The group a header line opens, or null when its name or type is missing.
 // Attributes are found by plain text search, so their order does not matter.
-std::unique_ptr<CBuddyGroup> OpenGroup(std::string_view header) {
+// A group the table held before is reused, with its room.
+std::unique_ptr<CBuddyGroup> OpenGroup(std::string_view header, CGroupTable& groups) {
     std::string_view name = Attribute(header, "name=\"");
     std::string_view type = Attribute(header, "type=\"");
     if (name.empty() || type.empty())
         return nullptr;
-    auto group = std::make_unique<CBuddyGroup>();
-    group->name = platform::CodePage::FromWire(name);
+    std::unique_ptr<CBuddyGroup> group = groups.TakeSpare();
+    if (!group)
+        group = std::make_unique<CBuddyGroup>();
+    platform::CodePage::FromWire(name, group->name);
     group->type = GroupType(type);
+    group->expanded = 1;
+    group->members.Clear();
     return group;
 }
 
 // Reads the lines of a document into the table. A group's member lines
-// wait until the group ends, so that its member list is made at its size
-// and each ID decoded in place.
+// wait until the group ends, so that its members are decoded at once into
+// room made for all of them.
 class DocumentReader {
 public:
     explicit DocumentReader(CGroupTable& groups) : m_groups(groups) {}
@@ -102,7 +107,7 @@ public:
     void Read(std::string_view line) {
         if (!m_open) {
             if (line.starts_with(GROUP_OPEN))
-                m_open = OpenGroup(line);
+                m_open = OpenGroup(line, m_groups);
         } else if (line.starts_with(GROUP_CLOSE)) {
             StoreOpen();
         } else {
@@ -118,10 +123,7 @@ public:
 
 private:
     void StoreOpen() {
-        std::vector<std::u16string>& members = m_open->members;
-        members.reserve(m_members.size());
-        for (std::string_view member : m_members)
-            platform::CodePage::AppendFromWire(member, members);
+        m_open->members.AppendFromWire(m_members);
         m_members.clear();
         m_groups.Store(m_open->name, std::move(m_open));
     }

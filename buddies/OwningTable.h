@@ -12,10 +12,13 @@
 namespace nimbo {
 
 // A table from a UTF-16 key (exact, case-sensitive) to an object it owns.
-// Storing under a present key destroys the earlier object; objects stay at
+// Storing under a present key replaces the earlier object; objects stay at
 // the same address until they are replaced or the table is cleared, so rows
 // of the buddy list may point at them between two refills. Entries sit in
-// one array in the order they were first stored.
+// one array in the order they were first stored. Objects that leave the
+// table are kept to be taken again (TakeSpare): a refresh refills the table
+// with about the objects it had, and reusing them and their room costs less
+// than destroying and making them anew.
 template <class T>
 class OwningTable {
 public:
@@ -30,6 +33,8 @@ public:
         if (position == next)
             m_entries.emplace_back(key, nullptr);
         std::unique_ptr<T>& stored = m_entries[position].second;
+        if (stored)
+            m_spares.push_back(std::move(stored));
         stored = std::move(object);
         return *stored;
     }
@@ -39,11 +44,21 @@ public:
         return position == HashIndex::NONE ? nullptr : m_entries[position].second.get();
     }
 
-    // Keeps the room of the entries and the index: a refresh refills the
-    // table to about the size it had.
+    // Keeps the objects as spares, the room of the entries and the index.
     void Clear() {
+        // Taken from the back: in the order they were stored.
+        for (auto entry = m_entries.rbegin(); entry != m_entries.rend(); ++entry)
+            m_spares.push_back(std::move(entry->second));
         m_entries.clear();
         m_index.Clear();
+    }
+    // An object that left the table, as it left it, or null when none did.
+    std::unique_ptr<T> TakeSpare() {
+        if (m_spares.empty())
+            return nullptr;
+        std::unique_ptr<T> spare = std::move(m_spares.back());
+        m_spares.pop_back();
+        return spare;
     }
     std::size_t Size() const { return m_entries.size(); }
     bool IsEmpty() const { return m_entries.empty(); }
@@ -58,6 +73,7 @@ private:
 
     std::vector<Entry> m_entries;
     HashIndex m_index;
+    std::vector<std::unique_ptr<T>> m_spares;
 };
 
 struct CBuddyGroup;

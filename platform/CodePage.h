@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/AsciiText.h"
 
@@ -18,13 +17,17 @@ class CodePage {
 public:
     static std::string ToWire(std::u16string_view text);
     static std::u16string FromWire(std::string_view bytes);
-    // The same, appended to `texts`. ASCII text, as user IDs mostly are, is
-    // widened in place: a long list of IDs costs no call per ID.
-    static void AppendFromWire(std::string_view bytes, std::vector<std::u16string>& texts) {
-        if (IsPlain(bytes))
-            Widen(bytes, texts.emplace_back(bytes.size(), u'\0').data());
-        else
-            texts.push_back(FromWire(bytes));
+    // The same into `units`, which has room for one per byte; returns how
+    // many it wrote. ASCII text, as user IDs mostly are, is widened in
+    // place: a long list of IDs costs no call per ID.
+    static std::size_t FromWire(std::string_view bytes, char16_t* units) {
+        if (IsPlain(bytes)) {
+            Widen(bytes, units);
+            return bytes.size();
+        }
+        const std::u16string text = FromWire(bytes);
+        text.copy(units, text.size());
+        return text.size();
     }
     // The same into `text`, whose room is reused: a table of records that
     // is refilled decodes without allocating.

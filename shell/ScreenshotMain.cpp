@@ -121,7 +121,7 @@ struct DemoBuddies {
         AddBuddy(u"yoon", u"", u"새 번호로 바꿨어요", LOGON_ONLINE);
     }
 
-    void AddGroup(const std::u16string& name, int type, int expanded, std::vector<std::u16string> members) {
+    void AddGroup(const std::u16string& name, int type, int expanded, MemberIds members) {
         groups.Store(name, std::make_unique<CBuddyGroup>(CBuddyGroup{name, type, expanded, std::move(members)}));
     }
 

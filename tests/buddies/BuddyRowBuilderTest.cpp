@@ -17,11 +17,11 @@ using Shown = test::ShownRow;
 
 class BuddyRows : public ::testing::Test {
 protected:
-    CBuddyGroup& AddGroup(const std::u16string& name, int type, std::vector<std::u16string> members) {
+    CBuddyGroup& AddGroup(const std::u16string& name, int type, const std::vector<std::u16string>& members) {
         auto group = std::make_unique<CBuddyGroup>();
         group->name = name;
         group->type = type;
-        group->members = std::move(members);
+        group->members = MemberIds(members);
         return m_groups.Store(name, std::move(group));
     }
 

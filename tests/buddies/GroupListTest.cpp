@@ -11,7 +11,7 @@
 namespace nimbo {
 namespace {
 
-using Members = std::vector<std::u16string>;
+using Members = MemberIds;
 
 CGroupTable Parse(const std::string& document) {
     CGroupTable groups;
@@ -118,12 +118,18 @@ TEST(GroupList, AGroupOfAnEarlierNameIsReplaced) {
     EXPECT_EQ(GroupNamed(groups, u"A").members, (Members{u"lee"}));
 }
 
+// The groups of the last parse are reused: nothing of them may show.
 TEST(GroupList, ParsingReplacesTheWholeTable) {
     CGroupTable groups;
-    ParseGroupList(ByteString("<group name=\"Old\" type=\"0\">\n</group>\n"), groups);
-    ParseGroupList(ByteString("<group name=\"New\" type=\"0\">\n</group>\n"), groups);
+    ParseGroupList(ByteString("<group name=\"Old group\" type=\"1\">\nkim\nlee\n</group>\n"), groups);
+    groups.Lookup(u"Old group")->expanded = 0;
+    ParseGroupList(ByteString("<group name=\"New\" type=\"0\">\npark\n</group>\n"), groups);
     ASSERT_EQ(groups.Size(), 1u);
-    EXPECT_NE(groups.Lookup(u"New"), nullptr);
+    const CBuddyGroup& group = GroupNamed(groups, u"New");
+    EXPECT_EQ(group.name, u"New");
+    EXPECT_EQ(group.type, 0);
+    EXPECT_EQ(group.expanded, 1);
+    EXPECT_EQ(group.members, (Members{u"park"}));
     ParseGroupList(ByteString(""), groups);
     EXPECT_TRUE(groups.IsEmpty());
 }

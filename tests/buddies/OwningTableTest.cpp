@@ -23,29 +23,41 @@ std::u16string Key(int n) {
     return std::u16string(text.begin(), text.end());
 }
 
-TEST(OwningTable, ReplacesUnderAPresentKeyAndEmptiesOnClear) {
+TEST(OwningTable, ReplacesUnderAPresentKeyAndKeepsWhatLeavesAsSpares) {
     int alive = 0;
-    OwningTable<Counted> table;
-    EXPECT_EQ(table.Lookup(u"kim"), nullptr);
-    table.Store(u"kim", std::make_unique<Counted>(alive, 1));
-    Counted& second = table.Store(u"kim", std::make_unique<Counted>(alive, 2));
-    table.Store(u"", std::make_unique<Counted>(alive, 3));
-    EXPECT_EQ(alive, 2);
-    EXPECT_EQ(table.Size(), 2u);
-    EXPECT_EQ(table.Lookup(u"kim"), &second);
-    EXPECT_EQ(table.Lookup(u"")->value, 3);
-    EXPECT_EQ(table.Lookup(u"Kim"), nullptr);
+    {
+        OwningTable<Counted> table;
+        EXPECT_EQ(table.Lookup(u"kim"), nullptr);
+        EXPECT_EQ(table.TakeSpare(), nullptr);
+        table.Store(u"kim", std::make_unique<Counted>(alive, 1));
+        Counted& second = table.Store(u"kim", std::make_unique<Counted>(alive, 2));
+        table.Store(u"", std::make_unique<Counted>(alive, 3));
+        EXPECT_EQ(table.Size(), 2u);
+        EXPECT_EQ(table.Lookup(u"kim"), &second);
+        EXPECT_EQ(table.Lookup(u"")->value, 3);
+        EXPECT_EQ(table.Lookup(u"Kim"), nullptr);
 
-    table.Clear();
+        table.Clear();
+        EXPECT_TRUE(table.IsEmpty());
+        EXPECT_EQ(table.Lookup(u"kim"), nullptr);
+        // The cleared objects come back in the order they were stored, then
+        // the replaced one; a key stored before the clear is new again.
+        std::unique_ptr<Counted> spare = table.TakeSpare();
+        EXPECT_EQ(spare->value, 2);
+        spare->value = 4;
+        table.Store(u"lee", std::move(spare));
+        EXPECT_EQ(table.TakeSpare()->value, 3);
+        EXPECT_EQ(table.TakeSpare()->value, 1);
+        EXPECT_EQ(table.TakeSpare(), nullptr);
+        EXPECT_EQ(alive, 1);
+        table.Store(u"kim", std::make_unique<Counted>(alive, 5));
+        EXPECT_EQ(table.Size(), 2u);
+        EXPECT_EQ(table.Lookup(u"lee")->value, 4);
+        EXPECT_EQ(table.Lookup(u"kim")->value, 5);
+        table.Clear();
+        EXPECT_EQ(alive, 2);
+    }
     EXPECT_EQ(alive, 0);
-    EXPECT_TRUE(table.IsEmpty());
-    EXPECT_EQ(table.Lookup(u"kim"), nullptr);
-    // A key stored before the clear is new again.
-    table.Store(u"kim", std::make_unique<Counted>(alive, 4));
-    table.Store(u"lee", std::make_unique<Counted>(alive, 5));
-    EXPECT_EQ(table.Size(), 2u);
-    EXPECT_EQ(table.Lookup(u"kim")->value, 4);
-    EXPECT_EQ(table.Lookup(u"lee")->value, 5);
 }
 
 TEST(OwningTable, ObjectsKeepTheirAddressWhileTheTableGrows) {

@@ -82,13 +82,14 @@ TEST(CodePage, WireTextDecodesAsTheSystemConverterDoes) {
             ch = static_cast<char>(n % 3 ? byte(random) | 0x80 : byte(random));
         texts.push_back(text);
     }
-    std::vector<std::u16string> appended;
+    std::u16string units;
     std::u16string reused = u"a text longer than the ones before it";
     for (const std::string& text : texts) {
         const std::u16string expected = ConverterDecoded(text);
         ASSERT_EQ(CodePage::FromWire(text), expected) << ::testing::PrintToString(text);
-        CodePage::AppendFromWire(text, appended);
-        ASSERT_EQ(appended.back(), expected) << ::testing::PrintToString(text);
+        units.assign(text.size(), u'\0');
+        units.resize(CodePage::FromWire(text, units.data()));
+        ASSERT_EQ(units, expected) << ::testing::PrintToString(text);
         CodePage::FromWire(text, reused);
         ASSERT_EQ(reused, expected) << ::testing::PrintToString(text);
     }

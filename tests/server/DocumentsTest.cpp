@@ -86,7 +86,7 @@ TEST(Documents, LargeGroupDocumentReachesTheClientWholeAndAnUnreadableOneIsRefus
     ASSERT_EQ(groups.Size(), 1u);
     const CBuddyGroup* friends = groups.Lookup(u"친구");
     ASSERT_NE(friends, nullptr);
-    EXPECT_EQ(friends->members, std::vector<std::u16string>(members, std::u16string(longId.begin(), longId.end())));
+    EXPECT_EQ(friends->members, MemberIds(std::vector<std::u16string>(members, std::u16string(longId.begin(), longId.end()))));
     EXPECT_EQ(fetch("bea", groups), "414");
     EXPECT_TRUE(groups.IsEmpty());
 }

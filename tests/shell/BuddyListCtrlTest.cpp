@@ -66,8 +66,8 @@ protected:
 
     void TearDown() override { m_menu.close(); }
 
-    CBuddyGroup& AddGroup(const std::u16string& name, int expanded, std::vector<std::u16string> members) {
-        return m_groups.Store(name, std::make_unique<CBuddyGroup>(CBuddyGroup{name, 0, expanded, std::move(members)}));
+    CBuddyGroup& AddGroup(const std::u16string& name, int expanded, const std::vector<std::u16string>& members) {
+        return m_groups.Store(name, std::make_unique<CBuddyGroup>(CBuddyGroup{name, 0, expanded, MemberIds(members)}));
     }
 
     const CBuddyInfo& AddBuddy(const std::u16string& userId, const std::u16string& name,
