@@ -50,7 +50,7 @@ public:
     };
 
     // Keeps `text` until Clear. Entries given to Stage must lie in text
-    // kept so.
+    // kept so before the table is read.
     void Keep(const ByteString& text);
     // Reads `entry` into a record to be stored by StoreStaged.
     void Stage(std::string_view entry);

@@ -1,77 +1,9 @@
 #include "buddies/StatusList.h"
 
-#include <cstring>
-#include <string_view>
+#include "buddies/StatusListReader.h"
 
 namespace nimbo {
-namespace {
 
-constexpr std::string_view LINE_END = "\r\n";
-constexpr std::string_view ENTRY_OPEN = "<b>";
-constexpr std::string_view ENTRY_CLOSE = "</b>";
-
-// The first '<' at or after `from`, or npos.
-std::size_t FindTagStart(std::string_view text, std::size_t from) {
-    if (from >= text.size())
-        return std::string_view::npos;
-    const void* found = std::memchr(text.data() + from, '<', text.size() - from);
-    return found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) : std::string_view::npos;
-}
-
-// Whether `tag` lies at `i`; a tag is a few bytes, compared at once.
-bool TagAt(std::string_view text, std::size_t i, std::string_view tag) {
-    return i <= text.size() && text.size() - i >= tag.size() &&
-           std::memcmp(text.data() + i, tag.data(), tag.size()) == 0;
-}
-
-// The first `tag` at or after `from`, as std::string_view::find finds it.
-std::size_t FindTag(std::string_view text, std::string_view tag, std::size_t from) {
-    for (std::size_t i = FindTagStart(text, from); i != std::string_view::npos; i = FindTagStart(text, i + 1)) {
-        if (TagAt(text, i, tag))
-            return i;
-    }
-    return std::string_view::npos;
-}
-
-// The first "<b>" at or after `from`. Entries follow one another with a
-// line end between them: that place is tried before a search.
-std::size_t FindEntryOpen(std::string_view reply, std::size_t from) {
-    if (TagAt(reply, from, LINE_END) && TagAt(reply, from + LINE_END.size(), ENTRY_OPEN))
-        return from + LINE_END.size();
-    return FindTag(reply, ENTRY_OPEN, from);
-}
-
-// Entry n as ByteString::Between("<b>", "</b>", n) numbers the entries, with
-// the search carried over in `position` from entry n - 1, so that a long
-// reply is scanned once instead of once per entry. Empty: no further entry.
-std::string_view NextEntry(std::string_view reply, std::size_t& position) {
-    std::size_t open = FindEntryOpen(reply, position);
-    if (open == std::string_view::npos)
-        return {};
-    std::size_t start = open + ENTRY_OPEN.size();
-    std::size_t firstTag = FindTagStart(reply, start);
-    std::size_t close = firstTag == std::string_view::npos || TagAt(reply, firstTag, ENTRY_CLOSE)
-                            ? firstTag
-                            : FindTag(reply, ENTRY_CLOSE, firstTag + 1);
-    if (close == std::string_view::npos)
-        return {};
-    // The next entry opens after this one's start, but with no '<' inside
-    // this one, not before its end tag is over.
-    position = firstTag == close ? close + ENTRY_CLOSE.size() : open + ENTRY_CLOSE.size();
-    return reply.substr(start, close - start);
-}
-
-}  // namespace
-
-void ParseStatusList(const ByteString& reply, BuddyTable& buddies) {
-    std::string_view text = reply.view();
-    if (text.substr(0, text.find(LINE_END)) != "OK")
-        return;
-    buddies.Keep(reply);
-    std::size_t position = 0;
-    for (std::string_view entry = NextEntry(text, position); !entry.empty(); entry = NextEntry(text, position))
-        buddies.Stage(entry);
-    buddies.StoreStaged();
-}
+void ParseStatusList(const ByteString& reply, BuddyTable& buddies) { StatusListReader(buddies).Finish(reply); }
 
 }  // namespace nimbo

@@ -178,7 +178,8 @@ std::string_view LineReader::ReadLine(const ReceiveFunction& receive) {
     }
 }
 
-bool LineReader::ReadBlock(const ReceiveFunction& receive, ByteString& block, std::size_t expected) {
+bool LineReader::ReadBlock(const ReceiveFunction& receive, ByteString& block, std::size_t expected,
+                           const BlockWatcher& watcher) {
     BlockWriter out(block, m_end - m_start, expected);
     std::size_t length = m_end - m_start;
     std::memcpy(out.Bytes(), m_buffer.data() + m_start, length);
@@ -200,6 +201,8 @@ bool LineReader::ReadBlock(const ReceiveFunction& receive, ByteString& block, st
             CheckLineLengths(out.Bytes(), lineStart, length);
             lineStart = LastLineStart(out.Bytes(), lineStart, length);
             const std::size_t room = out.RoomAfter(length);
+            if (watcher && lineStart > 0)
+                watcher({out.Bytes(), lineStart});
             const int count = receive(out.Bytes() + length, static_cast<int>(room));
             if (count <= 0) {
                 Keep({out.Bytes() + lineStart, length - lineStart});

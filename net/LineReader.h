@@ -18,6 +18,11 @@ public:
     // Stores at most `capacity` bytes in `buffer` and returns their count;
     // 0 means that the peer closed the connection. Failures throw.
     using ReceiveFunction = std::function<int(char* buffer, int capacity)>;
+    // Told a block's whole lines received so far, before each further
+    // receive, so that a caller can read a long block while the rest of it
+    // arrives. The bytes move when the block's room grows; the block, read
+    // or failed, holds at least them.
+    using BlockWatcher = std::function<void(std::string_view received)>;
 
     static constexpr std::size_t MAX_LINE_LENGTH = std::size_t{1} << 20;
     static constexpr std::size_t MAX_BLOCK_LENGTH = std::size_t{16} << 20;
@@ -37,8 +42,10 @@ public:
     // then holds the whole lines read before the failure. `expected` is the
     // length the block will likely have (the last reply to the same
     // command): room for it is made at once, so that a long block is not
-    // copied as it grows.
-    bool ReadBlock(const ReceiveFunction& receive, ByteString& block, std::size_t expected = 0);
+    // copied as it grows. `watcher`, if any, is told of the bytes as they
+    // come.
+    bool ReadBlock(const ReceiveFunction& receive, ByteString& block, std::size_t expected = 0,
+                   const BlockWatcher& watcher = {});
 
     // Drops every byte received but not yet returned.
     void Discard();

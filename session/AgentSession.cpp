@@ -1,10 +1,11 @@
 #include "session/AgentSession.h"
 
+#include <string_view>
 #include <utility>
 
 #include "buddies/GroupList.h"
 #include "buddies/LogonStatus.h"
-#include "buddies/StatusList.h"
+#include "buddies/StatusListReader.h"
 #include "net/AgentProtocol.h"
 #include "net/Base64.h"
 #include "session/AgentHost.h"
@@ -95,16 +96,21 @@ BuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {
     if (!Judge(u"GetLogonStatusTable", socket, socket.CmdAuth(GetUserId(), GetPassword64())))
         return nullptr;
     socket.ExpectReply(m_nStatusReplyLength);
+    // The entries are read while the rest of a long list arrives.
+    StatusListReader reader(m_buddyTable);
+    socket.WatchReply([&reader](std::string_view received) { reader.Received(received); });
     const bool listed = socket.CmdGetLogonStatAll();
     m_nStatusReplyLength = static_cast<std::size_t>(socket.m_strReply.GetLength());
-    if (Judge(u"GetLogonStatusTable", socket, listed)) {
-        // The server checks the group connection's identification while
-        // the status list is read.
-        CAgentSocket groupSocket;
-        const bool started = StartGroupList(groupSocket);
-        ParseStatusList(socket.m_strReply, m_buddyTable);
-        FinishGroupList(groupSocket, started);
+    if (!Judge(u"GetLogonStatusTable", socket, listed)) {
+        m_buddyTable.Clear();
+        return &m_buddyTable;
     }
+    // The server checks the group connection's identification while the
+    // last entries are read.
+    CAgentSocket groupSocket;
+    const bool started = StartGroupList(groupSocket);
+    reader.Finish(socket.m_strReply);
+    FinishGroupList(groupSocket, started);
     return &m_buddyTable;
 }
 

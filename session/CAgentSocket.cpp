@@ -82,7 +82,8 @@ bool CAgentSocket::StartCommand(const ByteString& command) {
 
 bool CAgentSocket::FinishCommand() {
     const std::size_t expected = std::exchange(m_nExpectedReply, 0);
-    return Exchange([&] { m_reader.ReadBlock(ReceiveWithin(COMMAND_TIMEOUT), m_strReply, expected); }) &&
+    const LineReader::BlockWatcher watcher = std::exchange(m_replyWatcher, {});
+    return Exchange([&] { m_reader.ReadBlock(ReceiveWithin(COMMAND_TIMEOUT), m_strReply, expected, watcher); }) &&
            !ParseErrorReply();
 }
 

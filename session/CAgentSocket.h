@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "net/ByteString.h"
 #include "net/CBlockingSocket.h"
@@ -67,6 +68,8 @@ public:
     // (the reply to the same command before): it is read into room made for
     // it at once.
     void ExpectReply(std::size_t length) { m_nExpectedReply = length; }
+    // The reply to the next command is shown to `watcher` as it arrives.
+    void WatchReply(LineReader::BlockWatcher watcher) { m_replyWatcher = std::move(watcher); }
 
     // Reads the next whole line, CR LF included, into `line` and returns its
     // length; 0 (and an empty line) when the peer closed the connection.
@@ -101,6 +104,7 @@ private:
     LineReader::ReceiveFunction ReceiveUntilClosed(int seconds);
 
     LineReader m_reader;
+    LineReader::BlockWatcher m_replyWatcher;
     std::size_t m_nExpectedReply = 0;
 };
 

@@ -4,8 +4,12 @@
 
 #include <climits>
 #include <initializer_list>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "buddies/StatusListReader.h"
 #include "tests/support/AgentScripts.h"
 
 namespace nimbo {
@@ -29,6 +33,14 @@ BuddyTable Parse(const std::string& reply) {
 }
 
 std::string OkReply(const std::string& entries) { return "OK\r\n" + entries + "\r\n\r\n"; }
+
+// Each record's user ID and entry, in the table's order.
+std::vector<std::pair<std::u16string, std::string>> Listing(const BuddyTable& buddies) {
+    std::vector<std::pair<std::u16string, std::string>> listing;
+    for (const CBuddyInfo& buddy : buddies)
+        listing.emplace_back(buddy.UserId(), buddy.Entry());
+    return listing;
+}
 
 TEST(StatusList, ReadsEveryLineOfAnEntry) {
     BuddyTable buddies =
@@ -101,6 +113,36 @@ TEST(StatusList, AnEntryOpenedInsideAnotherIsReadAsWell) {
     EXPECT_NE(buddies.Lookup(u"kim<b>lee"), nullptr);
     EXPECT_NE(buddies.Lookup(u"lee"), nullptr);
     EXPECT_NE(buddies.Lookup(u"park"), nullptr);
+}
+
+// Read while it arrives, in any pieces, and read again wherever its bytes
+// move to, a reply fills the table as when read whole.
+TEST(StatusList, ReadWhileArrivingItFillsTheSameTable) {
+    const std::string entries = Entry({"kim", "online"}) + "<b>lee<b>park</b>\r\n" + Entry({"kim", "busy"}) +
+                                Entry({"\xB1\xE8", "away"});
+    const std::string replies[] = {OkReply(entries), OkReply(entries + "<b></b>" + Entry({"choi"})),
+                                   "OKAY\r\n" + entries, "ERR 500\r\n" + entries};
+    std::mt19937 random(949);
+    std::uniform_int_distribution<std::size_t> step(1, 12);
+    for (const std::string& text : replies) {
+        const ByteString reply(text.c_str());
+        const auto expected = Listing(Parse(text));
+        for (int round = 0; round < 20; ++round) {
+            BuddyTable buddies;
+            StatusListReader reader(buddies);
+            std::string elsewhere;
+            for (std::size_t length = step(random); length < text.size(); length += step(random)) {
+                if (round % 2 == 0 && length % 3 == 0) {
+                    elsewhere = text.substr(0, length);
+                    reader.Received(elsewhere);
+                } else {
+                    reader.Received(reply.view().substr(0, length));
+                }
+            }
+            reader.Finish(reply);
+            EXPECT_EQ(Listing(buddies), expected) << text;
+        }
+    }
 }
 
 TEST(StatusList, PortIsReadLikeTheCDecimalConversion) {

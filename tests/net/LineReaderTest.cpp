@@ -122,6 +122,33 @@ TEST(LineReader, BlockOfTheExpectedLengthArrivesInOneReceive) {
     }
 }
 
+// The watcher sees ever more of the block's whole lines, never a byte past
+// them, also when the block breaks off.
+TEST(LineReader, WatcherSeesTheBlockAsItArrives) {
+    std::string lines = "OK\r\n";
+    for (int i = 0; i < 300; ++i)
+        lines += "line " + std::to_string(i) + "\r\n";
+    for (bool ended : {true, false}) {
+        const std::string block = ended ? lines + "\r\n" : lines;
+        for (int piece : {1, 700, 1 << 20}) {
+            LineReader reader;
+            std::vector<std::string> seen;
+            ByteString read;
+            EXPECT_EQ(reader.ReadBlock(Deliver(block + (ended ? "next\r\n\r\n" : "unfinished"), {piece}), read,
+                                       block.size(),
+                                       [&seen](std::string_view received) { seen.emplace_back(received); }),
+                      ended);
+            EXPECT_EQ(read.view(), block) << piece;
+            // Only a block that arrives in one receive goes unseen.
+            EXPECT_EQ(seen.empty(), ended && piece == 1 << 20) << piece;
+            for (std::size_t i = 0; i < seen.size(); ++i) {
+                EXPECT_TRUE(block.starts_with(seen[i]) && seen[i].ends_with('\n')) << piece;
+                EXPECT_TRUE(i == 0 || seen[i].size() >= seen[i - 1].size()) << piece;
+            }
+        }
+    }
+}
+
 TEST(LineReader, DiscardDropsBufferedInput) {
     LineReader reader;
     auto receive = Deliver("one\r\ntwo\r\n", {100});

@@ -245,6 +245,24 @@ TEST(AgentSession, RefusedIdentificationGivesNoTable) {
     EXPECT_EQ(agent.ConnectionCount(), 5u);
 }
 
+// The entries read while the list arrived go when the connection fails.
+TEST(AgentSession, StatusListCutOffGivesNoBuddies) {
+    g_strAgentHost.Set(u"127.0.6.13");
+    ScriptedPeer agent("127.0.6.13", AGENT_PORT);
+    agent.Expect(AnswerCommands());  // login
+    agent.Expect(test::AcceptListener([](PeerConnection& c) {
+        const std::string whole = StatusList();
+        if (c.WaitForText("getlogonstatall\r\n"))
+            c.SendInChunks(whole.substr(0, whole.size() - 2), 40);
+        c.Abort();
+    }));
+    AgentSession session;
+    ASSERT_TRUE(session.Login(u"kim", u"pass"));
+    EXPECT_NE(session.GetLogonStatusTable(true), nullptr);
+    EXPECT_TRUE(session.GetBuddyTable().IsEmpty());
+    EXPECT_EQ(agent.ConnectionCount(), 2u);
+}
+
 TEST(AgentSession, RefusedGroupListEmptiesTheGroups) {
     g_strAgentHost.Set(u"127.0.6.12");
     ScriptedPeer agent("127.0.6.12", AGENT_PORT);

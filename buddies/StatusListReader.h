@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "buddies/BuddyTable.h"
+#include "net/ByteString.h"
+
+namespace nimbo {
+
+// Reads the reply of "getlogonstatall" into a buddy table as ParseStatusList
+// describes, while it arrives: the entries whole in the bytes received so
+// far are stored at once, so that reading them overlaps with waiting for the
+// rest of a long list.
+class StatusListReader {
+public:
+    explicit StatusListReader(BuddyTable& buddies) : m_buddies(buddies) {}
+
+    // The bytes of the reply received so far, from its first. When they lie
+    // elsewhere than at the last call (the buffer grew), or are fewer, the
+    // table is emptied and they are read again.
+    void Received(std::string_view bytes);
+    // Reads the rest of the whole reply, which the table then keeps. A reply
+    // that did not arrive whole must not be finished: empty the table.
+    void Finish(const ByteString& reply);
+
+private:
+    enum class State { FIRST_LINE, ENTRIES, ENDED };
+
+    void ReadFirstLine(std::string_view bytes);
+    void ReadEntries(std::string_view bytes);
+
+    BuddyTable& m_buddies;
+    const char* m_start = nullptr;  // of the bytes read so far
+    std::size_t m_length = 0;       // of the bytes read so far
+    State m_state = State::FIRST_LINE;
+    bool m_listed = false;       // the first line is "OK"
+    std::size_t m_position = 0;  // where the search for the next entry starts
+};
+
+}  // namespace nimbo
