@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QStyleFactory>
 
+#include "shell/AppStyle.h"
 #include "shell/CBuddyWnd.h"
 #include "shell/DesktopNotifier.h"
 #include "shell/FileTransfers.h"
@@ -43,6 +45,7 @@ CNimboApp::~CNimboApp() {
 bool CNimboApp::InitInstance(AgentSession& session) {
     m_previousMessageBox = platform::SetMessageBoxHandler(m_messageBoxes);
     UseKoreanFamily();
+    UseAppStyle();
     // The framework's own profile name; the sign-in settings name their
     // organisation and application themselves (CRegistryKey).
     QCoreApplication::setApplicationName(QStringLiteral("CENimbo"));
@@ -96,6 +99,15 @@ void CNimboApp::UseKoreanFamily() {
     }
     font.setFamily(DialogUnits::TemplateFont(QStringLiteral("System"), 8).family());
     QApplication::setFont(font);
+}
+
+// Over a style of the kind the application has, so that the user's choice
+// (-style, QT_STYLE_OVERRIDE) stays.
+void CNimboApp::UseAppStyle() {
+    if (dynamic_cast<AppStyle*>(QApplication::style()))
+        return;
+    if (QStyle* base = QStyleFactory::create(QApplication::style()->name()))
+        QApplication::setStyle(new AppStyle(base));
 }
 
 }  // namespace nimbo

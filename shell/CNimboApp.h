@@ -55,6 +55,9 @@ public:
     DesktopNotifier* GetNotifier() const { return m_notifier.get(); }
 
 private:
+    // Has the application draw with AppStyle.
+    static void UseAppStyle();
+
     // First, so that every window speaks its language from the start.
     QtStockTranslations m_stockTexts;
     QtMessageThread m_gui;

@@ -1,5 +1,6 @@
 #include "shell/ScalableIcon.h"
 
+#include <QImageReader>
 #include <QPixmap>
 
 namespace nimbo {
@@ -12,12 +13,23 @@ QString ResourcePath(const QString& name, int scale) {
     return scale == 1 ? QStringLiteral(":/icons/%1.png").arg(name) : QStringLiteral(":/icons/%1@%2x.png").arg(name).arg(scale);
 }
 
+// The resource read as the PNG it is, drawn for `scale`: a reader left to
+// find out the format asks every image format plugin first, and so loads
+// them all while the application starts.
+QPixmap ResourcePixmap(const QString& name, int scale) {
+    QImageReader reader(ResourcePath(name, scale), "png");
+    reader.setAutoDetectImageFormat(false);
+    QPixmap pixmap = QPixmap::fromImage(reader.read());
+    pixmap.setDevicePixelRatio(scale);
+    return pixmap;
+}
+
 }  // namespace
 
 QIcon ScalableIcon(const QString& name) {
     QIcon icon;
     for (const int scale : SCALES) {
-        icon.addFile(ResourcePath(name, scale));
+        icon.addPixmap(ResourcePixmap(name, scale));
     }
     return icon;
 }
@@ -25,7 +37,7 @@ QIcon ScalableIcon(const QString& name) {
 QIcon ScalableStripIcon(const QString& name, int index, int size) {
     QIcon icon;
     for (const int scale : SCALES) {
-        QPixmap image = QPixmap(ResourcePath(name, scale)).copy(index * size * scale, 0, size * scale, size * scale);
+        QPixmap image = ResourcePixmap(name, scale).copy(index * size * scale, 0, size * scale, size * scale);
         image.setDevicePixelRatio(scale);
         icon.addPixmap(image);
     }

@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <future>
 
+#include "shell/AppStyle.h"
 #include "shell/CBuddyListCtrl.h"
 #include "shell/CLoginDlg.h"
 #include "shell/CMainFrame.h"
@@ -70,6 +71,11 @@ TEST_F(AppStartupTest, LoginDialogOpensAtStartAndCancelStaysLoggedOutWithoutTraf
     // The Korean texts are set in a family that has them (the test
     // platform's default has no Hangul).
     EXPECT_TRUE(QFontDatabase::writingSystems(Frame().font().family()).contains(QFontDatabase::Korean));
+    // Over the style the platform chose, which draws the extension arrows.
+    const auto* style = dynamic_cast<const AppStyle*>(Frame().style());
+    ASSERT_NE(style, nullptr);
+    EXPECT_EQ(style->baseStyle()->name(), QStringLiteral("fusion"));
+    EXPECT_FALSE(style->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton).pixmap(16).toImage().isNull());
     EXPECT_TRUE(Wnd().RecordedUserId().isEmpty());
     EXPECT_TRUE(Rows().empty());
     EXPECT_FALSE(QFile::exists(SettingsFile()));  // cancelling writes nothing
