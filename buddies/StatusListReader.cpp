@@ -1,5 +1,6 @@
 #include "buddies/StatusListReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -66,25 +67,39 @@ std::optional<std::string_view> NextEntry(std::string_view reply, std::size_t& p
 }  // namespace
 
 void StatusListReader::Received(std::string_view bytes) {
-    if (bytes.data() != m_start || bytes.size() < m_length) {
-        if (m_start != nullptr)
-            m_buddies.Clear();
-        m_start = bytes.data();
-        m_state = State::FIRST_LINE;
-        m_listed = false;
-        m_position = 0;
-    }
+    RestartUnlessFrom(bytes);
+    // An entry still open is searched again from its start at every read:
+    // the bytes have to grow by a good part first, so that a reply that
+    // trickles in a few bytes at a time is not searched over and over.
+    if (bytes.size() >= m_length + std::max(LEAST_GROWTH, m_length / GROWTH_PART))
+        Read(bytes);
+}
+
+void StatusListReader::Finish(const ByteString& reply) {
+    RestartUnlessFrom(reply.view());
+    Read(reply.view());
+    if (m_listed)
+        m_buddies.Keep(reply);
+}
+
+void StatusListReader::RestartUnlessFrom(std::string_view bytes) {
+    if (bytes.data() == m_start && bytes.size() >= m_length)
+        return;
+    if (m_start != nullptr)
+        m_buddies.Clear();
+    m_start = bytes.data();
+    m_length = 0;
+    m_state = State::FIRST_LINE;
+    m_listed = false;
+    m_position = 0;
+}
+
+void StatusListReader::Read(std::string_view bytes) {
     m_length = bytes.size();
     if (m_state == State::FIRST_LINE)
         ReadFirstLine(bytes);
     if (m_state == State::ENTRIES)
         ReadEntries(bytes);
-}
-
-void StatusListReader::Finish(const ByteString& reply) {
-    Received(reply.view());
-    if (m_listed)
-        m_buddies.Keep(reply);
 }
 
 void StatusListReader::ReadFirstLine(std::string_view bytes) {
