@@ -186,6 +186,7 @@ bool LineReader::ReadBlock(const ReceiveFunction& receive, ByteString& block, st
     m_start = m_end = m_scanned = 0;
     std::size_t searched = 0;   // no empty line starts before it
     std::size_t lineStart = 0;  // of the line not yet ended
+    std::size_t looked = 0;     // no line ends between lineStart and it
     try {
         for (;;) {
             const std::size_t end = EmptyLineEnd(out.Bytes(), searched, length);
@@ -199,7 +200,12 @@ bool LineReader::ReadBlock(const ReceiveFunction& receive, ByteString& block, st
                 FailPastBlockBound(out.Bytes(), lineStart);
             searched = length < 2 ? 0 : length - 2;  // an empty line may start in the last two bytes
             CheckLineLengths(out.Bytes(), lineStart, length);
-            lineStart = LastLineStart(out.Bytes(), lineStart, length);
+            // Only the bytes new since the last look can end the line: a long
+            // line that trickles in is not searched over and over.
+            const std::size_t from = std::max(lineStart, looked);
+            if (const std::size_t next = LastLineStart(out.Bytes(), from, length); next != from)
+                lineStart = next;
+            looked = length;
             const std::size_t room = out.RoomAfter(length);
             if (watcher && lineStart > 0)
                 watcher({out.Bytes(), lineStart});
