@@ -1,6 +1,7 @@
 #include "shell/BuddyListModel.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "buddies/CBuddyInfo.h"
 #include "shell/BuddyRowDelegate.h"
@@ -73,8 +74,8 @@ std::u16string BuddyListModel::KeptRow::Message() const {
     return isBuddy ? FromRecord([](const BuddyRow& row) { return row.Message(); }) : std::u16string();
 }
 
-BuddyListModel::BuddyListModel(const Images& images, QObject* parent)
-    : QAbstractTableModel(parent), m_images(images) {}
+BuddyListModel::BuddyListModel(Images images, QObject* parent)
+    : QAbstractTableModel(parent), m_images(std::move(images)) {}
 
 void BuddyListModel::SetRows(std::vector<BuddyRow> rows) {
     if (m_keeping && rows.size() == m_rows.size()) {
@@ -147,7 +148,7 @@ QVariant BuddyListModel::Shown(const Row& row, bool nameColumn, int role) const 
     case Qt::DisplayRole:
         return nameColumn ? QString::fromStdU16String(row.Text()) : QString::fromStdU16String(row.Message());
     case Qt::DecorationRole:
-        return nameColumn ? m_images.at(static_cast<std::size_t>(row.Image())) : QVariant();
+        return nameColumn ? m_images(row.Image()) : QVariant();
     case Qt::AccessibleTextRole:
         return nameColumn ? SpokenName(row) : QVariant();
     case Qt::AccessibleDescriptionRole:

@@ -3,7 +3,7 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QVariant>
-#include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,10 +24,10 @@ public:
     static constexpr int IMAGE_COUNT = 7;
     static constexpr int COLUMN_COUNT = 2;
 
-    using Images = std::array<QIcon, IMAGE_COUNT>;
+    // The icon of a list image index, asked for when a row is shown.
+    using Images = std::function<const QIcon&(int image)>;
 
-    // `images` by list image index; kept by reference, it must outlive the model.
-    explicit BuddyListModel(const Images& images, QObject* parent = nullptr);
+    explicit BuddyListModel(Images images, QObject* parent = nullptr);
 
     // Replaces every row. After KeepShown, as many rows as before are a
     // refresh that changed little: views keep their layout and selection
@@ -79,7 +79,7 @@ private:
     QVariant Shown(const Row& row, bool nameColumn, int role) const;
     void UpdateInPlace(std::vector<BuddyRow> rows);
 
-    const Images& m_images;
+    Images m_images;
     std::vector<BuddyRow> m_rows;
     // Set by KeepShown: what rows m_keptFirst onwards show.
     bool m_keeping = false;

@@ -41,10 +41,8 @@ QStringList LocalFiles(const QMimeData* data) {
 
 }  // namespace
 
-CBuddyListCtrl::CBuddyListCtrl(QWidget* parent) : QTableView(parent), m_model(m_images) {
-    for (int i = 0; i < IMAGE_COUNT; ++i) {
-        m_images.at(static_cast<std::size_t>(i)) = ScalableIcon(QString::fromLatin1(IMAGE_NAMES[i]));
-    }
+CBuddyListCtrl::CBuddyListCtrl(QWidget* parent)
+    : QTableView(parent), m_model([this](int image) -> const QIcon& { return Image(image); }) {
     // Headers hidden before the model comes never measure their sections,
     // whose bold font the list would otherwise load for nothing.
     horizontalHeader()->hide();
@@ -124,6 +122,14 @@ void CBuddyListCtrl::Refill(std::vector<BuddyRow> rows) {
     }
     executeDelayedItemsLayout();
     verticalScrollBar()->setValue(topRow);
+}
+
+const QIcon& CBuddyListCtrl::Image(int image) const {
+    QIcon& icon = m_images.at(static_cast<std::size_t>(image));
+    if (icon.isNull()) {
+        icon = ScalableIcon(QString::fromLatin1(IMAGE_NAMES[image]));
+    }
+    return icon;
 }
 
 const BuddyRow* CBuddyListCtrl::SelectedRow() const {

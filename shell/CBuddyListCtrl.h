@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QTableView>
 #include <QTimer>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -66,8 +67,9 @@ public:
     // The model index of row `row`, column `column`.
     QModelIndex IndexOf(int row, int column = 0) const { return m_model.index(row, column); }
 
-    // The image of list image index `image` (0..6).
-    const QIcon& Image(int image) const { return m_images.at(static_cast<std::size_t>(image)); }
+    // The image of list image index `image` (0..6), read when first asked
+    // for: a list that shows no rows, as at start, reads none.
+    const QIcon& Image(int image) const;
 
 signals:
     // A group was folded or unfolded; the owner refills the list.
@@ -101,7 +103,7 @@ private:
     // The buddy row under `position` of the viewport, or nullptr.
     const BuddyRow* BuddyRowAt(const QPoint& position) const;
 
-    BuddyListModel::Images m_images;
+    mutable std::array<QIcon, IMAGE_COUNT> m_images;
     BuddyListModel m_model;
     QMenu* m_popupMenu = nullptr;
     QPalette m_signedInPalette;

@@ -2,6 +2,7 @@
 
 #include <QImageReader>
 #include <QPixmap>
+#include <QPixmapCache>
 
 namespace nimbo {
 
@@ -10,17 +11,25 @@ namespace {
 constexpr int SCALES[] = {1, 2};
 
 QString ResourcePath(const QString& name, int scale) {
-    return scale == 1 ? QStringLiteral(":/icons/%1.png").arg(name) : QStringLiteral(":/icons/%1@%2x.png").arg(name).arg(scale);
+    return scale == 1 ? QStringLiteral(":/icons/%1.png").arg(name)
+                      : QStringLiteral(":/icons/%1@%2x.png").arg(name).arg(scale);
 }
 
 // The resource read as the PNG it is, drawn for `scale`: a reader left to
 // find out the format asks every image format plugin first, and so loads
-// them all while the application starts.
+// them all while the application starts. Read once: the windows and the
+// tray ask for the same pictures.
 QPixmap ResourcePixmap(const QString& name, int scale) {
-    QImageReader reader(ResourcePath(name, scale), "png");
+    const QString path = ResourcePath(name, scale);
+    QPixmap pixmap;
+    if (QPixmapCache::find(path, &pixmap)) {
+        return pixmap;
+    }
+    QImageReader reader(path, "png");
     reader.setAutoDetectImageFormat(false);
-    QPixmap pixmap = QPixmap::fromImage(reader.read());
+    pixmap = QPixmap::fromImage(reader.read());
     pixmap.setDevicePixelRatio(scale);
+    QPixmapCache::insert(path, pixmap);
     return pixmap;
 }
 
