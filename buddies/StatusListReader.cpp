@@ -77,9 +77,10 @@ void StatusListReader::Received(std::string_view bytes) {
 
 void StatusListReader::Finish(const ByteString& reply) {
     RestartUnlessFrom(reply.view());
+    // Kept first, so that the records read so far never outlive their
+    // text, whatever happens while the rest is read.
+    m_buddies.Keep(reply);
     Read(reply.view());
-    if (m_listed)
-        m_buddies.Keep(reply);
 }
 
 void StatusListReader::RestartUnlessFrom(std::string_view bytes) {
@@ -90,7 +91,6 @@ void StatusListReader::RestartUnlessFrom(std::string_view bytes) {
     m_start = bytes.data();
     m_length = 0;
     m_state = State::FIRST_LINE;
-    m_listed = false;
     m_position = 0;
 }
 
@@ -106,8 +106,7 @@ void StatusListReader::ReadFirstLine(std::string_view bytes) {
     const std::size_t end = bytes.find(LINE_END);
     if (end == std::string_view::npos)
         return;
-    m_listed = bytes.substr(0, end) == "OK";
-    m_state = m_listed ? State::ENTRIES : State::ENDED;
+    m_state = bytes.substr(0, end) == "OK" ? State::ENTRIES : State::ENDED;
 }
 
 // Reading stops at the first empty entry.

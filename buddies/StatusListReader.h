@@ -21,7 +21,7 @@ public:
     // than at the last call (the buffer grew), or are fewer, the table is
     // emptied and they are read again.
     void Received(std::string_view bytes);
-    // Reads the rest of the whole reply, which the table then keeps. A reply
+    // Reads the rest of the whole reply, which the table keeps. A reply
     // that did not arrive whole must not be finished: empty the table.
     void Finish(const ByteString& reply);
 
@@ -41,7 +41,6 @@ private:
     const char* m_start = nullptr;  // of the bytes read from
     std::size_t m_length = 0;       // of the bytes last read
     State m_state = State::FIRST_LINE;
-    bool m_listed = false;       // the first line is "OK"
     std::size_t m_position = 0;  // where the search for the next entry starts
 };
 

@@ -99,7 +99,14 @@ BuddyTable* AgentSession::GetLogonStatusTable(bool refresh) {
     // The entries are read while the rest of a long list arrives.
     StatusListReader reader(m_buddyTable);
     socket.WatchReply([&reader](std::string_view received) { reader.Received(received); });
-    const bool listed = socket.CmdGetLogonStatAll();
+    bool listed = false;
+    try {
+        listed = socket.CmdGetLogonStatAll();
+    } catch (...) {
+        // The entries read so far lie in the reply, which goes with the socket.
+        m_buddyTable.Clear();
+        throw;
+    }
     m_nStatusReplyLength = static_cast<std::size_t>(socket.m_strReply.GetLength());
     if (!Judge(u"GetLogonStatusTable", socket, listed)) {
         m_buddyTable.Clear();
