@@ -57,7 +57,6 @@ public:
     }
 
     std::size_t size() const { return m_ends.size(); }
-    bool empty() const { return m_ends.empty(); }
     const_iterator begin() const { return {m_text.data(), m_ends.data(), 0}; }
     const_iterator end() const { return {m_text.data(), m_ends.data() + m_ends.size(), 0}; }
     bool operator==(const MemberIds& other) const = default;

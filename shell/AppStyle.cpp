@@ -7,12 +7,13 @@
 #include <QTransform>
 #include <QWidget>
 
+#include "shell/ScalableIcon.h"
+
 namespace nimbo {
 
 namespace {
 
 constexpr int ARROW_SIZE = 16;
-constexpr int SCALES[] = {1, 2};
 
 // Two chevrons pointing right ("»"), or down when turned, in the palette's
 // text colour, at `scale` times ARROW_SIZE.
@@ -42,7 +43,7 @@ QIcon AppStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption* op
         return QProxyStyle::standardIcon(standardIcon, option, widget);
     const QColor colour = (widget ? widget->palette() : QApplication::palette()).color(QPalette::ButtonText);
     QIcon icon;
-    for (const int scale : SCALES)
+    for (const int scale : ICON_SCALES)
         icon.addPixmap(Chevrons(scale, standardIcon == SP_ToolBarVerticalExtensionButton, colour));
     return icon;
 }

@@ -8,8 +8,6 @@ namespace nimbo {
 
 namespace {
 
-constexpr int SCALES[] = {1, 2};
-
 QString ResourcePath(const QString& name, int scale) {
     return scale == 1 ? QStringLiteral(":/icons/%1.png").arg(name)
                       : QStringLiteral(":/icons/%1@%2x.png").arg(name).arg(scale);
@@ -37,7 +35,7 @@ QPixmap ResourcePixmap(const QString& name, int scale) {
 
 QIcon ScalableIcon(const QString& name) {
     QIcon icon;
-    for (const int scale : SCALES) {
+    for (const int scale : ICON_SCALES) {
         icon.addPixmap(ResourcePixmap(name, scale));
     }
     return icon;
@@ -45,7 +43,7 @@ QIcon ScalableIcon(const QString& name) {
 
 QIcon ScalableStripIcon(const QString& name, int index, int size) {
     QIcon icon;
-    for (const int scale : SCALES) {
+    for (const int scale : ICON_SCALES) {
         QPixmap image = ResourcePixmap(name, scale).copy(index * size * scale, 0, size * scale, size * scale);
         image.setDevicePixelRatio(scale);
         icon.addPixmap(image);

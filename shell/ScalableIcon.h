@@ -8,6 +8,9 @@ namespace nimbo {
 // twice that size (NAME@2x.png), so that they stay sharp on a screen scaled
 // to 200 %.
 
+// The scales every icon of the application is drawn at.
+inline constexpr int ICON_SCALES[] = {1, 2};
+
 // The icon ":/icons/NAME.png", `name` without its ".png".
 QIcon ScalableIcon(const QString& name);
 
